@@ -1,0 +1,64 @@
+// Rectangular array of rows stored in one contiguous block, row after row.
+// a[r][c] reads like a vector of rows, but every row has the same length and
+// the whole array is a single allocation.
+#ifndef ARRAY2D_H
+#define ARRAY2D_H
+
+#include <algorithm>
+#include <cstddef>
+#include <span>
+#include <utility>
+#include <vector>
+
+template <typename T>
+class Array2D {
+public:
+    Array2D() = default;
+    Array2D(std::size_t rows, std::size_t cols, const T& fill = T()) : rows_(rows), cols_(cols), data_(rows * cols, fill) {}
+
+    std::size_t rows() const { return rows_; }
+    std::size_t cols() const { return cols_; }
+    std::size_t size() const { return data_.size(); }
+    bool empty() const { return data_.empty(); }
+
+    std::span<T> operator[](std::size_t r) { return {data_.data() + r * cols_, cols_}; }
+    std::span<const T> operator[](std::size_t r) const { return {data_.data() + r * cols_, cols_}; }
+
+    T* data() { return data_.data(); }
+    const T* data() const { return data_.data(); }
+
+    // Changes the shape; entries inside both the old and the new bounds keep
+    // their values, new entries are `fill`.
+    void resize(std::size_t rows, std::size_t cols, const T& fill = T())
+    {
+        if (cols == cols_) {
+            data_.resize(rows * cols, fill);
+        } else {
+            std::vector<T> next(rows * cols, fill);
+            const std::size_t keepRows = std::min(rows, rows_);
+            const std::size_t keepCols = std::min(cols, cols_);
+            for (std::size_t r = 0; r < keepRows; ++r)
+                std::copy_n(data_.data() + r * cols_, keepCols, next.data() + r * cols);
+            data_ = std::move(next);
+        }
+        rows_ = rows;
+        cols_ = cols;
+    }
+
+    // Gives the memory back, not only the contents.
+    void clear()
+    {
+        std::vector<T>().swap(data_);
+        rows_ = 0;
+        cols_ = 0;
+    }
+
+    bool operator==(const Array2D& o) const { return rows_ == o.rows_ && cols_ == o.cols_ && data_ == o.data_; }
+
+private:
+    std::size_t rows_ = 0;
+    std::size_t cols_ = 0;
+    std::vector<T> data_;
+};
+
+#endif

@@ -1,0 +1,127 @@
+// Vertex normals: every cell splits along its (i+1, c)-(i, c+1) diagonal into
+// a lower and an upper triangle; each sample averages the unit normals of the
+// triangles that touch it. Only two rows of face normals exist at any time;
+// the additions happen in the same order as with a full face array, so the
+// result is the same to the last bit.
+#include "jgrid.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+// Face normals of cell row i: entry 2c is the lower triangle of cell (i, c),
+// entry 2c+1 the upper one. Geometry: x = row, y = column, z = height.
+void faceNormalRow(const FloatArray2D& h, std::size_t i, std::size_t cols, gmVec3* out)
+{
+    const auto top = h[i];
+    const auto below = h[i + 1];
+    const double x0 = static_cast<double>(i);
+    const double x1 = static_cast<double>(i + 1);
+    for (std::size_t c = 0; c + 1 < cols; ++c) {
+        const double y0 = static_cast<double>(c);
+        const double y1 = static_cast<double>(c + 1);
+        const gmVec3 p00(x0, y0, top[c]);
+        const gmVec3 p10(x1, y0, below[c]);
+        const gmVec3 p01(x0, y1, top[c + 1]);
+        const gmVec3 p11(x1, y1, below[c + 1]);
+        out[2 * c] = cross(p00 - p10, p00 - p01).normalize();
+        out[2 * c + 1] = cross(p11 - p10, p11 - p01).normalize() * -1.0;
+    }
+}
+
+// Vertex normals of sample row i from the face rows above (prev, cell row
+// i-1) and below (cur, cell row i); either is null at the top or bottom edge.
+void vertexNormalRow(const gmVec3* prev, const gmVec3* cur, std::size_t cols, gmVec3* out)
+{
+    const std::size_t last = cols - 1;
+    for (std::size_t j = 0; j < cols; ++j) {
+        gmVec3 n;
+        if (!prev) {
+            if (j == 0) {
+                n = cur[0];
+            } else if (j < last) {
+                n = cur[2 * j];
+                n += cur[2 * j - 2];
+                n += cur[2 * j - 1];
+                n /= 3.0;
+            } else {
+                n = (cur[2 * j - 2] + cur[2 * j - 1]) / 2.0;
+            }
+        } else if (cur) {
+            if (j == 0) {
+                n = cur[0];
+                n += prev[0];
+                n += prev[1];
+                n /= 3.0;
+            } else if (j < last) {
+                n = cur[2 * j];
+                n += prev[2 * j - 1];
+                n += prev[2 * j];
+                n += prev[2 * j + 1];
+                n += cur[2 * j - 2];
+                n += cur[2 * j - 1];
+                n /= 6.0;
+            } else {
+                n = prev[2 * j - 1];
+                n += cur[2 * j - 2];
+                n += cur[2 * j - 1];
+                n /= 3.0;
+            }
+        } else {
+            if (j == 0) {
+                n = (prev[0] + prev[1]) / 2.0;
+            } else if (j < last) {
+                n = prev[2 * j - 1];
+                n += prev[2 * j];
+                n += prev[2 * j + 1];
+                n /= 3.0;
+            } else {
+                n = prev[2 * j - 1];
+            }
+        }
+        out[j] = n;
+    }
+}
+
+} // namespace
+
+void JGrid::calcNormals()
+{
+    if (normalsValid)
+        return;
+    const std::size_t rows = std::min({std::size_t(height), heights.rows(), normals.rows()});
+    const std::size_t cols = std::min({std::size_t(width), heights.cols(), normals.cols()});
+
+    if (rows < 2 || cols < 2) {
+        // No cells: every normal that exists points straight up.
+        for (std::size_t r = 0; r < rows; ++r)
+            std::fill_n(normals[r].data(), cols, gmVec3(0.0, 0.0, 1.0));
+        normalsValid = true;
+        return;
+    }
+
+    if (debugOutput)
+        std::printf("Calculating Face Normals\n");
+    const std::size_t faceCount = 2 * cols - 2;
+    std::vector<gmVec3> prev(faceCount);
+    std::vector<gmVec3> cur(faceCount);
+    if (debugOutput) {
+        std::printf("Calculating Vertex Normals\n");
+        std::printf("normals array is %i by %i\n", int(normals.rows()), int(normals.cols()));
+    }
+
+    faceNormalRow(heights, 0, cols, cur.data());
+    vertexNormalRow(nullptr, cur.data(), cols, normals[0].data());
+    for (std::size_t i = 1; i + 1 < rows; ++i) {
+        prev.swap(cur);
+        faceNormalRow(heights, i, cols, cur.data());
+        vertexNormalRow(prev.data(), cur.data(), cols, normals[i].data());
+    }
+    vertexNormalRow(cur.data(), nullptr, cols, normals[rows - 1].data());
+
+    if (debugOutput)
+        std::printf("done calculating normals\n");
+    normalsValid = true;
+}

@@ -1,0 +1,124 @@
+#include "jgrid.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+bool debugOutput = false;
+
+namespace {
+constexpr float initialMaxHeight = -1.0e10f;
+constexpr float initialMinHeight = 1.0e10f;
+}
+
+JGrid::JGrid()
+    : width(0), height(0), loaded(false), cellSize(-1.0f), normalsValid(false), maxHeight(initialMaxHeight),
+      minHeight(initialMinHeight), averageHeight(0.0f), name("null"), stdDev(-1.0f)
+{
+}
+
+JGrid::~JGrid()
+{
+    if (loaded)
+        clear();
+    clearDetails();
+}
+
+void JGrid::resize(unsigned w, unsigned h)
+{
+    if (loaded) {
+        std::printf("JGrid::You are a bad person for trying to resize when data is present\n");
+        return;
+    }
+    width = w;
+    height = h;
+    if (height < 1 || width < 1)
+        return;
+    heights.resize(height, width, 0.0f);
+    normals.resize(height, width, gmVec3());
+}
+
+void JGrid::clear()
+{
+    heights.clear();
+    normals.clear();
+    height = 0;
+    width = 0;
+    loaded = false;
+    normalsValid = false;
+    stdDev = -1.0f;
+    maxHeight = initialMaxHeight;
+    minHeight = initialMinHeight;
+    averageHeight = 0.0f;
+}
+
+void JGrid::clearDetails()
+{
+    details.clear();
+    details.shrink_to_fit();
+}
+
+void JGrid::updateStatistics()
+{
+    const std::size_t rows = std::min<std::size_t>(height, heights.rows());
+    const std::size_t cols = std::min<std::size_t>(width, heights.cols());
+    if (rows == 0 || cols == 0)
+        return;
+    float lo = 1.0e6f;
+    float hi = -1.0e6f;
+    double sum = 0.0;
+    std::size_t count = 0;
+    for (std::size_t r = 0; r < rows; ++r) {
+        for (const float v : heights[r].first(cols)) {
+            if (v < lo)
+                lo = v;
+            if (v > hi)
+                hi = v;
+            sum += v;
+            ++count;
+        }
+    }
+    maxHeight = hi;
+    minHeight = lo;
+    averageHeight = static_cast<float>(sum / static_cast<double>(count));
+}
+
+float JGrid::standardDeviation()
+{
+    const std::size_t rows = std::min<std::size_t>(height, heights.rows());
+    const std::size_t cols = std::min<std::size_t>(width, heights.cols());
+    if (rows == 0 || cols == 0)
+        return 0.0f;
+    const double n = static_cast<double>(rows) * static_cast<double>(cols);
+    double sum = 0.0;
+    for (std::size_t r = 0; r < rows; ++r)
+        for (const float v : heights[r].first(cols))
+            sum += v;
+    const double mean = sum / n;
+    double squares = 0.0;
+    for (std::size_t r = 0; r < rows; ++r)
+        for (const float v : heights[r].first(cols))
+            squares += (v - mean) * (v - mean);
+    const double deviation = std::sqrt(squares / n);
+    std::printf("the standard deviation is %1.5f\n", deviation);
+    return static_cast<float>(deviation);
+}
+
+void JGrid::printRow(unsigned row)
+{
+    if (row >= heights.rows())
+        return;
+    for (const float v : heights[row])
+        std::printf("%1.3f\n", v);
+}
+
+float JGrid::scaledHeight(unsigned row, unsigned col) const
+{
+    const double above = static_cast<double>(heights[row][col]) - static_cast<double>(minHeight);
+    return static_cast<float>(above / (static_cast<double>(cellSize) * 0.9 * 50.0));
+}
+
+gmVec3 JGrid::normalAt(unsigned row, unsigned col) const
+{
+    return normals[row][col];
+}

@@ -1,0 +1,87 @@
+// The terrain: a rectangular grid of float height samples with one vertex
+// normal per sample, height statistics, the source name and the detail stack
+// that coarsening leaves behind for a later refinement.
+//
+// The members are spread over several source files: the model and statistics
+// (jgrid.cpp), normals (grid_normals.cpp), grid and detail files (src/grid),
+// multiresolution (src/multires) and surface drawing (the GL layer).
+#ifndef JGRID_H
+#define JGRID_H
+
+#include "array2d.h"
+#include "gmvec3.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <span>
+#include <vector>
+
+using FloatArray2D = Array2D<float>;
+
+// Gates the extra progress lines of normal computation and surface drawing.
+extern bool debugOutput;
+
+class JGrid {
+public:
+    // The largest grid this program accepts: 2^28 samples (16384 x 16384).
+    // Loads and refinements beyond it are refused before anything is
+    // allocated; the normals of such a grid alone take 6 GB.
+    static constexpr std::uint64_t maxSamples = std::uint64_t(1) << 28;
+
+    JGrid();
+    ~JGrid();
+    JGrid(const JGrid&) = delete;
+    JGrid& operator=(const JGrid&) = delete;
+
+    // Model and statistics.
+    void resize(unsigned w, unsigned h);
+    void clear();
+    void clearDetails();
+    void updateStatistics();
+    float standardDeviation();
+    void printRow(unsigned row);
+    float scaledHeight(unsigned row, unsigned col) const;
+    gmVec3 normalAt(unsigned row, unsigned col) const;
+
+    // Surface normals.
+    void calcNormals();
+
+    // Grid files. The loaders return true when a load started and ran to its
+    // end; a load that cannot start leaves the grid as it was.
+    bool loadGRD(QString fileName);
+    bool loadFLT(QString fileName);
+    bool writeGRD(QString& message);
+    bool writeLeftRight(QString& left, QString& right);
+
+    // Detail files.
+    bool writeDetail(FloatArray2D widthDetails, FloatArray2D heightDetails, QString fileName, float cellSize,
+                     QString nextFile);
+    void writeDetailFiles(QString& message, int& count);
+    void loadDetails(QString fileName);
+
+    // Multiresolution (src/multires).
+    // BEGIN multires declarations
+    // END multires declarations
+
+    // Surface drawing (GL layer).
+    void render();
+    void setMaterial(float h);
+    void setNormal(gmVec3 n);
+
+    std::uint32_t width;
+    std::uint32_t height;
+    bool loaded;
+    float cellSize;
+    FloatArray2D heights;
+    Array2D<gmVec3> normals;
+    std::vector<FloatArray2D> details;
+    bool normalsValid;
+    float maxHeight;
+    float minHeight;
+    float averageHeight;
+    QString name;
+    float stdDev;
+};
+
+#endif

@@ -1,0 +1,50 @@
+// Shaded surface: one triangle strip per pair of neighbouring rows, each
+// vertex with its normal and its height-band material.
+#include "jgrid.h"
+#include "surface_material.h"
+
+#include <GL/gl.h>
+
+#include <cstdio>
+
+void JGrid::setMaterial(float h)
+{
+    // The range is taken from the first grid ever drawn and kept afterwards.
+    static const float range = maxHeight - averageHeight;
+    glMaterialfv(GL_FRONT_AND_BACK, GL_AMBIENT_AND_DIFFUSE,
+                 materialForHeight(h, averageHeight, minHeight, range).data());
+}
+
+void JGrid::setNormal(gmVec3 n)
+{
+    glNormal3f(static_cast<float>(n[0]), static_cast<float>(n[1]), static_cast<float>(n[2]));
+}
+
+void JGrid::render()
+{
+    if (!loaded)
+        return;
+    if (debugOutput)
+        std::printf("rendering\n");
+    if (!normalsValid)
+        calcNormals();
+    if (debugOutput)
+        std::printf("found scale\n");
+    const std::size_t rows = heights.rows();
+    const std::size_t cols = heights.cols();
+    for (std::size_t r = 0; r + 1 < rows; ++r) {
+        if (debugOutput)
+            std::printf("rendering column %i\n", int(r));
+        glBegin(GL_TRIANGLE_STRIP);
+        for (std::size_t c = 0; c < cols; ++c) {
+            for (std::size_t row = r; row <= r + 1; ++row) {
+                setMaterial(heights[row][c]);
+                setNormal(normals[row][c]);
+                glVertex3f(float(c / 50.0), float(row / 50.0), scaledHeight(unsigned(row), unsigned(c)));
+            }
+        }
+        glEnd();
+    }
+    if (debugOutput)
+        std::printf("done rendering\n");
+}

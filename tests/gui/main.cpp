@@ -1,0 +1,12 @@
+// Widget and drawing tests need one QApplication for the whole run and a
+// display (run under xvfb-run -a).
+#include <QApplication>
+
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    ::testing::InitGoogleTest(&argc, argv);
+    QApplication app(argc, argv);
+    return RUN_ALL_TESTS();
+}

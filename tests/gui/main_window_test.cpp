@@ -1,0 +1,90 @@
+#include "glnprgrid.h"
+#include "hypsamainwindow.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGridLayout>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStatusBar>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+TEST(MainWindow, TitleSizeAndViewPlacement)
+{
+    HypsaMainWindow w;
+    EXPECT_EQ(w.objectName(), QString("HypsaMainWindow"));
+    EXPECT_EQ(w.windowTitle(), QString("NPR Hypsa Viewer"));
+    EXPECT_EQ(w.size(), QSize(699, 734).expandedTo(w.minimumSizeHint()));
+    EXPECT_NE(w.statusBar(), nullptr);
+    ASSERT_NE(w.centralWidget(), nullptr);
+    EXPECT_EQ(w.centralWidget()->objectName(), QString("qt_central_widget"));
+    EXPECT_EQ(w.HypsaMainWindowLayout->objectName(), QString("HypsaMainWindowLayout"));
+    EXPECT_EQ(w.HypsaMainWindowLayout->spacing(), 6);
+    EXPECT_EQ(w.HypsaMainWindowLayout->contentsMargins(), QMargins(11, 11, 11, 11));
+    EXPECT_EQ(w.glgrid->objectName(), QString("glgrid"));
+    EXPECT_EQ(w.glgrid->parentWidget(), w.centralWidget());
+    EXPECT_EQ(w.glgrid->minimumSize(), QSize(300, 200));
+    const QSizePolicy p = w.glgrid->sizePolicy();
+    EXPECT_EQ(p.horizontalPolicy(), QSizePolicy::Expanding);
+    EXPECT_EQ(p.verticalPolicy(), QSizePolicy::Expanding);
+    EXPECT_EQ(p.horizontalStretch(), 1);
+    EXPECT_EQ(p.verticalStretch(), 1);
+    int row = -1, column = -1, rowSpan = 0, columnSpan = 0;
+    w.HypsaMainWindowLayout->getItemPosition(w.HypsaMainWindowLayout->indexOf(w.glgrid), &row, &column, &rowSpan,
+                                            &columnSpan);
+    EXPECT_EQ(row, 0);
+    EXPECT_EQ(column, 0);
+}
+
+TEST(MainWindow, MenusAndActions)
+{
+    HypsaMainWindow w;
+    EXPECT_EQ(w.menuBar()->objectName(), QString("MenuBarEditor"));
+    const QList<QAction*> top = w.menuBar()->actions();
+    ASSERT_EQ(top.size(), 2);
+    EXPECT_EQ(top[0]->text(), QString("&File"));
+    EXPECT_EQ(top[1]->text(), QString("&Multiresolution"));
+
+    const QList<QAction*> file = w.fileMenu->actions();
+    ASSERT_EQ(file.size(), 3);
+    EXPECT_EQ(file[0], w.fileLoadAction);
+    EXPECT_TRUE(file[1]->isSeparator());
+    EXPECT_EQ(file[2], w.fileExitAction);
+    EXPECT_EQ(w.fileLoadAction->text(), QString("&Load"));
+    EXPECT_EQ(w.fileExitAction->text(), QString("E&xit"));
+
+    const QList<QAction*> schemes = w.multiresolutionMenu->actions();
+    ASSERT_EQ(schemes.size(), 3);
+    EXPECT_EQ(schemes[0]->text(), QString("&Traditional"));
+    EXPECT_EQ(schemes[1]->text(), QString("&Chaikin"));
+    EXPECT_EQ(schemes[2]->text(), QString("&Dyn-Levin"));
+    for (QAction* a : schemes)
+        EXPECT_TRUE(a->isCheckable());
+    EXPECT_FALSE(w.multiresolutionTraditionalAction->isChecked());
+    EXPECT_TRUE(w.multiresolutionChaikinAction->isChecked());
+    EXPECT_FALSE(w.multiresolutionDyn_LevinAction->isChecked());
+    EXPECT_FALSE(w.multiresolutionDyn_LevinAction->isEnabled());
+    EXPECT_TRUE(w.multiresolutionTraditionalAction->isEnabled());
+}
+
+TEST(MainWindow, LanguageChangeRestoresTheTitle)
+{
+    HypsaMainWindow w;
+    w.setWindowTitle("something else");
+    QEvent change(QEvent::LanguageChange);
+    QApplication::sendEvent(&w, &change);
+    EXPECT_EQ(w.windowTitle(), QString("NPR Hypsa Viewer"));
+}
+
+TEST(MainWindow, ExitEndsTheEventLoopWithStatusZero)
+{
+    HypsaMainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    QTimer::singleShot(0, w.fileExitAction, &QAction::trigger);
+    EXPECT_EQ(QApplication::exec(), 0);
+    EXPECT_FALSE(w.isVisible());
+}
