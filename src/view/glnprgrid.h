@@ -47,6 +47,9 @@ public:
     bool curvatureStrokes;
     bool drawF1Curvature;
 
+    // BEGIN commands
+    // END commands
+
 protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
