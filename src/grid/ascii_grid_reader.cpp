@@ -1,0 +1,38 @@
+// ASCII grids: a text header, then the heights as text, row 0 first and
+// columns fastest. Heights are parsed in place over one buffered read.
+#include "grid_file_io.h"
+#include "grid_load.h"
+
+#include <cstdio>
+
+bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
+{
+    const FileHandle file = openFile(fileName, "r");
+    if (!file) {
+        std::printf("Error, %s was not found\n", localName(fileName).constData());
+        return false;
+    }
+    TokenReader tokens(file.get());
+    if (!readGridHeader(tokens, GridFileKind::asciiGrid, fileName, samples.header)
+        || !allocateSamples(samples.header, samples.heights, fileName))
+        return false;
+
+    // Values beyond width x height are not read; a token that is not a
+    // number counts as 0.0.
+    float* const values = samples.heights.data();
+    const std::size_t wanted = samples.heights.size();
+    std::size_t count = 0;
+    std::string_view token;
+    while (count < wanted && tokens.next(token))
+        values[count++] = static_cast<float>(parseNumber(token).value);
+    samples.count = count;
+    return true;
+}
+
+bool JGrid::loadGRD(QString fileName)
+{
+    std::printf("Loading file\n");
+    std::printf("Loading ASCII Grid File\n");
+    LoadedSamples samples;
+    return readAsciiGrid(fileName, samples) && installLoadedGrid(*this, samples, fileName);
+}

@@ -1,0 +1,34 @@
+#include "grid_file_io.h"
+
+#include <charconv>
+
+FileHandle openFile(const QString& name, const char* mode)
+{
+    return FileHandle(std::fopen(localName(name).constData(), mode));
+}
+
+bool finishWriting(FileHandle file, const QString& name)
+{
+    const bool writeFailed = std::ferror(file.get()) != 0;
+    const bool closeFailed = std::fclose(file.release()) != 0;
+    if (writeFailed || closeFailed) {
+        std::printf("*** Error *** could not write all of file %s.\n", localName(name).constData());
+        return false;
+    }
+    std::printf("Details file %s has been written successfully\n", localName(name).constData());
+    return true;
+}
+
+void ValueRowWriter::write(std::FILE* file, std::span<const float> values)
+{
+    // Longest value: 39 digits of FLT_MAX, sign, point, decimals, blank.
+    constexpr std::size_t maxValueChars = 64;
+    line_.resize(values.size() * maxValueChars + 1);
+    char* p = line_.data();
+    for (const float v : values) {
+        p = std::to_chars(p, p + maxValueChars - 1, static_cast<double>(v), std::chars_format::fixed, precision_).ptr;
+        *p++ = ' ';
+    }
+    *p++ = '\n';
+    std::fwrite(line_.data(), 1, static_cast<std::size_t>(p - line_.data()), file);
+}

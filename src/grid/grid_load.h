@@ -1,0 +1,37 @@
+// The steps that the ASCII and the float grid loaders share. A load runs in
+// two stages so that one that cannot start leaves the grid untouched: the
+// reader checks the header, allocates and reads the samples on the side, and
+// only then are they installed in the grid.
+#ifndef GRID_LOAD_H
+#define GRID_LOAD_H
+
+#include "grid_header.h"
+#include "jgrid.h"
+
+#include <QString>
+
+#include <cstddef>
+
+// Samples read from a grid file, not yet part of a JGrid.
+struct LoadedSamples {
+    GridHeader header;
+    FloatArray2D heights; // header.height rows of header.width, 0.0 where no value was read
+    std::size_t count = 0; // values read, row 0 first and columns fastest
+};
+
+// Read a grid file into `samples`, printing the progress and error lines.
+// False when the load cannot start (file missing, unusable header, no memory).
+bool readAsciiGrid(const QString& fileName, LoadedSamples& samples);
+bool readFloatGrid(const QString& fileName, LoadedSamples& samples);
+
+// Zeroed heights of the header's size; false with a message when the memory
+// cannot be had.
+bool allocateSamples(const GridHeader& header, FloatArray2D& heights, const QString& fileName);
+
+// Replaces the grid's terrain with the samples: empties the detail stack,
+// sets the statistics, prints the summary, computes the normals and sets
+// `name` and `loaded`. Refuses (grid untouched) a file that held no value at
+// all or when there is no memory for the normals.
+bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileName);
+
+#endif

@@ -1,0 +1,469 @@
+#include "grid_file_io.h"
+#include "grid_tokens.h"
+#include "jgrid.h"
+
+#include "support/console_capture.h"
+#include "support/temp_files.h"
+
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace {
+
+const QString dataDir = QStringLiteral(HYPSA_SOURCE_DIR "/data/");
+
+// Loads by the file's last character, as the viewer does, and returns what
+// the load printed.
+std::string load(JGrid& g, const QString& path, bool* started = nullptr)
+{
+    ConsoleCapture console;
+    const bool ok = path.endsWith('d', Qt::CaseInsensitive) ? g.loadGRD(path) : g.loadFLT(path);
+    if (started)
+        *started = ok;
+    return console.text();
+}
+
+std::string lastLine(const std::string& text)
+{
+    const std::size_t end = text.size() - (text.ends_with('\n') ? 1 : 0);
+    const std::size_t start = text.rfind('\n', end - 1);
+    return text.substr(start == std::string::npos ? 0 : start + 1);
+}
+
+std::vector<float> row(const JGrid& g, unsigned r)
+{
+    return std::vector<float>(g.heights[r].begin(), g.heights[r].end());
+}
+
+bool sameBits(double a, double b) { return std::memcmp(&a, &b, sizeof a) == 0; }
+
+} // namespace
+
+TEST(GridTokens, NumbersParseAsAtofDoes)
+{
+    for (const char* token : {"483", "483.0", "-9999", "12abc", "abc", "", "1e3", "1E-2", "+5", ".5", "-.5", "5.",
+                              "inf", "-inf", "INFINITY", "nan", "-nan", "0x1A", "-0x10", "0x", "0xg", "+-5", "--5",
+                              "-", "1e", "1e+", "1,5", "1e999", "-1e999", "1e-999", "4.9e-324", "0.000833333333333"}) {
+        const ParsedNumber parsed = parseNumber(token);
+        const double expected = std::atof(token);
+        EXPECT_TRUE(sameBits(parsed.value, expected) || (std::isnan(parsed.value) && std::isnan(expected)))
+            << token << " gave " << parsed.value << ", atof " << expected;
+    }
+    EXPECT_TRUE(parseNumber("-9999").numeric);
+    EXPECT_TRUE(parseNumber("nan").numeric);
+    EXPECT_FALSE(parseNumber("ncols").numeric);
+    EXPECT_FALSE(parseNumber("+x").numeric);
+}
+
+TEST(GridTokens, IntegersParseAsStrtolDoes)
+{
+    for (const char* token : {"403", "0x1F", "017", "09", "-5", "+7", "12abc", "0x", "403.9"}) {
+        EXPECT_EQ(parseInteger(token, 0).value, std::strtol(token, nullptr, 0)) << token;
+        EXPECT_EQ(parseInteger(token, 10).value, std::atoi(token)) << token;
+    }
+    EXPECT_EQ(parseInteger("99999999999999999999999", 0).value, LLONG_MAX);
+    EXPECT_EQ(parseInteger("-99999999999999999999999", 0).value, LLONG_MIN);
+    EXPECT_FALSE(parseInteger("abc", 0).numeric);
+    EXPECT_FALSE(parseInteger("-", 10).numeric);
+}
+
+TEST(GridTokens, TokensCrossBufferRefillsAndOverlongOnesAreCut)
+{
+    TempFiles files;
+    std::string text = "  first\tsecond\r\n";
+    for (int i = 0; i < 20000; ++i)
+        text += std::to_string(i) + (i % 7 ? " " : "\n");
+    text += std::string(10 << 20, '7') + "\n-2.5";
+    std::FILE* f = std::fopen(files.write("tokens.txt", text).toLocal8Bit().constData(), "r");
+    ASSERT_NE(f, nullptr);
+    TokenReader tokens(f, 0); // the smallest buffer: many refills
+    std::string_view t;
+    ASSERT_TRUE(tokens.next(t));
+    EXPECT_EQ(t, "first");
+    ASSERT_TRUE(tokens.next(t));
+    EXPECT_EQ(t, "second");
+    tokens.unread();
+    ASSERT_TRUE(tokens.next(t));
+    EXPECT_EQ(t, "second");
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_TRUE(tokens.next(t));
+        ASSERT_EQ(t, std::to_string(i));
+    }
+    ASSERT_TRUE(tokens.next(t)); // the 10 MB token keeps its first characters
+    EXPECT_EQ(t, std::string(TokenReader::maxTokenLength, '7'));
+    EXPECT_EQ(parseNumber(t).value, HUGE_VAL);
+    ASSERT_TRUE(tokens.next(t)); // the last token, no line break after it
+    EXPECT_EQ(t, "-2.5");
+    EXPECT_FALSE(tokens.next(t));
+    std::fclose(f);
+}
+
+TEST(GridTokens, RowsAreWrittenAsPrintfWouldWriteThem)
+{
+    std::mt19937 random(7);
+    std::vector<float> values = {0.0f, -0.0f, 0.125f, 0.375f, -2.675f, 1e-7f, 3.4e38f, -3.4e38f, 483.0f, 0.005f};
+    for (int i = 0; i < 2000; ++i) {
+        const std::uint32_t bits = random();
+        float v;
+        std::memcpy(&v, &bits, sizeof v);
+        if (std::isfinite(v))
+            values.push_back(v);
+        values.push_back(std::uniform_real_distribution<float>(-2000.0f, 2000.0f)(random));
+    }
+    for (const int precision : {2, 5}) {
+        std::string expected;
+        char one[128];
+        for (const float v : values) {
+            std::snprintf(one, sizeof one, precision == 2 ? "%1.2f " : "%1.5f ", v);
+            expected += one;
+        }
+        expected += '\n';
+        TempFiles files;
+        const QString path = files.path("row.txt");
+        {
+            FileHandle f = openFile(path, "w");
+            ValueRowWriter(precision).write(f.get(), values);
+        }
+        EXPECT_EQ(TempFiles::read(path), expected);
+    }
+}
+
+TEST(GridFileLoad, EveryDataFileGivesTheSameTerrain)
+{
+    JGrid reference;
+    ASSERT_TRUE(reference.loadFLT(dataDir + "jacksboro.flt"));
+    for (const char* file : {"jacksboro.grd", "jacksboro_xdim.grd", "jacksboro.flt", "jacksboro_gridfloat.flt"}) {
+        SCOPED_TRACE(file);
+        JGrid g;
+        bool started = false;
+        load(g, dataDir + file, &started);
+        EXPECT_TRUE(started);
+        EXPECT_TRUE(g.loaded);
+        EXPECT_EQ(g.width, 403u);
+        EXPECT_EQ(g.height, 344u);
+        EXPECT_EQ(g.cellSize, 90.0f);
+        const std::vector<float> first = row(g, 0);
+        EXPECT_EQ(std::vector<float>(first.begin(), first.begin() + 8),
+                  (std::vector<float>{483, 487, 491, 493, 488, 485, 483, 478}));
+        EXPECT_EQ(g.minHeight, 236.0f);
+        EXPECT_EQ(g.maxHeight, 1076.0f);
+        EXPECT_TRUE(g.heights == reference.heights);
+        EXPECT_TRUE(g.normalsValid);
+        EXPECT_EQ(g.normals.rows(), 344u);
+        EXPECT_EQ(g.name, QString(dataDir + file).remove(QLatin1Char('.')));
+    }
+}
+
+TEST(GridFileLoad, AsciiConsoleLinesAndStatistics)
+{
+    TempFiles files;
+    const QString path = files.write("small.grd", "ncols\t3\nnrows\t2\nxllcorner\t0\nyllcorner\t0\n"
+                                                  "xdim\t0.000833333333333\nydim\t0.000833333333333\n"
+                                                  "NODATA_value\t-9999\n0 -9999 12.5\n7.25 3 -50\n");
+    JGrid g;
+    g.details.push_back(FloatArray2D(1, 1));
+    bool started = false;
+    const std::string text = load(g, path, &started);
+    EXPECT_TRUE(started);
+    const std::string file = path.toStdString();
+    EXPECT_EQ(text, "Loading file\nLoading ASCII Grid File\nfrequency sampled is 90.000\nLoaded File: " + file +
+                        "\nGrid is 3 X 2 .\nThere are a total of 6 height values\nAverage height: -4.542\n"
+                        "Min = 3.000\nMax = 12.500\n------------------------\n");
+    // 0 and -9999 never become the minimum; -9999 stays out of the stored
+    // average (5 values) but divides the printed one (6 values).
+    EXPECT_EQ(g.minHeight, 3.0f);
+    EXPECT_EQ(g.averageHeight, static_cast<float>(-27.25 / 5.0));
+    EXPECT_EQ(row(g, 1), (std::vector<float>{7.25f, 3.0f, -50.0f}));
+    EXPECT_TRUE(g.details.empty());
+    EXPECT_EQ(g.stdDev, -1.0f);
+}
+
+TEST(GridFileLoad, CellSizeFromDegreesOrMetres)
+{
+    TempFiles files;
+    const auto cellSizeOf = [&](const char* value) {
+        JGrid g;
+        load(g, files.write("c.grd", std::string("ncols 2\nnrows 2\ncellsize ") + value + "\n1 2 3 4\n"));
+        return g.cellSize;
+    };
+    EXPECT_EQ(cellSizeOf("0.000833333333333"), 90.0f);
+    EXPECT_EQ(cellSizeOf("0.00083333"), 89.0f); // just below 90 before rounding down
+    EXPECT_EQ(cellSizeOf("1.0"), 108000.0f);
+    EXPECT_EQ(cellSizeOf("30"), 30.0f);   // projected grids give metres
+    EXPECT_EQ(cellSizeOf("10.7"), 10.0f); // rounded down like degrees
+    JGrid g;
+    load(g, files.write("none.grd", "ncols 2\nnrows 2\n1 2 3 4\n"));
+    EXPECT_EQ(g.cellSize, -1.0f);
+}
+
+TEST(GridFileLoad, HeadersAreReadByKeywordInAnyOrderAndCase)
+{
+    TempFiles files;
+    JGrid g;
+    bool started = false;
+    load(g, files.write("gdal.grd", "NROWS 2\nxllcenter 5\nNcols 3\nDX 0.000833333333333\nDY 1\nnodata -1\n"
+                                    "1 2 3\n4 5 6\n"), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(g.width, 3u);
+    EXPECT_EQ(g.height, 2u);
+    EXPECT_EQ(g.cellSize, 90.0f);
+    EXPECT_EQ(row(g, 0), (std::vector<float>{1, 2, 3}));
+    EXPECT_EQ(row(g, 1), (std::vector<float>{4, 5, 6}));
+}
+
+TEST(GridFileLoad, HeaderWithoutDimensionKeywordsIsReadByPosition)
+{
+    TempFiles files;
+    JGrid g;
+    load(g, files.write("pos.grd", "a 3 b 2 c 0 d 0 e 0.000833333333333 f 0 g -9999 1 2 3 4 5 6\n"));
+    EXPECT_EQ(g.width, 3u);
+    EXPECT_EQ(g.height, 2u);
+    EXPECT_EQ(g.cellSize, 90.0f);
+    EXPECT_EQ(row(g, 1), (std::vector<float>{4, 5, 6}));
+}
+
+TEST(GridFileLoad, LastValueWithoutLineBreakIsKept)
+{
+    TempFiles files;
+    JGrid g;
+    const std::string text = load(g, files.write("nobreak.grd", "ncols 2\nnrows 2\n1 2\n3 4"));
+    EXPECT_EQ(g.heights[1][1], 4.0f);
+    EXPECT_EQ(text.find("Premature"), std::string::npos);
+}
+
+TEST(GridFileLoad, ShortAndNonNumericDataLoadWithZeros)
+{
+    TempFiles files;
+    JGrid g;
+    bool started = false;
+    std::string text = load(g, files.write("short.grd", "ncols 3\nnrows 2\n1 x7 12abc\n4\n"), &started);
+    EXPECT_TRUE(started);
+    EXPECT_TRUE(g.loaded);
+    EXPECT_NE(text.find("JGrid:: *Error* - Premature end of data file.\nLoaded File: "), std::string::npos);
+    EXPECT_NE(text.find("There are a total of 4 height values\n"), std::string::npos);
+    EXPECT_EQ(row(g, 0), (std::vector<float>{1, 0, 12}));
+    EXPECT_EQ(row(g, 1), (std::vector<float>{4, 0, 0}));
+
+    // A 10 MB token among the heights is one value, and the ones after it
+    // still land in their places.
+    const std::string huge(10 << 20, '9');
+    text = load(g, files.write("huge.grd", "ncols 2\nnrows 2\n1 " + huge + "\n3 4\n"), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(g.heights[0][1], INFINITY);
+    EXPECT_EQ(row(g, 1), (std::vector<float>{3, 4}));
+    const std::string letters(10 << 20, 'z');
+    load(g, files.write("letters.grd", "ncols 2\nnrows 2\n1 " + letters + "\n3 4\n"), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(row(g, 0), (std::vector<float>{1, 0}));
+}
+
+TEST(GridFileLoad, FloatGridsHonourTheHeaderByteOrder)
+{
+    TempFiles files;
+    const float values[4] = {1.5f, -2.0f, 300.25f, 4.0f};
+    std::string big;
+    for (const float v : values) {
+        unsigned char b[4];
+        std::memcpy(b, &v, 4);
+        big += std::string{char(b[3]), char(b[2]), char(b[1]), char(b[0])};
+    }
+    files.write("big.hdr", "NCOLS 2\nNROWS 2\nBYTEORDER M\nNBITS 32\nPIXELTYPE FLOAT\nXDIM 0.000833333333333\n");
+    JGrid g;
+    bool started = false;
+    const std::string text = load(g, files.write("big.flt", big), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(row(g, 0), (std::vector<float>{1.5f, -2.0f}));
+    EXPECT_EQ(row(g, 1), (std::vector<float>{300.25f, 4.0f}));
+    EXPECT_EQ(text.substr(0, text.find("Loaded")), "Loading file\nLoading Binary Grid File\nfrequency sampled is 90.000\n"
+                                                   "Header file " + files.path("big.hdr").toStdString() + "\n");
+}
+
+TEST(GridFileLoad, ShortFloatGridKeepsWhatWasRead)
+{
+    TempFiles files;
+    files.write("short.hdr", "ncols 2\nnrows 2\n");
+    const float values[3] = {5.0f, 6.0f, 7.0f};
+    std::string bytes(reinterpret_cast<const char*>(values), sizeof values);
+    JGrid g;
+    bool started = false;
+    const std::string text = load(g, files.write("short.flt", bytes + "\x01\x02"), &started);
+    EXPECT_TRUE(started);
+    EXPECT_NE(text.find("JGrid:: *Error* - Premature end of data file.\n"), std::string::npos);
+    EXPECT_EQ(row(g, 1), (std::vector<float>{7.0f, 0.0f}));
+}
+
+TEST(GridFileLoad, FloatHeaderNameDropsEveryFltExtension)
+{
+    TempFiles files;
+    JGrid g;
+    std::string text = load(g, files.path("hills.Flt"));
+    EXPECT_EQ(lastLine(text), "Error - " + files.path("hills.Flt.hdr").toStdString() + " was not found\n");
+    files.write("hills.hdr", "ncols 2\nnrows 2\n");
+    text = load(g, files.path("hills.flt"));
+    EXPECT_EQ(lastLine(text), "Error, " + files.path("hills.flt").toStdString() + " was not found\n");
+    EXPECT_FALSE(g.loaded);
+}
+
+// A refused load prints why and keeps the terrain and details of the grid
+// that was loaded before.
+class RefusedLoad : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        load(grid, files.write("before.grd", "ncols 3\nnrows 2\ncellsize 30\n1 2 3\n4 5 6\n"));
+        grid.details.push_back(FloatArray2D(1, 2, 0.5f));
+        grid.details.push_back(FloatArray2D(2, 1, 0.25f));
+        ASSERT_TRUE(grid.loaded);
+    }
+
+    void expectRefused(const QString& path, const std::string& message)
+    {
+        bool started = true;
+        const std::string text = load(grid, path, &started);
+        EXPECT_FALSE(started);
+        EXPECT_EQ(lastLine(text), message);
+        EXPECT_TRUE(grid.loaded);
+        EXPECT_EQ(grid.width, 3u);
+        EXPECT_EQ(grid.height, 2u);
+        EXPECT_EQ(grid.cellSize, 30.0f);
+        EXPECT_EQ(row(grid, 1), (std::vector<float>{4, 5, 6}));
+        EXPECT_EQ(grid.normals.rows(), 2u);
+        EXPECT_EQ(grid.details.size(), 2u);
+        EXPECT_EQ(grid.name, files.path("before.grd").remove('.'));
+    }
+
+    std::string refusal(const std::string& text, const char* file)
+    {
+        return "JGrid:: *Error* - " + std::string(text).replace(text.find('@'), 1, files.path(file).toStdString()) + "\n";
+    }
+
+    TempFiles files;
+    JGrid grid;
+};
+
+TEST_F(RefusedLoad, MissingEmptyOrHeaderOnlyFiles)
+{
+    expectRefused(files.path("absent.grd"), "Error, " + files.path("absent.grd").toStdString() + " was not found\n");
+    expectRefused(files.write("empty.grd", ""), refusal("the header of @ gives no usable number of columns and rows", "empty.grd"));
+    expectRefused(files.write("header.grd", "ncols 3\nnrows 2\ncellsize 30\n"), refusal("@ holds no height values", "header.grd"));
+    expectRefused(files.write("novalue.grd", "ncols 3\nnrows"), refusal("the keyword \"nrows\" has no value in @", "novalue.grd"));
+}
+
+TEST_F(RefusedLoad, WrongKeywordsOrUnusableDimensions)
+{
+    expectRefused(files.write("kw.grd", "ncols 3\nnrows 2\nresolution 30\n1 2 3 4 5 6\n"),
+                  refusal("unknown keyword \"resolution\" in the header of @", "kw.grd"));
+    expectRefused(files.write("flt.grd", "ncols 3\nnrows 2\nbyteorder I\n1 2 3 4 5 6\n"),
+                  refusal("unknown keyword \"byteorder\" in the header of @", "flt.grd"));
+    expectRefused(files.write("long.grd", "ncols 3\nnrows 2\n" + std::string(10 << 20, 'k') + " 5\n1 2 3 4 5 6\n"),
+                  refusal("unknown keyword \"" + std::string(64, 'k') + "...\" in the header of @", "long.grd"));
+    expectRefused(files.write("word.grd", "ncols three\nnrows 2\n1 2 3 4 5 6\n"),
+                  refusal("the header of @ gives no usable number of columns and rows", "word.grd"));
+    std::string pairs;
+    for (int i = 0; i < 70; ++i)
+        pairs += "key 1\n";
+    expectRefused(files.write("pairs.grd", pairs), refusal("the header of @ has more than 64 keywords", "pairs.grd"));
+    expectRefused(files.write("eight.grd", "a 3 b 2 c 0 d 0 e 1 f 0 g 0 h 0 1 2 3 4 5 6\n"),
+                  refusal("the header of @ gives no usable number of columns and rows", "eight.grd"));
+}
+
+TEST_F(RefusedLoad, SizesOutsideTheLimits)
+{
+    expectRefused(files.write("neg.grd", "ncols -5\nnrows 2\n1 2\n"),
+                  refusal("@ gives -5 columns and 2 rows; a grid needs at least 2 of each", "neg.grd"));
+    expectRefused(files.write("one.grd", "ncols 3\nnrows 1\n1 2 3\n"),
+                  refusal("@ gives 3 columns and 1 rows; a grid needs at least 2 of each", "one.grd"));
+    expectRefused(files.write("huge.grd", "ncols 100000\nnrows 100000\n1 2\n"),
+                  refusal("@ gives 100000 columns and 100000 rows, more than the limit of 268435456 samples", "huge.grd"));
+    expectRefused(files.write("vast.grd", "ncols 99999999999999999999999\nnrows 2\n1 2\n"),
+                  refusal("@ gives 9223372036854775807 columns and 2 rows, more than the limit of 268435456 samples",
+                          "vast.grd"));
+}
+
+TEST_F(RefusedLoad, FloatGridsWithUnreadableHeadersOrNoData)
+{
+    const float values[6] = {1, 2, 3, 4, 5, 6};
+    const std::string bytes(reinterpret_cast<const char*>(values), sizeof values);
+    files.write("bits.hdr", "ncols 3\nnrows 2\nnbits 16\n");
+    expectRefused(files.write("bits.flt", bytes), refusal("@ gives nbits 16; only 32-bit float samples can be read", "bits.hdr"));
+    files.write("type.hdr", "ncols 3\nnrows 2\npixeltype SIGNEDINT\n");
+    expectRefused(files.write("type.flt", bytes),
+                  refusal("@ gives pixeltype SIGNEDINT; only 32-bit float samples can be read", "type.hdr"));
+    files.write("order.hdr", "ncols 3\nnrows 2\nbyteorder VMS\n");
+    expectRefused(files.write("order.flt", bytes), refusal("unknown byte order \"VMS\" in @", "order.hdr"));
+    files.write("nodata.hdr", "ncols 3\nnrows 2\n");
+    expectRefused(files.write("nodata.flt", "\x01\x02"), refusal("@ holds no height values", "nodata.flt"));
+    files.write("missing.hdr", "ncols 3\nnrows 2\n");
+    expectRefused(files.path("missing.flt"), "Error, " + files.path("missing.flt").toStdString() + " was not found\n");
+}
+
+TEST(GridFileWrite, WriteGrdLayoutByteForByte)
+{
+    TempFiles files;
+    JGrid g;
+    g.resize(3, 2);
+    const float values[6] = {1.0f, 2.5f, -3.255f, 1000.0f, -9999.0f, 0.004f};
+    std::copy(values, values + 6, g.heights.data());
+    g.loaded = true;
+    g.cellSize = 90.0f;
+    g.name = files.path("hillsgrd");
+    QString message;
+    ConsoleCapture console;
+    EXPECT_TRUE(g.writeGRD(message));
+    const QString expectedName = files.path("hillsgrd_w3_h2.grd");
+    EXPECT_EQ(console.text(), "Details file " + expectedName.toStdString() + " has been written successfully\n");
+    EXPECT_EQ(message, expectedName);
+    EXPECT_EQ(TempFiles::read(expectedName), "ncols\t3\nnrows\t2\nxllcorner\t0\nyllcorner\t0\n"
+                                             "xdim\t0.000833333353511989\nydim\t0.000833333353511989\n"
+                                             "NODATA_value\t-9999\n1.00 2.50 -3.26 \n1000.00 -9999.00 0.00 \n\n");
+}
+
+TEST(GridFileWrite, WrittenGridReadsBack)
+{
+    TempFiles files;
+    JGrid g;
+    load(g, dataDir + "jacksboro.grd");
+    g.name = files.path("copy");
+    QString message;
+    ConsoleCapture console;
+    ASSERT_TRUE(g.writeGRD(message));
+    console.text();
+    JGrid back;
+    load(back, message);
+    EXPECT_EQ(back.width, 403u);
+    EXPECT_EQ(back.height, 344u);
+    EXPECT_EQ(back.cellSize, 90.0f);
+    EXPECT_TRUE(back.heights == g.heights);
+    EXPECT_EQ(TempFiles::read(message), TempFiles::read(dataDir + "jacksboro_xdim.grd"));
+
+    // 31 m comes back as 30: the degrees are stored as a float.
+    back.cellSize = 31.0f;
+    back.name = files.path("odd");
+    {
+        ConsoleCapture quiet;
+        ASSERT_TRUE(back.writeGRD(message));
+    }
+    load(back, message);
+    EXPECT_EQ(back.cellSize, 30.0f);
+}
+
+TEST(GridFileWrite, UnwritableNameIsReported)
+{
+    TempFiles files;
+    JGrid g;
+    g.resize(2, 2);
+    g.name = files.path("no/such/dir/x");
+    QString message;
+    ConsoleCapture console;
+    EXPECT_FALSE(g.writeGRD(message));
+    const std::string file = files.path("no/such/dir/x_w2_h2.grd").toStdString();
+    EXPECT_EQ(console.text(), "*** Error *** fopen returned NULL when writing to file " + file + ".\n");
+    EXPECT_EQ(message.toStdString(), "*** Error *** fopen return NULL when writing to file " + file);
+}
