@@ -1,0 +1,233 @@
+// Detail files: one level of the detail stack as text, so that a coarse grid
+// saved as an ASCII grid can later be refined back to its finer resolution.
+// For a level whose coarse grid has c columns and r rows the file holds the
+// width details (r rows of c-2) and the height details (r-2 rows of 2c-2).
+#include "grid_file_io.h"
+#include "grid_tokens.h"
+#include "jgrid.h"
+
+#include <cmath>
+#include <cstdio>
+#include <new>
+#include <utility>
+
+namespace {
+
+// Running figures printed after each section of a detail file: maximum and
+// minimum start at -100 and 100, the sum is kept in float.
+struct DetailStatistics {
+    float maximum = -100.0f;
+    float minimum = 100.0f;
+    float sum = 0.0f;
+
+    explicit DetailStatistics(const FloatArray2D& values)
+    {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            const float v = values.data()[i];
+            if (v > maximum)
+                maximum = v;
+            if (v < minimum)
+                minimum = v;
+            sum += v;
+        }
+    }
+    float average(const FloatArray2D& values) const { return sum / static_cast<float>(values.size()); }
+};
+
+float standardDeviationAround(const FloatArray2D& values, float average)
+{
+    float squares = 0.0f;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        const float d = values.data()[i] - average;
+        squares += d * d;
+    }
+    return std::sqrt(squares / static_cast<float>(values.size()));
+}
+
+void writeSection(std::FILE* file, const FloatArray2D& values)
+{
+    ValueRowWriter rows(5);
+    for (std::size_t r = 0; r < values.rows(); ++r)
+        rows.write(file, values[r]);
+}
+
+// The twelve header tokens after the source line: c, r and the values the
+// reader does not use, each followed by its keyword.
+constexpr int detailHeaderTokens = 12;
+
+struct DetailHeader {
+    long long columns = 0; // c, the coarse grid's columns
+    long long rows = 0;    // r, the coarse grid's rows
+};
+
+bool readDetailHeader(TokenReader& tokens, DetailHeader& header)
+{
+    if (!tokens.skipLine())
+        return false;
+    std::string_view token;
+    for (int i = 0; i < detailHeaderTokens; ++i) {
+        if (!tokens.next(token))
+            return false;
+        if (i == 0)
+            header.columns = parseInteger(token, 10).value;
+        else if (i == 2)
+            header.rows = parseInteger(token, 10).value;
+    }
+    return true;
+}
+
+// Skips the section keyword, then fills `values` row after row; false when
+// the file ends first.
+bool readSection(TokenReader& tokens, FloatArray2D& values)
+{
+    std::string_view token;
+    if (!tokens.next(token))
+        return false;
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        if (!tokens.next(token))
+            return false;
+        values.data()[i] = static_cast<float>(parseNumber(token).value);
+    }
+    return true;
+}
+
+bool allocateDetails(FloatArray2D& widthDetails, FloatArray2D& heightDetails, const DetailHeader& header)
+{
+    const auto c = static_cast<std::size_t>(header.columns);
+    const auto r = static_cast<std::size_t>(header.rows);
+    try {
+        widthDetails = FloatArray2D(r, c - 2);
+        heightDetails = FloatArray2D(r - 2, 2 * c - 2);
+        return true;
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
+}
+
+// c and r of at least 3, and a finer grid (2c-2 by 2r-2) within the grid
+// size limit, so that no header can ask for unbounded memory.
+bool checkDetailHeader(const DetailHeader& header, const char* file)
+{
+    const long long c = header.columns;
+    const long long r = header.rows;
+    if (c < 3 || r < 3) {
+        std::printf("JGrid:: *Error* - details file %s gives %lld columns and %lld rows; at least 3 of each are "
+                    "needed.\n",
+                    file, c, r);
+        return false;
+    }
+    if (static_cast<unsigned long long>(2 * c - 2) > JGrid::maxSamples / static_cast<unsigned long long>(2 * r - 2)) {
+        std::printf("JGrid:: *Error* - details file %s gives %lld columns and %lld rows, more than the limit of %llu "
+                    "samples.\n",
+                    file, c, r, static_cast<unsigned long long>(JGrid::maxSamples));
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+bool JGrid::writeDetail(FloatArray2D widthDetails, FloatArray2D heightDetails, QString fileName, float cellSize,
+                        QString nextFile)
+{
+    const QByteArray file = localName(fileName);
+    if (widthDetails.rows() == 0 || widthDetails.cols() == 0 || heightDetails.rows() == 0
+        || heightDetails.cols() == 0) {
+        std::printf("*** Error *** details passed to writeDetail have 0 size for file %s.\n", file.constData());
+        return false;
+    }
+    FileHandle out = openFile(fileName, "w");
+    if (!out) {
+        std::printf("*** Error *** fopen returned NULL when writing detail for file %s.\n", file.constData());
+        return false;
+    }
+    std::FILE* f = out.get();
+    std::fprintf(f, "%s\tsource\n", localName(name).constData());
+    std::fprintf(f, "%i\tnum_cols\n", int(widthDetails.cols() + 2));
+    std::fprintf(f, "%i\tnum_rows\n", int(widthDetails.rows()));
+    std::fprintf(f, "%i\tresulting_num_cols\n", int(heightDetails.cols()));
+    std::fprintf(f, "%i\tresulting_num_rows\n", int(2 * heightDetails.rows() + 2));
+    if (cellSize > 0.0f)
+        std::fprintf(f, "%f\tcellsize(m)\n", cellSize);
+    else
+        std::fprintf(f, "-1\tcellsize(m)\n");
+    std::fprintf(f, "%s\tnext_file\n\n\n", localName(nextFile).constData());
+
+    std::fprintf(f, "width_details\n");
+    writeSection(f, widthDetails);
+    const DetailStatistics across(widthDetails);
+    std::printf("max = %1.3f\tmin=%1.3f\tave=%1.3f\n", across.maximum, across.minimum, across.average(widthDetails));
+
+    std::fprintf(f, "\nheight_details\n");
+    writeSection(f, heightDetails);
+    const DetailStatistics down(heightDetails);
+    const float average = down.average(heightDetails);
+    std::printf("max = %1.3f\tmin=%1.3f\tave=%1.3f\tstd deviation=%1.3f\n", down.maximum, down.minimum, average,
+                standardDeviationAround(heightDetails, average));
+
+    std::fprintf(f, "\n");
+    return finishWriting(std::move(out), fileName);
+}
+
+void JGrid::writeDetailFiles(QString& message, int& count)
+{
+    count = 0;
+    message.clear();
+    float levelCellSize = cellSize / 2.0f;
+    // Pairs from the top of the stack down; an unpaired bottom array (which
+    // the system never makes) is left alone rather than read below the stack.
+    for (std::size_t top = details.size(); top >= 2; top -= 2) {
+        const FloatArray2D& widthDetails = details[top - 1];
+        const FloatArray2D& heightDetails = details[top - 2];
+        const QString fileName =
+            name + QString::asprintf("_w%i_h%i.dtl", int(widthDetails.cols() + 2), int(widthDetails.rows()));
+        if (!writeDetail(widthDetails, heightDetails, fileName, levelCellSize, QStringLiteral("null"))) {
+            message = QStringLiteral("Failed to write file ") + fileName;
+            count = -1;
+            return;
+        }
+        message = fileName;
+        levelCellSize /= 2.0f;
+        ++count;
+    }
+}
+
+void JGrid::loadDetails(QString fileName)
+{
+    const QByteArray file = localName(fileName);
+    std::printf("Loading details file %s\n", file.constData());
+    clearDetails();
+    const FileHandle in = openFile(fileName, "r");
+    if (!in) {
+        std::printf("Error, %s was not found\n", file.constData());
+        return;
+    }
+    std::printf("file %s has been opened\n", file.constData());
+
+    TokenReader tokens(in.get());
+    DetailHeader header;
+    if (!readDetailHeader(tokens, header)) {
+        std::printf("JGrid:: *Error* - details file %s ends before its header is complete.\n", file.constData());
+        return;
+    }
+    if (!checkDetailHeader(header, file.constData()))
+        return;
+    if (width > header.columns || height > header.rows) {
+        std::printf("Error, these details in %s can only be applied to a %i by %i (or smaller) grid.",
+                    file.constData(), int(header.columns), int(header.rows));
+        return;
+    }
+    FloatArray2D widthDetails;
+    FloatArray2D heightDetails;
+    if (!allocateDetails(widthDetails, heightDetails, header)) {
+        std::printf("JGrid:: *Error* - not enough memory for the details in %s.\n", file.constData());
+        return;
+    }
+    if (!readSection(tokens, widthDetails) || !readSection(tokens, heightDetails)) {
+        std::printf("JGrid:: *Error* - Premature end of details file.\n");
+        std::printf("JGRrid::Error in details file, incomplete number of details values were provided.\n");
+        return;
+    }
+    details.push_back(std::move(heightDetails));
+    details.push_back(std::move(widthDetails));
+}
