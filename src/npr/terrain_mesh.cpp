@@ -1,0 +1,79 @@
+#include "terrain_mesh.h"
+
+#include "curvature_frames.h"
+#include "jgrid.h"
+
+#include <cstdio>
+
+#include <unistd.h>
+
+void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vector<gmVec3>& vertexNormals,
+                      std::vector<Face>& faces, std::vector<gmVec3>& faceNormals)
+{
+    vertices.clear();
+    vertexNormals.clear();
+    faces.clear();
+    faceNormals.clear();
+    const std::size_t w = grid.width, h = grid.height;
+    if (w == 0 || h == 0)
+        return;
+    if (grid.heights.rows() < h || grid.heights.cols() < w || grid.normals.rows() < h || grid.normals.cols() < w) {
+        std::printf("The grid's arrays are smaller than its %zu x %zu samples; no mesh is built\n", w, h);
+        return;
+    }
+    vertices.reserve(w * h);
+    vertexNormals.reserve(w * h);
+    const std::size_t faceCount = (2 * w - 2) * (h - 1);
+    faces.reserve(faceCount);
+    faceNormals.reserve(faceCount);
+
+    for (std::size_t r = 0; r < h; ++r) {
+        const auto normals = grid.normals[r];
+        for (std::size_t c = 0; c < w; ++c) {
+            vertices.emplace_back(c / 50.0, r / 50.0, grid.scaledHeight(unsigned(r), unsigned(c)));
+            vertexNormals.push_back(normals[c]);
+        }
+    }
+    const std::vector<gmVec3>& v = vertices;
+    for (std::size_t r = 0; r + 1 < h; ++r) {
+        for (std::size_t c = 0; c + 1 < w; ++c) {
+            const std::uint32_t a = std::uint32_t(r * w + c), b = a + 1, d = a + std::uint32_t(w), e = d + 1;
+            faces.push_back(Face{{b, a, d}});
+            faces.push_back(Face{{b, d, e}});
+            faceNormals.push_back(cross(v[a] - v[b], v[a] - v[e]).normalize() * -1.0);
+            faceNormals.push_back(cross(v[a] - v[e], v[a] - v[d]).normalize() * -1.0);
+        }
+    }
+}
+
+std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height)
+{
+    if (width == 0 || height == 0)
+        return 0;
+    const std::uint64_t samples = width * height;
+    const std::uint64_t cells = (width - 1) * (height - 1);
+    const std::uint64_t faces = 2 * cells;
+    const std::uint64_t edges = (width - 1) * height + width * (height - 1) + cells;
+    const std::uint64_t perSample = 2 * sizeof(gmVec3) + 3 * sizeof(float) + 2 * sizeof(std::uint32_t);
+    const std::uint64_t perFace = sizeof(Face) + sizeof(gmVec3);
+    const std::uint64_t perEdge = sizeof(CurvatureFrame) + 2 * sizeof(Edge);
+    // Building an edge buffer briefly holds one index per face corner.
+    const std::uint64_t buildScratch = 3 * faces * sizeof(std::uint32_t);
+    return samples * perSample + faces * perFace + edges * perEdge + buildScratch;
+}
+
+std::uint64_t physicalMemoryBytes()
+{
+    const long pages = sysconf(_SC_PHYS_PAGES);
+    const long pageSize = sysconf(_SC_PAGE_SIZE);
+    if (pages <= 0 || pageSize <= 0)
+        return 0;
+    return std::uint64_t(pages) * std::uint64_t(pageSize);
+}
+
+bool meshFitsInMemory(std::uint64_t width, std::uint64_t height)
+{
+    const std::uint64_t physical = physicalMemoryBytes();
+    // When the machine does not say, only the grid's own limit applies.
+    return physical == 0 || meshBytesFor(width, height) <= physical / 4 * 3;
+}
