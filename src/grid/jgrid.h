@@ -62,6 +62,38 @@ public:
 
     // Multiresolution (src/multires).
     // BEGIN multires declarations
+    // The grid-changing operations return true when they changed the grid and
+    // false when they refused (with a message) or had nothing to do; a
+    // refusal changes nothing, the detail stack included.
+
+    // Chaikin refinement and size adjustment (chaikin_refinement.cpp,
+    // adjust_size.cpp). refineSequence maps m >= 3 samples to 2m-2 and gives
+    // an empty result for fewer.
+    static std::vector<float> refineSequence(std::span<const float> c);
+    bool subdivideWithoutDetails();
+    void adjustSize(int newWidth, int newHeight);
+
+    // Reverse subdivision (reverse_subdivision.cpp). The filters use the
+    // leading even number of samples, at least 10, and give an empty result
+    // for fewer.
+    bool reverseSubdivide();
+    static FloatArray2D computeDetails(const FloatArray2D& data, bool horizontal);
+    static std::vector<float> coarsenSequence(std::span<const float> f);
+    static std::vector<float> detailSequence(std::span<const float> f);
+
+    // Reconstruction with details (reconstruction.cpp). The sequence
+    // functions need m >= 5 coarse samples and m-2 details; with fewer they
+    // give an empty result or write nothing.
+    bool subdivideWithDetails();
+    static std::vector<float> refineRowWithDetails(std::span<const float> row, std::span<const float> rowDetails);
+    static void refineColumnWithDetails(const FloatArray2D& coarse, const FloatArray2D& colDetails, std::size_t column,
+                                        FloatArray2D& out);
+    static std::vector<float> detailContribution(std::span<const float> d, std::size_t m);
+
+    // Fractional Brownian refinement (brownian_refinement.cpp).
+    bool subdivideBrownian();
+    bool decimate();
+    float residualStdDev();
     // END multires declarations
 
     // Surface drawing (GL layer).

@@ -1,0 +1,65 @@
+#include "grid_change.h"
+
+#include <cstdio>
+#include <utility>
+
+bool hasSamples(const JGrid& g, unsigned minSide)
+{
+    return g.width >= minSide && g.height >= minSide && g.heights.rows() == g.height && g.heights.cols() == g.width;
+}
+
+bool requireSamples(const JGrid& g, unsigned minSide, const char* operation)
+{
+    if (hasSamples(g, minSide))
+        return true;
+    std::printf("Cannot %s a %i X %i grid: at least %u X %u samples are needed\n", operation, int(g.width),
+                int(g.height), minSide, minSide);
+    return false;
+}
+
+bool fitsSampleLimit(std::uint64_t w, std::uint64_t h, const char* operation)
+{
+    if (w * h <= JGrid::maxSamples)
+        return true;
+    std::printf("Cannot %s: the result of %llu X %llu samples would exceed the limit of %llu samples\n", operation,
+                static_cast<unsigned long long>(w), static_cast<unsigned long long>(h),
+                static_cast<unsigned long long>(JGrid::maxSamples));
+    return false;
+}
+
+void reportOutOfMemory()
+{
+    std::printf("Not enough memory for this operation; the grid is unchanged\n");
+}
+
+void adoptSamples(JGrid& g, FloatArray2D&& heights, Array2D<gmVec3>&& normals)
+{
+    g.width = static_cast<std::uint32_t>(heights.cols());
+    g.height = static_cast<std::uint32_t>(heights.rows());
+    g.heights = std::move(heights);
+    g.normals = std::move(normals);
+}
+
+void replaceLevel(JGrid& g, FloatArray2D&& heights, Array2D<gmVec3>&& normals)
+{
+    g.clear();
+    adoptSamples(g, std::move(heights), std::move(normals));
+    g.loaded = true;
+}
+
+void refreshNormalsAndStatistics(JGrid& g, bool announce)
+{
+    if (announce)
+        std::printf("\tRecalculating normals\n");
+    g.normalsValid = false;
+    g.calcNormals();
+    g.updateStatistics();
+}
+
+void printSizeChange(unsigned oldWidth, unsigned newWidth, unsigned oldHeight, unsigned newHeight)
+{
+    if (oldWidth != newWidth)
+        std::printf("adjusting width from %i to %i\n", int(oldWidth), int(newWidth));
+    if (oldHeight != newHeight)
+        std::printf("adjusting height from %i to %i\n", int(oldHeight), int(newHeight));
+}

@@ -1,0 +1,113 @@
+// One level of refinement that adds back the details of the last reverse
+// level, so that coarsening followed by refinement restores the terrain.
+#include "grid_change.h"
+#include "lane_filters.h"
+#include "multires_passes.h"
+
+#include <cstdio>
+
+namespace {
+
+constexpr std::size_t minimumCoarseSamples = 5;
+
+lanes::DetailOffsets offsetsFrom(const float* d, std::size_t stride)
+{
+    return lanes::DetailOffsets{lanes::Source{d, stride}};
+}
+
+// The stored arrays cover the shapes this grid needs: width details of
+// height rows by width-2, height details of height-2 rows by 2 width-2.
+bool detailsFit(const JGrid& g, const FloatArray2D& widthDetails, const FloatArray2D& heightDetails)
+{
+    return widthDetails.rows() >= g.height && widthDetails.cols() >= g.width - 2
+        && heightDetails.rows() >= g.height - 2 && heightDetails.cols() >= 2 * std::size_t(g.width) - 2;
+}
+
+} // namespace
+
+std::vector<float> JGrid::detailContribution(std::span<const float> d, std::size_t m)
+{
+    if (m < minimumCoarseSamples || d.size() < m - 2)
+        return {};
+    std::vector<float> e(2 * m - 2);
+    lanes::offsetLanes(lanes::Source{d.data(), 1}, m, lanes::Target{e.data(), 1}, lanes::One{});
+    return e;
+}
+
+std::vector<float> JGrid::refineRowWithDetails(std::span<const float> row, std::span<const float> rowDetails)
+{
+    const std::size_t m = row.size();
+    if (m < minimumCoarseSamples || rowDetails.size() < m - 2)
+        return {};
+    std::vector<float> r(2 * m - 2);
+    lanes::chaikinLanes(lanes::Source{row.data(), 1}, m, lanes::Target{r.data(), 1}, lanes::One{},
+                        offsetsFrom(rowDetails.data(), 1));
+    return r;
+}
+
+void JGrid::refineColumnWithDetails(const FloatArray2D& coarse, const FloatArray2D& colDetails, std::size_t column,
+                                    FloatArray2D& out)
+{
+    const std::size_t m = coarse.rows();
+    if (m < minimumCoarseSamples || column >= coarse.cols() || colDetails.rows() < m - 2
+        || column >= colDetails.cols() || out.rows() < 2 * m - 2 || column >= out.cols())
+        return;
+    lanes::chaikinLanes(lanes::Source{coarse.data() + column, coarse.cols()}, m,
+                        lanes::Target{out.data() + column, out.cols()}, lanes::One{},
+                        offsetsFrom(colDetails.data() + column, colDetails.cols()));
+}
+
+FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const FloatArray2D& widthDetails,
+                                          const FloatArray2D& heightDetails)
+{
+    const std::size_t m = coarse.rows();
+    const std::size_t w = coarse.cols();
+    const std::size_t fineWidth = 2 * w - 2;
+    FloatArray2D rowsRefined(m, fineWidth);
+    for (std::size_t r = 0; r < m; ++r)
+        lanes::chaikinLanes(lanes::Source{coarse[r].data(), 1}, w, lanes::Target{rowsRefined[r].data(), 1},
+                            lanes::One{}, offsetsFrom(widthDetails[r].data(), 1));
+    FloatArray2D fine(2 * m - 2, fineWidth);
+    lanes::chaikinLanes(lanes::Source{rowsRefined.data(), fineWidth}, m, lanes::Target{fine.data(), fineWidth},
+                        fineWidth, offsetsFrom(heightDetails.data(), heightDetails.cols()));
+    return fine;
+}
+
+bool JGrid::subdivideWithDetails()
+{
+    if (details.size() < 2)
+        return subdivideWithoutDetails();
+    const char* operation = "subdivide with details";
+    if (!requireSamples(*this, minimumCoarseSamples, operation))
+        return false;
+    const FloatArray2D& widthDetails = details[details.size() - 1];
+    const FloatArray2D& heightDetails = details[details.size() - 2];
+    if (!detailsFit(*this, widthDetails, heightDetails)) {
+        std::printf("Cannot %s: the stored details are %i X %i and %i X %i, but this %i X %i grid needs at least "
+                    "%i X %i and %i X %i; the grid and the details are unchanged\n",
+                    operation, int(widthDetails.cols()), int(widthDetails.rows()), int(heightDetails.cols()),
+                    int(heightDetails.rows()), int(width), int(height), int(width - 2), int(height),
+                    int(2 * width - 2), int(height - 2));
+        return false;
+    }
+    const std::uint32_t fineWidth = 2 * width - 2;
+    if (!fitsSampleLimit(fineWidth, 2 * std::uint64_t(height) - 2, operation))
+        return false;
+    std::printf("Performing one level of subdivision with details\n");
+    FloatArray2D fine;
+    Array2D<gmVec3> fineNormals;
+    const bool built = allocateOrReport([&] {
+        fine = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
+        fineNormals = Array2D<gmVec3>(fine.rows(), fine.cols());
+    });
+    if (!built)
+        return false;
+    std::printf("f1 is %i X %i\t", int(fineWidth), int(height));
+    details.pop_back();
+    details.pop_back();
+    replaceLevel(*this, std::move(fine), std::move(fineNormals));
+    cellSize /= 2.0f;
+    std::printf("f2 is %i X %i\n", int(width), int(height));
+    refreshNormalsAndStatistics(*this, true);
+    return true;
+}
