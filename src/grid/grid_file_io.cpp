@@ -1,17 +1,22 @@
 #include "grid_file_io.h"
 
 #include <charconv>
+#include <utility>
 
 FileHandle openFile(const QString& name, const char* mode)
 {
     return FileHandle(std::fopen(localName(name).constData(), mode));
 }
 
+bool closeWrittenFile(FileHandle file)
+{
+    const bool written = std::ferror(file.get()) == 0;
+    return std::fclose(file.release()) == 0 && written;
+}
+
 bool finishWriting(FileHandle file, const QString& name)
 {
-    const bool writeFailed = std::ferror(file.get()) != 0;
-    const bool closeFailed = std::fclose(file.release()) != 0;
-    if (writeFailed || closeFailed) {
+    if (!closeWrittenFile(std::move(file))) {
         std::printf("*** Error *** could not write all of file %s.\n", localName(name).constData());
         return false;
     }

@@ -22,6 +22,9 @@ inline QByteArray localName(const QString& name) { return QFile::encodeName(name
 
 FileHandle openFile(const QString& name, const char* mode);
 
+// Closes a written file; false when any write or the close failed.
+bool closeWrittenFile(FileHandle file);
+
 // Closes a written file and reports the outcome on the console: the success
 // line, or an error when any write or the close failed (a full disk), so that
 // a writer never reports a partly written file as written.

@@ -5,6 +5,7 @@
 #include "jgrid.h"
 
 #include <cstdio>
+#include <utility>
 
 namespace {
 
@@ -55,5 +56,38 @@ bool JGrid::writeGRD(QString& message)
     if (!finishWriting(std::move(file), fileName))
         return reportWriteFailure(fileName, message);
     message = fileName;
+    return true;
+}
+
+bool JGrid::writeLeftRight(QString& left, QString& right)
+{
+    // Two halves of equal width: an odd last column is dropped first (which,
+    // like every size adjustment, empties the detail stack).
+    if (width % 2 != 0)
+        adjustSize(int(width) - 1, int(height));
+    const unsigned half = width / 2;
+    const QString base = outputBase(name, half, height);
+    left = base + QStringLiteral("LEFT.grd");
+    right = base + QStringLiteral("RIGHT.grd");
+    FileHandle leftFile = openFile(left, "w");
+    if (!leftFile)
+        return reportOpenFailure(left, left);
+    FileHandle rightFile = openFile(right, "w");
+    if (!rightFile)
+        return reportOpenFailure(right, left);
+
+    writeHeader(leftFile.get(), half, height, cellSize);
+    writeHeader(rightFile.get(), half, height, cellSize);
+    ValueRowWriter rows(2);
+    for (std::size_t r = 0; r < height; ++r) {
+        rows.write(leftFile.get(), heights[r].first(half));
+        rows.write(rightFile.get(), heights[r].subspan(half, half));
+    }
+    std::fputc('\n', leftFile.get());
+    std::fputc('\n', rightFile.get());
+    if (!finishWriting(std::move(leftFile), left))
+        return reportWriteFailure(left, left);
+    if (!finishWriting(std::move(rightFile), right))
+        return reportWriteFailure(right, left);
     return true;
 }

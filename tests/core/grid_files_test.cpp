@@ -467,3 +467,35 @@ TEST(GridFileWrite, UnwritableNameIsReported)
     EXPECT_EQ(console.text(), "*** Error *** fopen returned NULL when writing to file " + file + ".\n");
     EXPECT_EQ(message.toStdString(), "*** Error *** fopen return NULL when writing to file " + file);
 }
+
+TEST(GridFileWrite, HalvesDropAnOddLastColumn)
+{
+    TempFiles files;
+    JGrid g;
+    g.resize(5, 2);
+    const float values[10] = {1, 2, 3, 4, 5, 6, 7, 8, 9, 10};
+    std::copy(values, values + 10, g.heights.data());
+    g.loaded = true;
+    g.cellSize = 30.0f;
+    g.name = files.path("hillsgrd");
+    g.details.push_back(FloatArray2D(1, 1));
+    QString left;
+    QString right;
+    ConsoleCapture console;
+    EXPECT_TRUE(g.writeLeftRight(left, right));
+    EXPECT_EQ(left, files.path("hillsgrd_w2_h2LEFT.grd"));
+    EXPECT_EQ(right, files.path("hillsgrd_w2_h2RIGHT.grd"));
+    EXPECT_TRUE(console.text().ends_with("Details file " + left.toStdString() + " has been written successfully\n" +
+                                         "Details file " + right.toStdString() + " has been written successfully\n"));
+    EXPECT_EQ(g.width, 4u);
+    EXPECT_TRUE(g.details.empty());
+    const std::string header = "ncols\t2\nnrows\t2\nxllcorner\t0\nyllcorner\t0\nxdim\t0.000277777784503996\n"
+                               "ydim\t0.000277777784503996\nNODATA_value\t-9999\n";
+    EXPECT_EQ(TempFiles::read(left), header + "1.00 2.00 \n6.00 7.00 \n\n");
+    EXPECT_EQ(TempFiles::read(right), header + "3.00 4.00 \n8.00 9.00 \n\n");
+
+    g.name = files.path("none/x");
+    EXPECT_FALSE(g.writeLeftRight(left, right));
+    EXPECT_EQ(left.toStdString(), "*** Error *** fopen return NULL when writing to file " +
+                                      files.path("none/x_w2_h2LEFT.grd").toStdString());
+}
