@@ -1,5 +1,53 @@
 #include "glnprgrid.h"
 
+#include "occluder.h"
+#include "terrain_mesh.h"
+
+#include <QOpenGLContext>
+
+#include <GL/glu.h>
+
+#include <chrono>
+#include <cstdio>
+
+namespace {
+
+// Times the parts of a paint. While measuring, each lap first waits for GL
+// to finish what was issued, so that a part is charged its drawing.
+class PaintStopwatch {
+public:
+    explicit PaintStopwatch(bool measuring) : measuring_(measuring)
+    {
+        if (measuring_)
+            glFinish();
+        start_ = std::chrono::steady_clock::now();
+    }
+    // Milliseconds since construction or the last lap; 0 unless measuring.
+    double lap(bool waitForGL)
+    {
+        if (!measuring_)
+            return 0.0;
+        if (waitForGL)
+            glFinish();
+        const auto now = std::chrono::steady_clock::now();
+        const double ms = std::chrono::duration<double, std::milli>(now - start_).count();
+        start_ = now;
+        return ms;
+    }
+
+private:
+    bool measuring_;
+    std::chrono::steady_clock::time_point start_;
+};
+
+template <typename T>
+void release(std::vector<T>& v)
+{
+    std::vector<T>().swap(v);
+}
+
+} // namespace
+
 GLNPRGrid::GLNPRGrid(QWidget* parent, const char* name)
     : QOpenGLWidget(parent), xRot(0.0f), yRot(0.0f), zRot(0.0f), viewScale(2.0f), xTrans(0.0f), yTrans(0.0f),
       zTrans(0.0f), mousePressed(false), polygonList(0), curvatureList(0), gridDirty(true), showPolygons(false),
@@ -11,11 +59,13 @@ GLNPRGrid::GLNPRGrid(QWidget* parent, const char* name)
 
 GLNPRGrid::~GLNPRGrid()
 {
-    if (polygonList != 0 && context()) {
-        makeCurrent();
+    if (!context())
+        return;
+    makeCurrent();
+    if (polygonList != 0)
         glDeleteLists(polygonList, 1);
-        doneCurrent();
-    }
+    occluder.release();
+    doneCurrent();
 }
 
 void GLNPRGrid::initializeGL()
@@ -28,6 +78,11 @@ void GLNPRGrid::initializeGL()
     glEnable(GL_DEPTH_TEST);
     glShadeModel(GL_SMOOTH);
     glEnable(GL_LINE_SMOOTH);
+    // A new context holds none of the lists and buffers of an earlier one.
+    polygonList = 0;
+    occluder.forget();
+    curvatureList = 0;
+    occluderPending = !vertices.empty();
 }
 
 void GLNPRGrid::resizeGL(int w, int h)
@@ -67,6 +122,182 @@ void GLNPRGrid::applyViewTransform()
 void GLNPRGrid::paintGL()
 {
     applyViewTransform();
+    lastPaintTimes = PaintTimes();
     if (!grid.loaded)
         return;
+    if (showPolygons) {
+        if (polygonList == 0 || gridDirty) {
+            drawGrid();
+            gridDirty = false;
+        }
+        if (polygonList != 0)
+            glCallList(polygonList);
+    }
+    if (showSilhouettes)
+        drawSilhouettes();
+    if (showLightSilhouettes)
+        drawLightSilhouettes();
+    if (occluderPending)
+        uploadOccluder();
+    if (curvatureList != 0) {
+        PaintStopwatch watch(measurePaint);
+        occluder.draw();
+        lastPaintTimes.occluder = watch.lap(true);
+    }
+}
+
+void GLNPRGrid::drawGrid()
+{
+    if (!grid.loaded)
+        return;
+    std::printf("Draw Grid . . . ");
+    if (polygonList != 0) {
+        glDeleteLists(polygonList, 1);
+        polygonList = 0;
+    }
+    // Mid-sized grids are compiled once; small ones are cheap to draw and
+    // very large ones too big for a list, so those are drawn every paint.
+    const float n = float(grid.width * grid.height);
+    if (n > 2500 && n < 1000000)
+        polygonList = glGenLists(1);
+    if (polygonList != 0) {
+        glNewList(polygonList, GL_COMPILE);
+        grid.render();
+        glEndList();
+    } else {
+        grid.render();
+    }
+    std::printf("Done\n");
+}
+
+void GLNPRGrid::clearEdgeData()
+{
+    silhouetteEdges.clear();
+    lightSilhouetteEdges.clear();
+    release(vertices);
+    release(vertexNormals);
+    release(faceNormals);
+    release(faces);
+    silhouettePass.meshChanged();
+    lightSilhouettePass.meshChanged();
+}
+
+bool GLNPRGrid::findCurvature()
+{
+    release(faces);
+    release(vertices);
+    release(vertexNormals);
+    release(faceNormals);
+    release(frames);
+    if (!grid.loaded)
+        return false;
+    if (!meshFitsInMemory(grid.width, grid.height)) {
+        std::printf("The grid of %u x %u samples is too large to draw: its lines need %.1f GB, this machine has "
+                    "%.1f GB\n",
+                    grid.width, grid.height, double(meshBytesFor(grid.width, grid.height)) / 1e9,
+                    double(physicalMemoryBytes()) / 1e9);
+        clearEdgeData();
+        buildOccluderList();
+        return false;
+    }
+    buildTerrainMesh(grid, vertices, vertexNormals, faces, faceNormals);
+    silhouetteEdges.clear();
+    lightSilhouetteEdges.clear();
+    silhouetteEdges.build(vertices.size(), faces);
+    lightSilhouetteEdges.build(vertices.size(), faces);
+    silhouettePass.meshChanged();
+    lightSilhouettePass.meshChanged();
+    std::printf("starting to find curvature\n");
+    computeCurvatureFrames(silhouetteEdges, vertexNormals, grid.width, frames);
+    std::printf("done finding curvature\n");
+    buildOccluderList();
+    return true;
+}
+
+void GLNPRGrid::buildOccluderList()
+{
+    // The GL buffers need this view's context; before the view has one they
+    // are filled at its first paint.
+    occluderPending = true;
+    if (!context() || !context()->isValid())
+        return;
+    const bool wasCurrent = QOpenGLContext::currentContext() == context();
+    if (!wasCurrent)
+        makeCurrent();
+    uploadOccluder();
+    if (!wasCurrent)
+        doneCurrent();
+}
+
+void GLNPRGrid::uploadOccluder()
+{
+    std::vector<float> positions;
+    buildOccluderPositions(vertices, vertexNormals, positions);
+    occluder.upload(positions, faces);
+    curvatureList = occluder.id();
+    occluderPending = false;
+}
+
+gmVec3 GLNPRGrid::eyePosition()
+{
+    GLint viewport[4];
+    GLdouble modelView[16], projection[16];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    const double x = viewWidth / 2.0, y = viewHeight / 2.0;
+    gmVec3 mid, nearPoint;
+    gluUnProject(x, y, 0.5, modelView, projection, viewport, &mid[0], &mid[1], &mid[2]);
+    gluUnProject(x, y, 0.0, modelView, projection, viewport, &nearPoint[0], &nearPoint[1], &nearPoint[2]);
+    return nearPoint - (mid - nearPoint);
+}
+
+void GLNPRGrid::drawSilhouettes()
+{
+    if (!silhouettePass.started) {
+        silhouettePass.startOnce(vertices.size());
+        silhouettePass.lastPoint = eyePosition();
+    }
+    const gmVec3 eye = silLocked ? silhouettePass.lastPoint : eyePosition();
+    runPass(silhouettePass, silhouetteEdges, eye, silThreshold);
+}
+
+void GLNPRGrid::drawLightSilhouettes()
+{
+    lightSilhouettePass.startOnce(vertices.size());
+    runPass(lightSilhouettePass, lightSilhouetteEdges, lightPosition, lightSilThreshold);
+}
+
+void GLNPRGrid::runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, float threshold)
+{
+    // Outside a paint (a command running the light pass) only the
+    // classification lasts: the next paint clears whatever would be drawn.
+    const bool drawing = drawingHere();
+    PaintStopwatch watch(measurePaint && drawing);
+    pass.classify(edges, faces, faceNormals, vertices, point, threshold);
+    lastPaintTimes.classification += watch.lap(false);
+    if (!drawing)
+        return;
+    if (curvatureStrokes) {
+        drawCurvatureStrokes(edges, drawF1Curvature);
+    } else {
+        const LineBatches& lines = pass.lines(edges, vertices);
+        drawStyledLines(lines);
+        lastPaintTimes.edgesDrawn += lines.segmentCount();
+    }
+    lastPaintTimes.lines += watch.lap(true);
+}
+
+void GLNPRGrid::drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst)
+{
+    if (vertices.empty())
+        return;
+    strokes.build(edges, vertices, frames, useFirst);
+    drawStrokeMesh(strokes);
+    lastPaintTimes.edgesDrawn += strokes.strokeCount();
+}
+
+bool GLNPRGrid::drawingHere() const
+{
+    return context() && QOpenGLContext::currentContext() == context();
 }

@@ -3,12 +3,20 @@
 #ifndef GLNPRGRID_H
 #define GLNPRGRID_H
 
+#include "curvature_frames.h"
+#include "curvature_strokes.h"
+#include "edge_buffer.h"
 #include "gmvec3.h"
 #include "jgrid.h"
+#include "line_pass.h"
+#include "npr_gl.h"
 
 #include <QOpenGLWidget>
 
 #include <GL/gl.h>
+
+#include <cstddef>
+#include <vector>
 
 class GLNPRGrid : public QOpenGLWidget {
     Q_OBJECT
@@ -40,12 +48,49 @@ public:
     bool showPolygons;
     bool showSilhouettes;
     bool showLightSilhouettes;
+    // The mesh of the grid as it was at the last findCurvature().
+    std::vector<gmVec3> vertices;
+    std::vector<gmVec3> vertexNormals;
+    std::vector<gmVec3> faceNormals;
+    std::vector<CurvatureFrame> frames;
+    std::vector<Face> faces;
+    EdgeBuffer silhouetteEdges;
+    EdgeBuffer lightSilhouetteEdges;
     gmVec3 lightPosition;
     float lightSilThreshold;
     float silThreshold;
     bool silLocked;
     bool curvatureStrokes;
     bool drawF1Curvature;
+
+    // What each line pass last classified its edges for (the eye, the light)
+    // and the lines prepared from that.
+    LinePass silhouettePass{gmVec3()};
+    LinePass lightSilhouettePass{gmVec3(1.0, 1.0, 1.0)};
+
+    // The parts of the last paint: milliseconds (measured, with glFinish,
+    // only while measurePaint is set) and the lines or strokes drawn.
+    struct PaintTimes {
+        double classification = 0.0;
+        double lines = 0.0;
+        double occluder = 0.0;
+        std::size_t edgesDrawn = 0;
+    };
+    bool measurePaint = false;
+    PaintTimes lastPaintTimes;
+
+    // Empties both edge buffers and the mesh arrays (not the frames).
+    void clearEdgeData();
+    // Builds the mesh, both edge buffers, the curvature frames and the
+    // occluder from the grid. Returns false, leaving no mesh, when no grid
+    // is loaded or its mesh would not fit in this machine's memory.
+    bool findCurvature();
+    void buildOccluderList();
+    void drawSilhouettes();
+    void drawLightSilhouettes();
+    // The eye point in model coordinates, from the current GL matrices.
+    gmVec3 eyePosition();
+    void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
 
     // BEGIN commands
     // END commands
@@ -54,9 +99,19 @@ protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    void applyViewTransform();
+    void drawGrid();
 
 private:
-    void applyViewTransform();
+    // Classifies a pass's edges when its inputs changed and draws them.
+    void runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, float threshold);
+    // This view's context is current: a pass may draw.
+    bool drawingHere() const;
+    void uploadOccluder();
+
+    OccluderBuffers occluder;
+    bool occluderPending = false;
+    StrokeMesh strokes;
 };
 
 #endif

@@ -1,0 +1,77 @@
+// hypsa-render: loads a grid and draws one frame of the view into a PNG,
+// with the same widget and paint code as the viewer. Needs a display (run
+// under xvfb-run -a where there is none).
+#include "glnprgrid.h"
+#include "render_options.h"
+
+#include <QApplication>
+#include <QImage>
+
+#include <cstdio>
+
+namespace {
+
+// Sets the view's controls as the viewer's sliders, spin boxes and check
+// boxes would.
+void applyControls(GLNPRGrid& view, const RenderOptions& o)
+{
+    view.xRot = float(o.rotation[0] % 360);
+    view.yRot = float(o.rotation[1] % 360);
+    view.zRot = float(o.rotation[2] % 360);
+    view.viewScale = float(o.scale / 10.0 + 1.0);
+    view.silThreshold = float(o.threshold / 100.0);
+    view.lightSilThreshold = float(o.lightThreshold / 100.0);
+    view.lightPosition = gmVec3(o.light[0], o.light[1], o.light[2]);
+    view.showSilhouettes = o.silhouettes;
+    view.showLightSilhouettes = o.lightSilhouettes;
+    view.silLocked = o.lock;
+    view.curvatureStrokes = o.strokes;
+    view.drawF1Curvature = !o.secondAxis;
+    view.showPolygons = o.polygons;
+}
+
+bool load(JGrid& grid, const QString& file)
+{
+    // Paths ending in d or D are ASCII grids (.grd), all others float grids.
+    const bool ascii = file.endsWith('d', Qt::CaseInsensitive);
+    const bool started = ascii ? grid.loadGRD(file) : grid.loadFLT(file);
+    return started && grid.loaded;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    RenderOptions options;
+    const QString problem = parseRenderOptions(app.arguments().mid(1), options);
+    if (!problem.isEmpty()) {
+        std::fprintf(stderr, "hypsa-render: %s\n%s", qPrintable(problem), renderUsage);
+        return 2;
+    }
+
+    GLNPRGrid view(nullptr, "glgrid");
+    if (!load(view.grid, options.file)) {
+        std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
+        return 1;
+    }
+    for (int k = 0; k < options.coarsen; ++k)
+        view.grid.reverseSubdivide();
+    for (int k = 0; k < options.refine; ++k)
+        view.grid.subdivideWithDetails();
+    if (!view.findCurvature()) {
+        std::fprintf(stderr, "hypsa-render: cannot draw the grid of %s\n", qPrintable(options.file));
+        return 1;
+    }
+    applyControls(view, options);
+    view.resize(options.width, options.height);
+    // Shown but never mapped, so that it gets its size like the viewer's view.
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
+    const QImage frame = view.grabFramebuffer();
+    if (frame.isNull() || !frame.save(options.out, "PNG")) {
+        std::fprintf(stderr, "hypsa-render: cannot write the picture %s\n", qPrintable(options.out));
+        return 1;
+    }
+    return 0;
+}
