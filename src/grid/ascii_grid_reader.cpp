@@ -19,13 +19,7 @@ bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
 
     // Values beyond width x height are not read; a token that is not a
     // number counts as 0.0.
-    float* const values = samples.heights.data();
-    const std::size_t wanted = samples.heights.size();
-    std::size_t count = 0;
-    std::string_view token;
-    while (count < wanted && tokens.next(token))
-        values[count++] = static_cast<float>(parseNumber(token).value);
-    samples.count = count;
+    samples.count = tokens.readValues(samples.heights.data(), samples.heights.size());
     return true;
 }
 

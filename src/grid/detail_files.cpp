@@ -80,15 +80,8 @@ bool readDetailHeader(TokenReader& tokens, DetailHeader& header)
 // the file ends first.
 bool readSection(TokenReader& tokens, FloatArray2D& values)
 {
-    std::string_view token;
-    if (!tokens.next(token))
-        return false;
-    for (std::size_t i = 0; i < values.size(); ++i) {
-        if (!tokens.next(token))
-            return false;
-        values.data()[i] = static_cast<float>(parseNumber(token).value);
-    }
-    return true;
+    std::string_view keyword;
+    return tokens.next(keyword) && tokens.readValues(values.data(), values.size()) == values.size();
 }
 
 bool allocateDetails(FloatArray2D& widthDetails, FloatArray2D& heightDetails, const DetailHeader& header)

@@ -111,6 +111,38 @@ bool TokenReader::nextAcrossRefill(std::string_view& token)
     return true;
 }
 
+std::size_t TokenReader::readValues(float* values, std::size_t wanted)
+{
+    std::size_t count = 0;
+    std::string_view token;
+    while (count < wanted) {
+        if (!replay_) {
+            // Tokens that lie wholly inside the buffer, without touching
+            // the reader's state per token.
+            const char* p = buffer_.data() + pos_;
+            const char* const end = buffer_.data() + end_;
+            while (count < wanted) {
+                while (p != end && isBlank(*p))
+                    ++p;
+                const char* const start = p;
+                while (p != end && !isBlank(*p))
+                    ++p;
+                if (p == end) {
+                    p = start;
+                    break;
+                }
+                values[count++] = static_cast<float>(parseNumber({start, std::size_t(p - start)}).value);
+            }
+            pos_ = std::size_t(p - buffer_.data());
+        }
+        // A token that reaches the end of the buffer, or the replayed one.
+        if (count == wanted || !next(token))
+            break;
+        values[count++] = static_cast<float>(parseNumber(token).value);
+    }
+    return count;
+}
+
 bool TokenReader::skipLine()
 {
     replay_ = false;

@@ -90,6 +90,10 @@ public:
         return true;
     }
 
+    // Reads up to `wanted` tokens as numbers (atof's value, stored as float)
+    // into `values`; returns how many were read before the end of the file.
+    std::size_t readValues(float* values, std::size_t wanted);
+
     // Makes the next call of next() return the last token again.
     void unread() { replay_ = true; }
 
