@@ -1,0 +1,135 @@
+// What a person sees of the real terrain (data/jacksboro.grd) in the
+// default view: dark lines, hidden lines hidden, and how the switches change it.
+#include "render_test_support.h"
+
+#include <gtest/gtest.h>
+
+using namespace rendertest;
+
+namespace {
+
+bool isWhite(QRgb p)
+{
+    return (p & 0xffffff) == 0xffffff;
+}
+
+bool isBlack(QRgb p)
+{
+    return (p & 0xffffff) == 0;
+}
+
+} // namespace
+
+TEST(RenderPixels, SilhouettesDrawDarkLinesAndNothingWithoutThem)
+{
+    auto view = terrainView();
+    const QImage lines = view->grabFramebuffer();
+    EXPECT_GT(view->lastPaintTimes.edgesDrawn, 10000u);
+    EXPECT_GT(darkPixels(lines), 5000);
+    // The near border of the terrain is a strong silhouette: a dark line
+    // crosses the lower part of the frame's middle column.
+    int darkest = 255;
+    for (int y = lines.height() / 2; y < lines.height(); ++y)
+        darkest = std::min(darkest, qGray(lines.pixel(lines.width() / 2, y)));
+    EXPECT_LT(darkest, 40);
+
+    // Without silhouettes only the white occluder is drawn: a white frame.
+    view->showSilhouettes = false;
+    const QImage none = view->grabFramebuffer();
+    EXPECT_EQ(view->lastPaintTimes.edgesDrawn, 0u);
+    EXPECT_EQ(darkPixels(none, 255), 0);
+}
+
+TEST(RenderPixels, OccluderHidesTheLinesBehindTheTerrain)
+{
+    auto view = terrainView();
+    const QImage hidden = view->grabFramebuffer();
+    ASSERT_NE(view->curvatureList, 0u);
+    view->curvatureList = 0; // the next paint skips the occluder
+    const QImage all = view->grabFramebuffer();
+    const int darkHidden = darkPixels(hidden), darkAll = darkPixels(all);
+    EXPECT_LT(darkHidden, darkAll * 9 / 10);
+    // The occluder only takes lines away: what stays is drawn as before.
+    int changedKept = 0;
+    for (int y = 0; y < hidden.height(); ++y)
+        for (int x = 0; x < hidden.width(); ++x)
+            changedKept += !isWhite(hidden.pixel(x, y)) && hidden.pixel(x, y) != all.pixel(x, y);
+    EXPECT_EQ(changedKept, 0);
+}
+
+TEST(RenderPixels, LightSilhouettesAddLinesOfTheLight)
+{
+    auto view = terrainView();
+    const QImage eyeOnly = view->grabFramebuffer();
+    const std::size_t eyeEdges = view->lastPaintTimes.edgesDrawn;
+    view->showLightSilhouettes = true;
+    const QImage both = view->grabFramebuffer();
+    EXPECT_GT(view->lastPaintTimes.edgesDrawn, eyeEdges);
+    // More of the frame is covered by lines (light ones over dark ones too).
+    EXPECT_GT(darkPixels(both, 255), darkPixels(eyeOnly, 255) * 11 / 10);
+
+    view->showSilhouettes = false;
+    const QImage lightOnly = view->grabFramebuffer();
+    EXPECT_GT(darkPixels(lightOnly), 500);
+    EXPECT_NE(lightOnly, eyeOnly);
+}
+
+TEST(RenderPixels, StrokesReplaceTheLinesWithBlackQuads)
+{
+    auto view = terrainView();
+    view->showLightSilhouettes = true;
+    const QImage lines = view->grabFramebuffer();
+    int grey = 0;
+    for (int y = 0; y < lines.height(); ++y)
+        for (int x = 0; x < lines.width(); ++x)
+            grey += !isWhite(lines.pixel(x, y)) && !isBlack(lines.pixel(x, y));
+    EXPECT_GT(grey, 1000);
+
+    view->curvatureStrokes = true;
+    const QImage first = view->grabFramebuffer();
+    EXPECT_GT(view->lastPaintTimes.edgesDrawn, 0u);
+    EXPECT_NE(first, lines);
+    // No edge line is drawn: every pixel is an opaque black stroke or white.
+    int black = 0;
+    for (int y = 0; y < first.height(); ++y)
+        for (int x = 0; x < first.width(); ++x) {
+            const QRgb p = first.pixel(x, y);
+            ASSERT_TRUE(isWhite(p) || isBlack(p)) << x << "," << y;
+            black += isBlack(p);
+        }
+    EXPECT_GT(black, 1000);
+
+    // The second axis turns every stroke: another picture.
+    view->drawF1Curvature = false;
+    EXPECT_NE(view->grabFramebuffer(), first);
+}
+
+TEST(RenderPixels, ThresholdZeroDrawsOnlyTrueSilhouettes)
+{
+    auto view = terrainView();
+    const QImage near = view->grabFramebuffer();
+    view->silThreshold = 0.0f;
+    const QImage strict = view->grabFramebuffer();
+    std::size_t silhouettes = 0;
+    for (const Edge& e : view->silhouetteEdges.edges()) {
+        ASSERT_FALSE(e.used);
+        silhouettes += e.isSilhouette();
+    }
+    EXPECT_EQ(view->lastPaintTimes.edgesDrawn, silhouettes);
+    // Every line is 2.5 wide in grey 0.05: one batch only.
+    const auto batches = view->silhouettePass.lines(view->silhouetteEdges, view->vertices).batches();
+    for (std::size_t k = 0; k < batches.size(); ++k)
+        EXPECT_EQ(batches[k].vertices.empty(), k != 40) << k;
+    // No light near-silhouettes are left: every line pixel has the grey
+    // 0.05 of a true silhouette.
+    int lineGrey = 0;
+    for (int y = 0; y < strict.height(); ++y)
+        for (int x = 0; x < strict.width(); ++x) {
+            const QRgb p = strict.pixel(x, y);
+            ASSERT_TRUE(isWhite(p) || p == qRgb(13, 13, 13)) << x << "," << y << " " << qGray(p);
+            lineGrey += !isWhite(p);
+        }
+    EXPECT_GT(lineGrey, 500);
+    // At 0.2 the light near-silhouettes were there.
+    EXPECT_GT(darkPixels(near, 255) - darkPixels(near, 80), 1000);
+}

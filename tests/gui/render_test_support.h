@@ -1,0 +1,70 @@
+// Views with a terrain for the drawing tests, and pixel counting.
+#ifndef RENDER_TEST_SUPPORT_H
+#define RENDER_TEST_SUPPORT_H
+
+#include "glnprgrid.h"
+
+#include <QImage>
+#include <QTest>
+
+#include <cmath>
+#include <functional>
+#include <memory>
+
+namespace rendertest {
+
+inline QString dataFile(const char* name)
+{
+    return QString(HYPSA_SOURCE_DIR) + "/data/" + name;
+}
+
+// Fills the view's grid by hand: heights f(row, column), 30 m cells.
+inline void fillGrid(GLNPRGrid& view, unsigned w, unsigned h, const std::function<float(unsigned, unsigned)>& f)
+{
+    JGrid& g = view.grid;
+    g.resize(w, h);
+    for (unsigned r = 0; r < h; ++r)
+        for (unsigned c = 0; c < w; ++c)
+            g.heights[r][c] = f(r, c);
+    g.updateStatistics();
+    g.calcNormals();
+    g.cellSize = 30.0f;
+    g.loaded = true;
+}
+
+inline float hills(unsigned r, unsigned c)
+{
+    return float(400.0 + 150.0 * std::sin(r * 0.15) * std::cos(c * 0.11) + 2.0 * c);
+}
+
+// A view of w x h pixels, shown but not mapped, without a grid.
+inline std::unique_ptr<GLNPRGrid> emptyView(int w = 699, int h = 500)
+{
+    auto view = std::make_unique<GLNPRGrid>(nullptr, "glgrid");
+    view->setAttribute(Qt::WA_DontShowOnScreen);
+    view->resize(w, h);
+    view->show();
+    return view;
+}
+
+// The real terrain of data/jacksboro.grd with its mesh built.
+inline std::unique_ptr<GLNPRGrid> terrainView(int w = 699, int h = 500)
+{
+    auto view = emptyView(w, h);
+    view->grid.loadGRD(dataFile("jacksboro.grd"));
+    view->findCurvature();
+    return view;
+}
+
+inline int darkPixels(const QImage& image, int below = 128)
+{
+    int n = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            n += qGray(image.pixel(x, y)) < below;
+    return n;
+}
+
+} // namespace rendertest
+
+#endif
