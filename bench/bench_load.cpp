@@ -121,15 +121,22 @@ struct QuietStdout {
     }
 };
 
-void BM_AsciiLoad(benchmark::State& state)
+// Reading and parsing as the loaders do, without installing the samples
+// in a grid (so without the normals).
+void timeReader(benchmark::State& state, const std::string& file, const std::string& key, GridFileReader readFile)
 {
-    const QString path = QString::fromStdString(files->ascii[int(state.range(0))]);
+    const QString path = QString::fromStdString(file);
     QuietStdout quiet;
-    timeIterations(state, "ascii", [&] {
+    timeIterations(state, key, [&] {
         LoadedSamples samples;
-        readAsciiGrid(path, samples);
+        readFile(path, samples);
         benchmark::DoNotOptimize(samples.heights.data());
     });
+}
+
+void BM_AsciiLoad(benchmark::State& state)
+{
+    timeReader(state, files->ascii[int(state.range(0))], "ascii", readAsciiGrid);
 }
 
 void BM_AsciiFscanfAtofBaseline(benchmark::State& state)
@@ -153,13 +160,7 @@ void BM_AsciiFscanfAtofBaseline(benchmark::State& state)
 
 void BM_FloatLoad(benchmark::State& state)
 {
-    const QString path = QString::fromStdString(files->flt[int(state.range(0))]);
-    QuietStdout quiet;
-    timeIterations(state, "float", [&] {
-        LoadedSamples samples;
-        readFloatGrid(path, samples);
-        benchmark::DoNotOptimize(samples.heights.data());
-    });
+    timeReader(state, files->flt[int(state.range(0))], "float", readFloatGrid);
 }
 
 void BM_FloatReadBytesBaseline(benchmark::State& state)

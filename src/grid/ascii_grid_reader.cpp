@@ -25,8 +25,5 @@ bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
 
 bool JGrid::loadGRD(QString fileName)
 {
-    std::printf("Loading file\n");
-    std::printf("Loading ASCII Grid File\n");
-    LoadedSamples samples;
-    return readAsciiGrid(fileName, samples) && installLoadedGrid(*this, samples, fileName);
+    return loadGridFile(*this, fileName, "Loading ASCII Grid File\n", readAsciiGrid);
 }

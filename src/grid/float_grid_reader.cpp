@@ -69,8 +69,5 @@ bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
 
 bool JGrid::loadFLT(QString fileName)
 {
-    std::printf("Loading file\n");
-    std::printf("Loading Binary Grid File\n");
-    LoadedSamples samples;
-    return readFloatGrid(fileName, samples) && installLoadedGrid(*this, samples, fileName);
+    return loadGridFile(*this, fileName, "Loading Binary Grid File\n", readFloatGrid);
 }

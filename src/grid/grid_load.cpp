@@ -53,6 +53,14 @@ bool allocateSamples(const GridHeader& header, FloatArray2D& heights, const QStr
     return allocate(heights, header, fileName);
 }
 
+bool loadGridFile(JGrid& grid, const QString& fileName, const char* kindLine, GridFileReader readFile)
+{
+    std::printf("Loading file\n");
+    std::printf("%s", kindLine);
+    LoadedSamples samples;
+    return readFile(fileName, samples) && installLoadedGrid(grid, samples, fileName);
+}
+
 bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileName)
 {
     const QByteArray file = localName(fileName);

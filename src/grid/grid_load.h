@@ -28,6 +28,11 @@ bool readFloatGrid(const QString& fileName, LoadedSamples& samples);
 // cannot be had.
 bool allocateSamples(const GridHeader& header, FloatArray2D& heights, const QString& fileName);
 
+// The loaders' common course: the progress lines, then reading with
+// `readFile`, then installing the samples.
+using GridFileReader = bool (*)(const QString& fileName, LoadedSamples& samples);
+bool loadGridFile(JGrid& grid, const QString& fileName, const char* kindLine, GridFileReader readFile);
+
 // Replaces the grid's terrain with the samples: empties the detail stack,
 // sets the statistics, prints the summary, computes the normals and sets
 // `name` and `loaded`. Refuses (grid untouched) a file that held no value at

@@ -131,7 +131,8 @@ std::size_t TokenReader::readValues(float* values, std::size_t wanted)
                     p = start;
                     break;
                 }
-                values[count++] = static_cast<float>(parseNumber({start, std::size_t(p - start)}).value);
+                const std::size_t length = std::min(std::size_t(p - start), maxTokenLength);
+                values[count++] = static_cast<float>(parseNumber({start, length}).value);
             }
             pos_ = std::size_t(p - buffer_.data());
         }
