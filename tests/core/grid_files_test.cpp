@@ -80,8 +80,8 @@ TEST(GridTokens, TokensCrossBufferRefillsAndOverlongOnesAreCut)
     std::string text = "  first\tsecond\r\n";
     for (int i = 0; i < 20000; ++i)
         text += std::to_string(i) + (i % 7 ? " " : "\n");
-    text += std::string(10 << 20, '7') + "\n-2.5";
-    std::FILE* f = std::fopen(files.write("tokens.txt", text).toLocal8Bit().constData(), "r");
+    const QString path = files.writeWithRun("tokens.txt", text, '7', 10 << 20, "\n-2.5");
+    std::FILE* f = std::fopen(path.toLocal8Bit().constData(), "r");
     ASSERT_NE(f, nullptr);
     TokenReader tokens(f, 0); // the smallest buffer: many refills
     std::string_view t;
@@ -253,13 +253,11 @@ TEST(GridFileLoad, ShortAndNonNumericDataLoadWithZeros)
 
     // A 10 MB token among the heights is one value, and the ones after it
     // still land in their places.
-    const std::string huge(10 << 20, '9');
-    text = load(g, files.write("huge.grd", "ncols 2\nnrows 2\n1 " + huge + "\n3 4\n"), &started);
+    text = load(g, files.writeWithRun("huge.grd", "ncols 2\nnrows 2\n1 ", '9', 10 << 20, "\n3 4\n"), &started);
     EXPECT_TRUE(started);
     EXPECT_EQ(g.heights[0][1], INFINITY);
     EXPECT_EQ(row(g, 1), (std::vector<float>{3, 4}));
-    const std::string letters(10 << 20, 'z');
-    load(g, files.write("letters.grd", "ncols 2\nnrows 2\n1 " + letters + "\n3 4\n"), &started);
+    load(g, files.writeWithRun("letters.grd", "ncols 2\nnrows 2\n1 ", 'z', 10 << 20, "\n3 4\n"), &started);
     EXPECT_TRUE(started);
     EXPECT_EQ(row(g, 0), (std::vector<float>{1, 0}));
 }
@@ -362,7 +360,7 @@ TEST_F(RefusedLoad, WrongKeywordsOrUnusableDimensions)
                   refusal("unknown keyword \"resolution\" in the header of @", "kw.grd"));
     expectRefused(files.write("flt.grd", "ncols 3\nnrows 2\nbyteorder I\n1 2 3 4 5 6\n"),
                   refusal("unknown keyword \"byteorder\" in the header of @", "flt.grd"));
-    expectRefused(files.write("long.grd", "ncols 3\nnrows 2\n" + std::string(10 << 20, 'k') + " 5\n1 2 3 4 5 6\n"),
+    expectRefused(files.writeWithRun("long.grd", "ncols 3\nnrows 2\n", 'k', 10 << 20, " 5\n1 2 3 4 5 6\n"),
                   refusal("unknown keyword \"" + std::string(64, 'k') + "...\" in the header of @", "long.grd"));
     expectRefused(files.write("word.grd", "ncols three\nnrows 2\n1 2 3 4 5 6\n"),
                   refusal("the header of @ gives no usable number of columns and rows", "word.grd"));

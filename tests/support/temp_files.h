@@ -5,6 +5,7 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#include <algorithm>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -18,6 +19,22 @@ public:
     {
         const QString p = path(name);
         std::ofstream(p.toStdString(), std::ios::binary) << content;
+        return p;
+    }
+
+    // Writes prefix, `count` copies of `fill`, then suffix, a block at a
+    // time, so that a file holding a huge token leaves no huge block freed
+    // on the heap (which would change later memory-limit tests).
+    QString writeWithRun(const QString& name, const std::string& prefix, char fill, std::size_t count,
+                         const std::string& suffix) const
+    {
+        const QString p = path(name);
+        std::ofstream out(p.toStdString(), std::ios::binary);
+        out << prefix;
+        const std::string block(4096, fill);
+        for (std::size_t left = count; left > 0; left -= std::min(left, block.size()))
+            out.write(block.data(), std::streamsize(std::min(left, block.size())));
+        out << suffix;
         return p;
     }
 
