@@ -50,6 +50,12 @@ std::string shortened(std::string_view token)
     return token.size() <= shown ? std::string(token) : std::string(token.substr(0, shown)) + "...";
 }
 
+std::optional<long long> integerValue(std::string_view token)
+{
+    const ParsedInteger n = parseInteger(token, 0);
+    return n.numeric ? std::optional<long long>(n.value) : std::nullopt;
+}
+
 // What a header says, by keyword and by position.
 struct HeaderValues {
     std::optional<long long> columns;
@@ -66,21 +72,12 @@ struct HeaderValues {
     void notePosition(std::string_view token)
     {
         ++tokensRead;
-        if (tokensRead == 2 || tokensRead == 4) {
-            const ParsedInteger n = parseInteger(token, 0);
-            if (n.numeric)
-                (tokensRead == 2 ? positionalColumns : positionalRows) = n.value;
-        } else if (tokensRead == 10) {
+        if (tokensRead == 2 || tokensRead == 4)
+            (tokensRead == 2 ? positionalColumns : positionalRows) = integerValue(token);
+        else if (tokensRead == 10)
             positionalCellSize = static_cast<float>(parseNumber(token).value);
-        }
     }
 };
-
-std::optional<long long> integerValue(std::string_view token)
-{
-    const ParsedInteger n = parseInteger(token, 0);
-    return n.numeric ? std::optional<long long>(n.value) : std::nullopt;
-}
 
 // Applies one keyword/value pair; false (after a message) when the pair
 // makes the file unreadable.

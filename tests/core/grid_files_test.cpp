@@ -11,9 +11,13 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <fstream>
 #include <random>
 #include <string>
 #include <vector>
+
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace {
 
@@ -400,6 +404,37 @@ TEST_F(RefusedLoad, FloatGridsWithUnreadableHeadersOrNoData)
     expectRefused(files.write("nodata.flt", "\x01\x02"), refusal("@ holds no height values", "nodata.flt"));
     files.write("missing.hdr", "ncols 3\nnrows 2\n");
     expectRefused(files.path("missing.flt"), "Error, " + files.path("missing.flt").toStdString() + " was not found\n");
+}
+
+// Runs a load in a child process whose address space is capped at what it
+// holds now plus `headroom`, and exits 0 when the load was refused for want
+// of memory with the previous grid intact.
+void loadUnderMemoryCap(JGrid& grid, const QString& path, std::size_t headroom, const std::string& size)
+{
+    long pages = 0;
+    std::ifstream("/proc/self/statm") >> pages;
+    const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + headroom;
+    const rlimit cap{limit, limit};
+    if (setrlimit(RLIMIT_AS, &cap) != 0)
+        std::_Exit(2);
+    bool started = true;
+    const std::string text = load(grid, path, &started);
+    const bool kept = grid.loaded && grid.width == 3 && grid.heights[1][2] == 6.0f && grid.details.size() == 2;
+    const bool told = text.find("JGrid:: *Error* - not enough memory to load the " + size + " grid of ") != std::string::npos;
+    std::_Exit(!started && kept && told ? 0 : 1);
+}
+
+TEST_F(RefusedLoad, NotEnoughMemory)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the address sanitizer reserves more address space than the cap allows";
+#endif
+    // The largest grid accepted needs 1 GB for its heights; the smaller one
+    // has room for its heights (128 MB) but not for its normals (768 MB).
+    const QString largest = files.write("largest.grd", "ncols 16384\nnrows 16384\n1 2 3\n");
+    EXPECT_EXIT(loadUnderMemoryCap(grid, largest, 256 << 20, "16384 x 16384"), testing::ExitedWithCode(0), "");
+    const QString large = files.write("large.grd", "ncols 4096\nnrows 8192\n1 2 3\n");
+    EXPECT_EXIT(loadUnderMemoryCap(grid, large, 384 << 20, "4096 x 8192"), testing::ExitedWithCode(0), "");
 }
 
 TEST(GridFileWrite, WriteGrdLayoutByteForByte)
