@@ -5,6 +5,9 @@
 #include "support/console_capture.h"
 #include "support/temp_files.h"
 
+#include <QDir>
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -485,6 +488,27 @@ TEST(GridFileWrite, WrittenGridReadsBack)
     }
     load(back, message);
     EXPECT_EQ(back.cellSize, 30.0f);
+}
+
+TEST(GridFileWrite, NamesLongerThanAnyFixedBuffer)
+{
+    TempFiles files;
+    const QString directory = files.path(QString(100, 'd') + "/" + QString(100, 'e') + "/" + QString(100, 'f'));
+    ASSERT_TRUE(QDir().mkpath(directory));
+    JGrid g;
+    g.resize(2, 2);
+    g.name = directory + "/hills";
+    g.details = {FloatArray2D(1, 4, 0.5f), FloatArray2D(3, 1, 0.25f)};
+    QString message;
+    int count = 0;
+    ConsoleCapture quiet;
+    ASSERT_TRUE(g.writeGRD(message));
+    EXPECT_EQ(message, directory + "/hills_w2_h2.grd");
+    EXPECT_EQ(TempFiles::read(message).substr(0, 8), "ncols\t2\n");
+    g.writeDetailFiles(message, count);
+    EXPECT_EQ(count, 1);
+    EXPECT_EQ(message, directory + "/hills_w3_h3.dtl");
+    EXPECT_TRUE(QFile::exists(message));
 }
 
 TEST(GridFileWrite, UnwritableNameIsReported)

@@ -52,7 +52,7 @@ int failure(const std::string& reason)
 
 int main(int argc, char** argv)
 {
-    if (argc == 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
+    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
         std::fputs(usage, stdout);
         return 0;
     }
