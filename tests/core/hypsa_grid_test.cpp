@@ -11,6 +11,7 @@
 #include <gtest/gtest.h>
 
 #include <charconv>
+#include <cstdio>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -185,4 +186,29 @@ TEST(HypsaGrid, CoarseGridAndDetailFilesRebuildTheFinerGrid)
     EXPECT_TRUE(linesStartingWith(run.out, "stats ").at(0).ends_with(" levels=1"));
     // Heights come back to two decimals, details to five.
     expectSameSamples(rawSamples(rebuilt), rawSamples(fine), 0.02f);
+}
+
+TEST(HypsaGrid, DecimatingABrownianRefinementKeepsTheOriginalSamples)
+{
+    TempFiles files;
+    const QString decimated = files.path("decimated.raw");
+    const ToolRun run = hypsaGrid({dataDir + "jacksboro.grd", "brownian", "stats", "decimate", "stats", "save-raw",
+                                   decimated});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> stats = linesStartingWith(run.out, "stats ");
+    ASSERT_EQ(stats.size(), 2u);
+    EXPECT_NE(stats[0].find(" cellsize=45 "), std::string::npos) << stats[0];
+    unsigned width = 0;
+    unsigned height = 0;
+    ASSERT_EQ(std::sscanf(stats[1].c_str(), "stats width=%u height=%u ", &width, &height), 2) << stats[1];
+    EXPECT_NE(stats[1].find(" cellsize=90 "), std::string::npos) << stats[1];
+
+    // Brownian refinement keeps every original sample in place and decimation
+    // picks them out again: the result is the original grid cut to that size.
+    const QString cropped = files.path("cropped.raw");
+    ASSERT_EQ(hypsaGrid({dataDir + "jacksboro.grd", "resize", QString::number(width), QString::number(height),
+                         "save-raw", cropped}).exitCode, 0);
+    EXPECT_EQ(TempFiles::read(decimated), TempFiles::read(cropped));
+    EXPECT_GE(width, 400u);
+    EXPECT_GE(height, 340u);
 }
