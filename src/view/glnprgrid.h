@@ -93,6 +93,54 @@ public:
     void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
 
     // BEGIN commands
+    // Reports the grid's size and cell size to the controls and repaints.
+    void updateGUI();
+
+public slots:
+    void setXRotation(int degrees);
+    void setYRotation(int degrees);
+    void setZRotation(int degrees);
+    void setScale(int val);
+    void loadGRDFile(QString file);
+    void loadFLTFile(QString file);
+    void subdivide(int subdivisiontype);
+    void unsubdivide(int subdivisiontype);
+    void subdivide();
+    void unsubdivide();
+    void setLightX(int newval);
+    void setLightY(int newval);
+    void setLightZ(int newval);
+    void setLightSilThresh(int newval);
+    void setSilThresh(int newval);
+    void lockSil(bool newval);
+    void setCurvatureStrokes(bool newval);
+    void toggleDrawF1Curvature();
+    void changeWidth(int w);
+    void changeHeight(int h);
+    void setLightSilhouettes(bool on);
+    void setSilhouettes(bool on);
+    void setPolygons(bool on);
+
+signals:
+    void widthChanged(const QString& width);
+    void widthChanged(int);
+    void heightChanged(const QString& height);
+    void heightChanged(int);
+    void freqChanged(int);
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseMoveEvent(QMouseEvent* event) override;
+
+private:
+    void loadChain(bool (JGrid::*reader)(QString), const QString& file);
+    template <typename Change>
+    void changeGrid(Change change);
+    void runLightPassOnce();
+    bool refinementFits(int subdivisiontype) const;
+
+public:
     // END commands
 
 protected:

@@ -1,0 +1,276 @@
+// The view's commands: the slots the controls drive, the grid-changing
+// chains (load, refine, coarsen), the size report, and the mouse.
+#include "glnprgrid.h"
+#include "terrain_mesh.h"
+
+#include <QGuiApplication>
+#include <QMouseEvent>
+
+#include <cstdio>
+
+namespace {
+
+// Shows the busy cursor while a grid operation runs; large grids take seconds.
+struct BusyCursor {
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+} // namespace
+
+void GLNPRGrid::setXRotation(int degrees)
+{
+    xRot = float(degrees % 360);
+    updateGL();
+}
+
+void GLNPRGrid::setYRotation(int degrees)
+{
+    yRot = float(degrees % 360);
+    updateGL();
+}
+
+void GLNPRGrid::setZRotation(int degrees)
+{
+    zRot = float(degrees % 360);
+    updateGL();
+}
+
+void GLNPRGrid::setScale(int val)
+{
+    viewScale = float(val / 10.0 + 1.0);
+    updateGL();
+}
+
+void GLNPRGrid::loadGRDFile(QString file)
+{
+    loadChain(&JGrid::loadGRD, file);
+}
+
+void GLNPRGrid::loadFLTFile(QString file)
+{
+    loadChain(&JGrid::loadFLT, file);
+}
+
+// The load chain: read, drop the mesh of the earlier grid, rebuild the mesh,
+// report the new size.
+void GLNPRGrid::loadChain(bool (JGrid::*reader)(QString), const QString& file)
+{
+    const BusyCursor busy;
+    (grid.*reader)(file);
+    if (!vertices.empty())
+        clearEdgeData();
+    findCurvature();
+    updateGL();
+    updateGUI();
+}
+
+// The refine and coarsen chain: drop the mesh, change the grid, rebuild the
+// mesh, report the new size.
+template <typename Change>
+void GLNPRGrid::changeGrid(Change change)
+{
+    const BusyCursor busy;
+    clearEdgeData();
+    change();
+    findCurvature();
+    updateGUI();
+}
+
+// A refinement that would outgrow the grid's sample limit or the memory its
+// mesh needs is refused before anything changes.
+bool GLNPRGrid::refinementFits(int subdivisiontype) const
+{
+    if (!grid.loaded || (subdivisiontype != 1 && subdivisiontype != 2))
+        return true;
+    const std::uint64_t shrink = subdivisiontype == 1 ? 2 : 1;
+    const std::uint64_t w = 2 * std::uint64_t(grid.width) - shrink;
+    const std::uint64_t h = 2 * std::uint64_t(grid.height) - shrink;
+    if (w * h <= JGrid::maxSamples && meshFitsInMemory(w, h))
+        return true;
+    std::printf("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would not fit in memory\n",
+                static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
+    return false;
+}
+
+void GLNPRGrid::subdivide(int subdivisiontype)
+{
+    std::printf("GLNPRGrid::subdivide\n");
+    if (!refinementFits(subdivisiontype))
+        return;
+    changeGrid([&] {
+        if (subdivisiontype == 1)
+            grid.subdivideWithDetails();
+        else if (subdivisiontype == 2)
+            grid.subdivideBrownian();
+    });
+}
+
+void GLNPRGrid::unsubdivide(int subdivisiontype)
+{
+    std::printf("GLNPRGrid::unsubdivide\n");
+    changeGrid([&] {
+        if (subdivisiontype == 1)
+            grid.reverseSubdivide();
+        else if (subdivisiontype == 2)
+            grid.decimate();
+    });
+}
+
+void GLNPRGrid::subdivide()
+{
+    subdivide(1);
+}
+
+void GLNPRGrid::unsubdivide()
+{
+    unsubdivide(1);
+}
+
+void GLNPRGrid::setLightX(int newval)
+{
+    lightPosition[0] = newval;
+    updateGL();
+}
+
+void GLNPRGrid::setLightY(int newval)
+{
+    lightPosition[1] = newval;
+    updateGL();
+}
+
+void GLNPRGrid::setLightZ(int newval)
+{
+    lightPosition[2] = newval;
+    updateGL();
+}
+
+void GLNPRGrid::setLightSilThresh(int newval)
+{
+    lightSilThreshold = float(newval / 100.0);
+    updateGL();
+}
+
+void GLNPRGrid::setSilThresh(int newval)
+{
+    silThreshold = float(newval / 100.0);
+    updateGL();
+}
+
+void GLNPRGrid::lockSil(bool newval)
+{
+    silLocked = newval;
+    if (!newval)
+        updateGL();
+}
+
+// The light pass runs once outside the paint cycle so that its classification
+// follows the new drawing mode at once.
+void GLNPRGrid::runLightPassOnce()
+{
+    if (!context())
+        return;
+    makeCurrent();
+    drawLightSilhouettes();
+    doneCurrent();
+}
+
+void GLNPRGrid::setCurvatureStrokes(bool newval)
+{
+    curvatureStrokes = newval;
+    runLightPassOnce();
+    updateGL();
+}
+
+void GLNPRGrid::toggleDrawF1Curvature()
+{
+    drawF1Curvature = !drawF1Curvature;
+    runLightPassOnce();
+    updateGL();
+}
+
+void GLNPRGrid::changeWidth(int w)
+{
+    if (w == int(grid.width))
+        return;
+    grid.adjustSize(w, int(grid.height));
+    updateGUI();
+}
+
+void GLNPRGrid::changeHeight(int h)
+{
+    if (h == int(grid.height))
+        return;
+    grid.adjustSize(int(grid.width), h);
+    updateGUI();
+}
+
+void GLNPRGrid::setLightSilhouettes(bool on)
+{
+    showLightSilhouettes = on;
+    updateGL();
+}
+
+void GLNPRGrid::setSilhouettes(bool on)
+{
+    showSilhouettes = on;
+    updateGL();
+}
+
+void GLNPRGrid::setPolygons(bool on)
+{
+    showPolygons = on;
+    updateGL();
+}
+
+void GLNPRGrid::updateGUI()
+{
+    std::printf("updateGUI\n");
+    emit widthChanged(QString::number(grid.width));
+    emit widthChanged(int(grid.width));
+    emit heightChanged(QString::number(grid.height));
+    emit heightChanged(int(grid.height));
+    emit freqChanged(int(grid.cellSize));
+    gridDirty = true;
+    updateGL();
+}
+
+void GLNPRGrid::mousePressEvent(QMouseEvent* event)
+{
+    mousePressed = true;
+    lastMouseX = event->position().toPoint().x();
+    lastMouseY = event->position().toPoint().y();
+    mouseButton = event->button();
+}
+
+void GLNPRGrid::mouseReleaseEvent(QMouseEvent* event)
+{
+    mousePressed = false;
+    lastMouseX = event->position().toPoint().x();
+    lastMouseY = event->position().toPoint().y();
+}
+
+// Left drag pans (the terrain follows the pointer), right drag dollies,
+// middle drag does nothing; 0.12 scene units per pixel.
+void GLNPRGrid::mouseMoveEvent(QMouseEvent* event)
+{
+    if (!mousePressed)
+        return;
+    const int x = event->position().toPoint().x();
+    const int y = event->position().toPoint().y();
+    const double dx = (lastMouseX - x) * 0.12;
+    const double dy = (y - lastMouseY) * 0.12;
+    if (mouseButton == Qt::LeftButton) {
+        xTrans = float(xTrans - dx);
+        yTrans = float(yTrans - dy);
+    } else if (mouseButton == Qt::MiddleButton) {
+        return;
+    } else if (mouseButton == Qt::RightButton) {
+        zTrans = float(zTrans + dy);
+    }
+    lastMouseX = x;
+    lastMouseY = y;
+    updateGL();
+}

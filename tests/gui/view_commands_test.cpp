@@ -1,0 +1,252 @@
+#include "glnprgrid.h"
+
+#include "support/console_capture.h"
+
+#include <QSignalSpy>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+const QString terrain = QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd");
+
+// A view on screen, so that its GL context exists.
+struct ShownView {
+    GLNPRGrid view{nullptr, "glgrid"};
+    ShownView()
+    {
+        view.resize(400, 300);
+        view.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+    }
+};
+
+} // namespace
+
+TEST(ViewCommands, RotationKeepsTheRemainderWithTheArgumentsSign)
+{
+    GLNPRGrid view(nullptr, "glgrid");
+    view.setXRotation(359);
+    EXPECT_EQ(view.xRot, 359.0f);
+    view.setXRotation(360);
+    EXPECT_EQ(view.xRot, 0.0f);
+    view.setXRotation(-30);
+    EXPECT_EQ(view.xRot, -30.0f);
+    view.setYRotation(725);
+    EXPECT_EQ(view.yRot, 5.0f);
+    view.setZRotation(-365);
+    EXPECT_EQ(view.zRot, -5.0f);
+}
+
+TEST(ViewCommands, ScaleThresholdsAndLight)
+{
+    GLNPRGrid view(nullptr, "glgrid");
+    view.setScale(0);
+    EXPECT_EQ(view.viewScale, 1.0f);
+    view.setScale(10);
+    EXPECT_EQ(view.viewScale, 2.0f);
+    view.setScale(100);
+    EXPECT_EQ(view.viewScale, 11.0f);
+    view.setSilThresh(20);
+    EXPECT_EQ(view.silThreshold, 0.2f);
+    view.setSilThresh(100);
+    EXPECT_EQ(view.silThreshold, 1.0f);
+    view.setLightSilThresh(7);
+    EXPECT_EQ(view.lightSilThreshold, float(7 / 100.0));
+    view.setLightX(-10000);
+    view.setLightY(0);
+    view.setLightZ(250);
+    EXPECT_EQ(view.lightPosition, gmVec3(-10000, 0, 250));
+}
+
+TEST(ViewCommands, LockRepaintsOnlyWhenReleased)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    QSignalSpy frames(&view, &QOpenGLWidget::frameSwapped);
+    view.lockSil(true);
+    QTest::qWait(50);
+    EXPECT_TRUE(view.silLocked);
+    EXPECT_EQ(frames.count(), 0);
+    view.lockSil(false);
+    EXPECT_TRUE(frames.wait(1000));
+    EXPECT_FALSE(view.silLocked);
+}
+
+TEST(ViewCommands, SwitchesAndStrokeDirection)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    view.setSilhouettes(false);
+    view.setLightSilhouettes(true);
+    view.setPolygons(true);
+    EXPECT_FALSE(view.showSilhouettes);
+    EXPECT_TRUE(view.showLightSilhouettes);
+    EXPECT_TRUE(view.showPolygons);
+    // Both run the light pass outside the paint cycle; with no grid it draws nothing.
+    view.setCurvatureStrokes(true);
+    EXPECT_TRUE(view.curvatureStrokes);
+    view.toggleDrawF1Curvature();
+    EXPECT_FALSE(view.drawF1Curvature);
+    view.toggleDrawF1Curvature();
+    EXPECT_TRUE(view.drawF1Curvature);
+}
+
+TEST(ViewCommands, LoadReportsSizeTextFirstThenCellSize)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    QStringList order;
+    QObject::connect(&view, qOverload<const QString&>(&GLNPRGrid::widthChanged),
+                     [&](const QString& t) { order << "width text " + t; });
+    QObject::connect(&view, qOverload<int>(&GLNPRGrid::widthChanged),
+                     [&](int v) { order << "width " + QString::number(v); });
+    QObject::connect(&view, qOverload<const QString&>(&GLNPRGrid::heightChanged),
+                     [&](const QString& t) { order << "height text " + t; });
+    QObject::connect(&view, qOverload<int>(&GLNPRGrid::heightChanged),
+                     [&](int v) { order << "height " + QString::number(v); });
+    QObject::connect(&view, &GLNPRGrid::freqChanged, [&](int v) { order << "cell " + QString::number(v); });
+    view.loadGRDFile(terrain);
+    EXPECT_EQ(order, (QStringList{"width text 403", "width 403", "height text 344", "height 344", "cell 90"}));
+    EXPECT_TRUE(view.grid.loaded);
+    EXPECT_EQ(view.vertices.size(), 403u * 344u);
+    EXPECT_TRUE(view.gridDirty);
+}
+
+TEST(ViewCommands, CoarsenTwiceAndRefineTwiceRestoreTheTerrain)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    view.loadGRDFile(terrain);
+    view.changeWidth(402);
+    view.changeHeight(342);
+    const FloatArray2D before = view.grid.heights;
+    view.unsubdivide();
+    EXPECT_EQ(view.grid.width, 202u);
+    EXPECT_EQ(view.vertices.size(), 202u * 172u);
+    view.unsubdivide();
+    EXPECT_EQ(view.grid.width, 102u);
+    view.subdivide();
+    view.subdivide();
+    ASSERT_EQ(view.grid.width, 402u);
+    ASSERT_EQ(view.grid.height, 342u);
+    EXPECT_EQ(view.vertices.size(), 402u * 342u);
+    for (unsigned r = 0; r < 342; ++r)
+        for (unsigned c = 0; c < 402; ++c)
+            ASSERT_NEAR(view.grid.heights[r][c], before[r][c], 1e-3) << r << "," << c;
+}
+
+TEST(ViewCommands, CoarseningStopsAtTheSmallestGridWithoutHarm)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    view.loadGRDFile(terrain);
+    for (int i = 0; i < 8; ++i)
+        view.unsubdivide();
+    EXPECT_TRUE(view.grid.loaded);
+    EXPECT_GE(view.grid.width, 6u);
+    EXPECT_LT(view.grid.width, 10u);
+    EXPECT_EQ(view.vertices.size(), std::size_t(view.grid.width) * view.grid.height);
+    EXPECT_FALSE(view.grabFramebuffer().isNull());
+}
+
+TEST(ViewCommands, AFailedLoadKeepsTheTerrain)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    view.loadGRDFile(terrain);
+    QTemporaryDir dir;
+    const QString bad = dir.filePath("bad.grd");
+    std::ofstream(bad.toStdString()) << "ncols 99999999\nnrows 99999999\ncellsize 1\n1 2 3\n";
+    view.loadGRDFile(bad);
+    view.loadGRDFile(dir.filePath("missing.grd"));
+    EXPECT_TRUE(view.grid.loaded);
+    EXPECT_EQ(view.grid.width, 403u);
+    EXPECT_EQ(view.vertices.size(), 403u * 344u);
+}
+
+TEST(ViewCommands, CommandsBeforeAnyLoadDoNotCrash)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    view.subdivide();
+    view.unsubdivide();
+    view.subdivide(2);
+    view.unsubdivide(2);
+    view.subdivide(7);
+    view.setCurvatureStrokes(true);
+    view.setLightSilhouettes(true);
+    view.setPolygons(true);
+    view.toggleDrawF1Curvature();
+    view.lockSil(true);
+    const QImage frame = view.grabFramebuffer();
+    EXPECT_EQ(frame.pixel(200, 150) & 0xffffff, 0xffffffu);
+}
+
+TEST(ViewCommands, ChangeWidthAndHeightAdjustTheGridWithoutANewMesh)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    view.loadGRDFile(terrain);
+    QSignalSpy widths(&view, qOverload<int>(&GLNPRGrid::widthChanged));
+    view.changeWidth(403);
+    EXPECT_EQ(widths.count(), 0);
+    view.changeWidth(400);
+    view.changeHeight(300);
+    EXPECT_EQ(view.grid.width, 400u);
+    EXPECT_EQ(view.grid.height, 300u);
+    ASSERT_EQ(widths.count(), 2);
+    EXPECT_EQ(widths.at(0).at(0).toInt(), 400);
+    EXPECT_EQ(view.vertices.size(), 403u * 344u); // the mesh waits for the next grid change
+}
+
+TEST(ViewMouse, LeftPansRightDolliesMiddleDoesNothing)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(100, 100));
+    QTest::mouseMove(&view, QPoint(110, 110));
+    QTest::mouseRelease(&view, Qt::LeftButton, {}, QPoint(110, 110));
+    EXPECT_NEAR(view.xTrans, 1.2f, 1e-6);
+    EXPECT_NEAR(view.yTrans, -1.2f, 1e-6);
+    EXPECT_FALSE(view.mousePressed);
+
+    QTest::mousePress(&view, Qt::RightButton, {}, QPoint(100, 100));
+    QTest::mouseMove(&view, QPoint(100, 110));
+    QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(100, 110));
+    EXPECT_NEAR(view.zTrans, 1.2f, 1e-6);
+
+    QTest::mousePress(&view, Qt::MiddleButton, {}, QPoint(100, 100));
+    QTest::mouseMove(&view, QPoint(150, 170));
+    EXPECT_EQ(view.lastMouseX, 100);
+    QTest::mouseRelease(&view, Qt::MiddleButton, {}, QPoint(150, 170));
+    EXPECT_NEAR(view.xTrans, 1.2f, 1e-6);
+    EXPECT_NEAR(view.yTrans, -1.2f, 1e-6);
+    EXPECT_NEAR(view.zTrans, 1.2f, 1e-6);
+}
+
+TEST(ViewCommands, ARefinementBeyondMemoryIsRefusedAndChangesNothing)
+{
+    ShownView shown;
+    GLNPRGrid& view = shown.view;
+    view.loadGRDFile(terrain);
+    const std::size_t vertexCount = view.vertices.size();
+    // Pretend the terrain is 20000 x 20000: its refinement cannot fit. The
+    // refusal comes before the grid's arrays are touched.
+    view.grid.width = 20000;
+    view.grid.height = 20000;
+    ConsoleCapture console;
+    view.subdivide();
+    view.subdivide(2);
+    const std::string log = console.text();
+    view.grid.width = 403;
+    view.grid.height = 344;
+    EXPECT_NE(log.find("refused: the refined grid of 39998 x 39998 samples would not fit in memory"), std::string::npos);
+    EXPECT_NE(log.find("refused: the refined grid of 39999 x 39999 samples"), std::string::npos);
+    EXPECT_EQ(view.vertices.size(), vertexCount);
+    EXPECT_EQ(view.grid.heights.cols(), 403u);
+}
