@@ -1,18 +1,29 @@
 #include "hypsamainwindow.h"
 
 #include "glnprgrid.h"
+#include "images/coarsen.xpm"
+#include "images/refine.xpm"
+#include "images/window_icon.xpm"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QEvent>
 #include <QGridLayout>
+#include <QGroupBox>
+#include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
+#include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 
-HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFlags fl) : QMainWindow(parent, fl)
+HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFlags fl)
+    : QMainWindow(parent, fl), windowImage(window_icon_xpm), refineImage(refine_xpm), coarsenImage(coarsen_xpm)
 {
     statusBar();
     setObjectName(name ? QString::fromLatin1(name) : QStringLiteral("HypsaMainWindow"));
+    setWindowIcon(windowImage);
 
     auto* central = new QWidget(this);
     central->setObjectName("qt_central_widget");
@@ -32,6 +43,17 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     glgrid->setMinimumSize(300, 200);
     HypsaMainWindowLayout->addWidget(glgrid, 0, 0);
 
+    buildViewSliders();
+    buildControlPanel();
+    buildMenus();
+
+    languageChange();
+    resize(QSize(699, 734).expandedTo(minimumSizeHint()));
+    connectControls();
+}
+
+void HypsaMainWindow::buildMenus()
+{
     fileLoadAction = new QAction(this);
     fileLoadAction->setObjectName("fileLoadAction");
     fileExitAction = new QAction(this);
@@ -61,11 +83,39 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     multiresolutionMenu->addAction(multiresolutionChaikinAction);
     multiresolutionMenu->addAction(multiresolutionDyn_LevinAction);
     bar->addMenu(multiresolutionMenu);
+}
 
-    languageChange();
-    resize(QSize(699, 734).expandedTo(minimumSizeHint()));
-
+// The controls have their start values before this runs, so building the
+// window calls no slot of the view.
+void HypsaMainWindow::connectControls()
+{
     connect(fileExitAction, &QAction::triggered, this, &QWidget::close);
+    connect(multiresolutionChaikinAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnChaikin);
+    connect(multiresolutionDyn_LevinAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnDynLevin);
+    connect(multiresolutionTraditionalAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnTraditional);
+    connect(fileLoadAction, &QAction::triggered, this, &HypsaMainWindow::openFileGrid);
+    connect(slider1, &QSlider::valueChanged, glgrid, &GLNPRGrid::setXRotation);
+    connect(slider2, &QSlider::valueChanged, glgrid, &GLNPRGrid::setYRotation);
+    connect(slider3, &QSlider::valueChanged, glgrid, &GLNPRGrid::setZRotation);
+    connect(slider4, &QSlider::valueChanged, glgrid, &GLNPRGrid::setScale);
+    connect(glgrid, qOverload<int>(&GLNPRGrid::widthChanged), grid1WidthSpinBox, &QSpinBox::setValue);
+    connect(glgrid, qOverload<int>(&GLNPRGrid::heightChanged), grid1HeightSpinBox, &QSpinBox::setValue);
+    connect(glgrid, &GLNPRGrid::freqChanged, grid1FrequencySB, &QSpinBox::setValue);
+    connect(lightsilCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setLightSilhouettes);
+    connect(silhouettesCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setSilhouettes);
+    connect(lightsilCB, &QCheckBox::toggled, LightGB, &QWidget::setEnabled);
+    connect(silhouettesCB, &QCheckBox::toggled, slider6, &QWidget::setEnabled);
+    connect(silhouettesCB, &QCheckBox::toggled, silthreshlabel, &QWidget::setEnabled);
+    connect(slider6, &QSlider::valueChanged, glgrid, &GLNPRGrid::setSilThresh);
+    connect(lightSilThreshSlider, &QSlider::valueChanged, glgrid, &GLNPRGrid::setLightSilThresh);
+    connect(lockCBox, &QCheckBox::toggled, glgrid, &GLNPRGrid::lockSil);
+    connect(lightXSBox, &QSpinBox::valueChanged, glgrid, &GLNPRGrid::setLightX);
+    connect(lightYSBox, &QSpinBox::valueChanged, glgrid, &GLNPRGrid::setLightY);
+    connect(lightZSBox, &QSpinBox::valueChanged, glgrid, &GLNPRGrid::setLightZ);
+    connect(curvatureCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setCurvatureStrokes);
+    connect(refineButton, &QPushButton::pressed, glgrid, qOverload<>(&GLNPRGrid::subdivide));
+    connect(coarsenButton, &QPushButton::pressed, glgrid, qOverload<>(&GLNPRGrid::unsubdivide));
+    connect(pushButton3, &QPushButton::pressed, glgrid, &GLNPRGrid::toggleDrawF1Curvature);
 }
 
 void HypsaMainWindow::changeEvent(QEvent* event)
@@ -73,16 +123,4 @@ void HypsaMainWindow::changeEvent(QEvent* event)
     if (event->type() == QEvent::LanguageChange)
         languageChange();
     QMainWindow::changeEvent(event);
-}
-
-void HypsaMainWindow::languageChange()
-{
-    setWindowTitle(tr("NPR Hypsa Viewer"));
-    fileLoadAction->setText(tr("&Load"));
-    fileExitAction->setText(tr("E&xit"));
-    multiresolutionTraditionalAction->setText(tr("&Traditional"));
-    multiresolutionChaikinAction->setText(tr("&Chaikin"));
-    multiresolutionDyn_LevinAction->setText(tr("&Dyn-Levin"));
-    fileMenu->setTitle(tr("&File"));
-    multiresolutionMenu->setTitle(tr("&Multiresolution"));
 }

@@ -1,14 +1,24 @@
-// The main window: the view above the control panel, the File and
-// Multiresolution menus, and the connections that drive the view.
+// The main window: the view above the control panel and the four view
+// sliders, the File and Multiresolution menus, and the connections through
+// which the controls drive the view.
 #ifndef HYPSAMAINWINDOW_H
 #define HYPSAMAINWINDOW_H
 
 #include <QMainWindow>
+#include <QPixmap>
 
 class GLNPRGrid;
 class QAction;
+class QCheckBox;
 class QGridLayout;
+class QGroupBox;
+class QHBoxLayout;
+class QLabel;
 class QMenu;
+class QPushButton;
+class QSlider;
+class QSpinBox;
+class QVBoxLayout;
 
 class HypsaMainWindow : public QMainWindow {
     Q_OBJECT
@@ -18,8 +28,39 @@ public:
                              Qt::WindowFlags fl = Qt::Window);
     ~HypsaMainWindow() override = default;
 
+    // Hands a grid file to the view: a name ending in "d" or "D" goes to the
+    // ASCII grid reader, any other to the float grid reader.
+    void openGridFile(const QString& fileName);
+
     GLNPRGrid* glgrid;
-    QGridLayout* HypsaMainWindowLayout;
+    QSlider* slider1;
+    QSlider* slider2;
+    QSlider* slider3;
+    QSlider* slider4;
+    QCheckBox* silhouettesCB;
+    QCheckBox* lightsilCB;
+    QCheckBox* lockCBox;
+    QCheckBox* curvatureCB;
+    QLabel* widthTextLabel;
+    QSpinBox* grid1WidthSpinBox;
+    QLabel* heightTextLabel;
+    QSpinBox* grid1HeightSpinBox;
+    QLabel* textLabel1;
+    QSpinBox* grid1FrequencySB;
+    QLabel* silthreshlabel;
+    QSlider* slider6;
+    QPushButton* refineButton;
+    QPushButton* coarsenButton;
+    QPushButton* pushButton3;
+    QGroupBox* LightGB;
+    QLabel* textLabel1_2;
+    QSpinBox* lightXSBox;
+    QLabel* textLabel2;
+    QSpinBox* lightYSBox;
+    QLabel* textLabel3;
+    QSpinBox* lightZSBox;
+    QSlider* lightSilThreshSlider;
+
     QAction* fileLoadAction;
     QAction* fileExitAction;
     QAction* multiresolutionTraditionalAction;
@@ -28,11 +69,45 @@ public:
     QMenu* fileMenu;
     QMenu* multiresolutionMenu;
 
+    QGridLayout* HypsaMainWindowLayout;
+    QVBoxLayout* layout5;
+    QHBoxLayout* layout15;
+    QVBoxLayout* layout10;
+    QHBoxLayout* layout10_2;
+    QHBoxLayout* layout11;
+    QHBoxLayout* layout13;
+    QVBoxLayout* layout14;
+    QHBoxLayout* layout10_3;
+    QVBoxLayout* layout9;
+    QHBoxLayout* layout6;
+    QHBoxLayout* layout7;
+    QHBoxLayout* layout8;
+
+    // The last file chosen in the open dialog; also where the dialog opens.
+    QString currentFileName;
+
+public slots:
+    virtual void openFileGrid();
+    virtual void toggleOnChaikin();
+    virtual void toggleOnTraditional();
+    virtual void toggleOnDynLevin();
+
 protected slots:
     virtual void languageChange();
 
 protected:
     void changeEvent(QEvent* event) override;
+
+private:
+    void buildViewSliders();
+    void buildControlPanel();
+    void buildLightBox();
+    void buildMenus();
+    void connectControls();
+
+    QPixmap windowImage;
+    QPixmap refineImage;
+    QPixmap coarsenImage;
 };
 
 #endif

@@ -1,0 +1,91 @@
+// The window's own slots: the open dialog, the scheme check marks, and every
+// visible text.
+#include "hypsamainwindow.h"
+
+#include "glnprgrid.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+
+void HypsaMainWindow::openFileGrid()
+{
+    QFileDialog dialog(this);
+    dialog.setObjectName("Open File");
+    dialog.setModal(true);
+    dialog.setNameFilter("Grid Float Format (*.flt *.grd)");
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setViewMode(QFileDialog::Detail);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setWindowTitle("Open File");
+    if (!currentFileName.isEmpty())
+        dialog.setDirectory(QFileInfo(currentFileName).absolutePath());
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return;
+    dialog.hide();
+    currentFileName = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+    openGridFile(currentFileName);
+}
+
+void HypsaMainWindow::openGridFile(const QString& fileName)
+{
+    if (fileName.endsWith('d') || fileName.endsWith('D'))
+        glgrid->loadGRDFile(fileName);
+    else
+        glgrid->loadFLTFile(fileName);
+}
+
+void HypsaMainWindow::toggleOnChaikin()
+{
+    multiresolutionTraditionalAction->setChecked(false);
+    multiresolutionDyn_LevinAction->setChecked(false);
+    multiresolutionChaikinAction->setChecked(true);
+}
+
+void HypsaMainWindow::toggleOnTraditional()
+{
+    multiresolutionChaikinAction->setChecked(false);
+    multiresolutionDyn_LevinAction->setChecked(false);
+    multiresolutionTraditionalAction->setChecked(true);
+}
+
+void HypsaMainWindow::toggleOnDynLevin()
+{
+    multiresolutionChaikinAction->setChecked(false);
+    multiresolutionTraditionalAction->setChecked(false);
+    multiresolutionDyn_LevinAction->setChecked(true);
+}
+
+void HypsaMainWindow::languageChange()
+{
+    setWindowTitle(tr("NPR Hypsa Viewer"));
+    silhouettesCB->setText(tr("Draw silhouettes"));
+    lightsilCB->setText(tr("Draw light silhouettes"));
+    lockCBox->setText(tr("Lock Silhouettes"));
+    curvatureCB->setText(tr("Curvature Strokes"));
+    widthTextLabel->setText(tr("Width"));
+    heightTextLabel->setText(tr("Height"));
+    textLabel1->setText(tr("Resolution"));
+    silthreshlabel->setText(tr("Sil. Threshold"));
+    refineButton->setText(QString());
+    refineButton->setToolTip(tr("Refine"));
+    coarsenButton->setText(QString());
+    coarsenButton->setToolTip(tr("Coarsen"));
+    pushButton3->setText(tr("Curve"));
+    LightGB->setTitle(tr("Light Position"));
+    textLabel1_2->setText(tr("X:"));
+    textLabel2->setText(tr("Y:"));
+    textLabel3->setText(tr("Z:"));
+    fileLoadAction->setText(tr("&Load"));
+    fileExitAction->setText(tr("E&xit"));
+    multiresolutionTraditionalAction->setText(tr("&Traditional"));
+    multiresolutionChaikinAction->setText(tr("&Chaikin"));
+    multiresolutionDyn_LevinAction->setText(tr("&Dyn-Levin"));
+    fileMenu->setTitle(tr("&File"));
+    multiresolutionMenu->setTitle(tr("&Multiresolution"));
+}

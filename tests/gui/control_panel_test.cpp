@@ -1,0 +1,279 @@
+#include "glnprgrid.h"
+#include "hypsamainwindow.h"
+
+#include "support/console_capture.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QGridLayout>
+#include <QCheckBox>
+#include <QFileDialog>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QSignalSpy>
+#include <QSlider>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+namespace {
+
+const QString terrain = QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd");
+
+struct ShownWindow {
+    HypsaMainWindow w;
+    ShownWindow()
+    {
+        w.show();
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
+    }
+};
+
+// Picks `file` in the open dialog as soon as it shows; records where it opened.
+QString chooseInDialog(HypsaMainWindow& w, const QString& file)
+{
+    QString openedAt;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->objectName(), QString("Open File"));
+        EXPECT_EQ(dialog->nameFilters(), QStringList{"Grid Float Format (*.flt *.grd)"});
+        openedAt = dialog->directory().absolutePath();
+        dialog->selectFile(file);
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    w.openFileGrid();
+    return openedAt;
+}
+
+} // namespace
+
+TEST(ControlPanel, RangesStartValuesAndTexts)
+{
+    HypsaMainWindow w;
+    for (QSlider* s : {w.slider1, w.slider2, w.slider3}) {
+        EXPECT_EQ(s->minimum(), 0);
+        EXPECT_EQ(s->maximum(), 359);
+        EXPECT_EQ(s->value(), 0);
+        EXPECT_EQ(s->orientation(), Qt::Horizontal);
+    }
+    EXPECT_EQ(w.slider4->maximum(), 100);
+    EXPECT_EQ(w.slider4->value(), 10);
+    EXPECT_EQ(w.slider4->pageStep(), 0);
+    EXPECT_EQ(w.slider6->maximum(), 100);
+    EXPECT_EQ(w.slider6->value(), 20);
+    EXPECT_EQ(w.lightSilThreshSlider->orientation(), Qt::Vertical);
+    EXPECT_EQ(w.lightSilThreshSlider->value(), 20);
+    for (QSpinBox* b : {w.grid1WidthSpinBox, w.grid1HeightSpinBox}) {
+        EXPECT_EQ(b->maximum(), 10000);
+        EXPECT_EQ(b->value(), 0);
+    }
+    EXPECT_EQ(w.grid1FrequencySB->maximum(), 2000);
+    for (QSpinBox* b : {w.lightXSBox, w.lightYSBox, w.lightZSBox}) {
+        EXPECT_EQ(b->minimum(), -10000);
+        EXPECT_EQ(b->maximum(), 10000);
+        EXPECT_EQ(b->value(), 1000);
+        EXPECT_EQ(b->parentWidget(), w.LightGB);
+    }
+    EXPECT_TRUE(w.silhouettesCB->isChecked());
+    EXPECT_FALSE(w.lightsilCB->isChecked());
+    EXPECT_FALSE(w.lockCBox->isChecked());
+    EXPECT_FALSE(w.curvatureCB->isChecked());
+    EXPECT_FALSE(w.LightGB->isEnabled());
+    EXPECT_TRUE(w.slider6->isEnabled());
+    EXPECT_TRUE(w.silthreshlabel->isEnabled());
+    EXPECT_EQ(w.LightGB->maximumSize(), QSize(200, 125));
+    EXPECT_EQ(w.refineButton->maximumSize(), QSize(50, 32767));
+    EXPECT_TRUE(w.refineButton->text().isEmpty());
+    EXPECT_EQ(w.refineButton->toolTip(), QString("Refine"));
+    EXPECT_EQ(w.coarsenButton->toolTip(), QString("Coarsen"));
+    EXPECT_FALSE(w.refineButton->icon().isNull());
+    EXPECT_EQ(w.pushButton3->text(), QString("Curve"));
+    EXPECT_EQ(w.silhouettesCB->text(), QString("Draw silhouettes"));
+    EXPECT_EQ(w.lightsilCB->text(), QString("Draw light silhouettes"));
+    EXPECT_EQ(w.lockCBox->text(), QString("Lock Silhouettes"));
+    EXPECT_EQ(w.curvatureCB->text(), QString("Curvature Strokes"));
+    EXPECT_EQ(w.textLabel1->text(), QString("Resolution"));
+    EXPECT_EQ(w.silthreshlabel->text(), QString("Sil. Threshold"));
+    EXPECT_EQ(w.LightGB->title(), QString("Light Position"));
+    EXPECT_EQ(w.textLabel1_2->text(), QString("X:"));
+    EXPECT_EQ(w.textLabel3->text(), QString("Z:"));
+    EXPECT_EQ(w.widthTextLabel->alignment(), Qt::AlignRight | Qt::AlignVCenter);
+    EXPECT_FALSE(w.windowIcon().isNull());
+    // Building the window called no slot: the view keeps its own start state.
+    EXPECT_EQ(w.glgrid->viewScale, 2.0f);
+    EXPECT_EQ(w.glgrid->silThreshold, 0.2f);
+}
+
+TEST(ControlPanel, LayoutRowsFromTopToBottom)
+{
+    HypsaMainWindow w;
+    int row = -1, column, span, columnSpan;
+    w.HypsaMainWindowLayout->getItemPosition(w.HypsaMainWindowLayout->indexOf(w.layout15), &row, &column, &span,
+                                            &columnSpan);
+    EXPECT_EQ(row, 1);
+    w.HypsaMainWindowLayout->getItemPosition(w.HypsaMainWindowLayout->indexOf(w.layout5), &row, &column, &span,
+                                            &columnSpan);
+    EXPECT_EQ(row, 2);
+    EXPECT_EQ(w.layout5->count(), 4);
+    EXPECT_EQ(w.layout5->itemAt(3)->widget(), w.slider4);
+    EXPECT_EQ(w.layout15->count(), 3);
+    EXPECT_EQ(w.layout15->itemAt(2)->widget(), w.LightGB);
+    EXPECT_EQ(w.layout14->itemAt(0)->widget(), w.refineButton);
+    EXPECT_EQ(w.layout14->itemAt(2)->widget(), w.pushButton3);
+    EXPECT_EQ(w.layout11->itemAt(5)->widget(), w.grid1FrequencySB);
+    EXPECT_EQ(w.layout10_3->itemAt(1)->widget(), w.lightSilThreshSlider);
+    EXPECT_EQ(w.layout15->spacing(), 6);
+    EXPECT_EQ(w.layout15->contentsMargins(), QMargins(0, 0, 0, 0));
+}
+
+TEST(ControlPanel, SlidersAndSpinBoxesReachTheirSlots)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    GLNPRGrid* v = w.glgrid;
+    w.slider1->setValue(359);
+    w.slider2->setValue(90);
+    w.slider3->setValue(1);
+    EXPECT_EQ(v->xRot, 359.0f);
+    EXPECT_EQ(v->yRot, 90.0f);
+    EXPECT_EQ(v->zRot, 1.0f);
+    w.slider4->setValue(0);
+    EXPECT_EQ(v->viewScale, 1.0f);
+    w.slider4->setValue(100);
+    EXPECT_EQ(v->viewScale, 11.0f);
+    w.slider6->setValue(100);
+    EXPECT_EQ(v->silThreshold, 1.0f);
+    w.lightSilThreshSlider->setValue(5);
+    EXPECT_EQ(v->lightSilThreshold, 0.05f);
+    w.lightXSBox->setValue(-10000);
+    w.lightYSBox->setValue(20);
+    w.lightZSBox->setValue(10000);
+    EXPECT_EQ(v->lightPosition, gmVec3(-10000, 20, 10000));
+}
+
+TEST(ControlPanel, CheckBoxesSwitchTheViewAndEnableTheirControls)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    w.silhouettesCB->setChecked(false);
+    EXPECT_FALSE(w.glgrid->showSilhouettes);
+    EXPECT_FALSE(w.slider6->isEnabled());
+    EXPECT_FALSE(w.silthreshlabel->isEnabled());
+    w.silhouettesCB->setChecked(true);
+    EXPECT_TRUE(w.slider6->isEnabled());
+    EXPECT_TRUE(w.silthreshlabel->isEnabled());
+    w.lightsilCB->setChecked(true);
+    EXPECT_TRUE(w.glgrid->showLightSilhouettes);
+    EXPECT_TRUE(w.LightGB->isEnabled());
+    EXPECT_TRUE(w.lightXSBox->isEnabled());
+    w.lockCBox->setChecked(true);
+    EXPECT_TRUE(w.glgrid->silLocked);
+    w.curvatureCB->setChecked(true);
+    EXPECT_TRUE(w.glgrid->curvatureStrokes);
+    QTest::mousePress(w.pushButton3, Qt::LeftButton);
+    EXPECT_FALSE(w.glgrid->drawF1Curvature);
+    QTest::mouseRelease(w.pushButton3, Qt::LeftButton);
+}
+
+TEST(ControlPanel, LoadingShowsSizeAndCellSizeAndButtonsRunOnPress)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    w.openGridFile(terrain);
+    EXPECT_EQ(w.grid1WidthSpinBox->value(), 403);
+    EXPECT_EQ(w.grid1HeightSpinBox->value(), 344);
+    EXPECT_EQ(w.grid1FrequencySB->value(), 90);
+    QTest::mousePress(w.coarsenButton, Qt::LeftButton);
+    EXPECT_EQ(w.glgrid->grid.width, 202u);
+    EXPECT_EQ(w.grid1WidthSpinBox->value(), 202);
+    EXPECT_EQ(w.grid1FrequencySB->value(), 180);
+    QTest::mouseRelease(w.coarsenButton, Qt::LeftButton);
+    QTest::mousePress(w.refineButton, Qt::LeftButton);
+    EXPECT_EQ(w.glgrid->grid.width, 402u);
+    EXPECT_EQ(w.grid1HeightSpinBox->value(), 344); // the odd width was trimmed, the even height kept
+    QTest::mouseRelease(w.refineButton, Qt::LeftButton);
+}
+
+TEST(ControlPanel, SizeBoxesClampWhileTheViewKeepsTheTrueSize)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    QTemporaryDir dir;
+    const QString wide = dir.filePath("wide.grd");
+    {
+        std::ofstream out(wide.toStdString());
+        out << "ncols 12000\nnrows 3\ncellsize 0.05\n";
+        for (int i = 0; i < 36000; ++i)
+            out << (i % 97) << ' ';
+        out << '\n';
+    }
+    w.openGridFile(wide);
+    EXPECT_EQ(w.glgrid->grid.width, 12000u);
+    EXPECT_EQ(w.grid1WidthSpinBox->value(), 10000);
+    EXPECT_EQ(w.grid1FrequencySB->value(), 2000); // 5400 m, clamped
+}
+
+TEST(MainWindowActions, SchemeEntriesBehaveAsARadioGroup)
+{
+    HypsaMainWindow w;
+    w.multiresolutionTraditionalAction->trigger();
+    EXPECT_TRUE(w.multiresolutionTraditionalAction->isChecked());
+    EXPECT_FALSE(w.multiresolutionChaikinAction->isChecked());
+    EXPECT_FALSE(w.multiresolutionDyn_LevinAction->isChecked());
+    w.multiresolutionTraditionalAction->trigger();
+    EXPECT_TRUE(w.multiresolutionTraditionalAction->isChecked());
+    w.multiresolutionChaikinAction->trigger();
+    EXPECT_TRUE(w.multiresolutionChaikinAction->isChecked());
+    EXPECT_FALSE(w.multiresolutionTraditionalAction->isChecked());
+    w.multiresolutionDyn_LevinAction->trigger(); // disabled: nothing happens
+    EXPECT_FALSE(w.multiresolutionDyn_LevinAction->isChecked());
+    EXPECT_TRUE(w.multiresolutionChaikinAction->isChecked());
+}
+
+TEST(MainWindowActions, DialogRoutesByTheLastCharacterWithTheFullPath)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    QTemporaryDir dir;
+    const QString upper = dir.filePath("terrain.GRD");
+    QFile::copy(terrain, upper);
+
+    ConsoleCapture ascii;
+    chooseInDialog(w, upper);
+    const std::string asciiLog = ascii.text();
+    EXPECT_NE(asciiLog.find("Loading ASCII Grid File\n"), std::string::npos);
+    EXPECT_EQ(w.currentFileName, QFileInfo(upper).absoluteFilePath());
+    EXPECT_EQ(w.glgrid->grid.width, 403u);
+
+    // The second use opens where the first ended.
+    ConsoleCapture binary;
+    const QString openedAt = chooseInDialog(w, QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.flt"));
+    EXPECT_NE(binary.text().find("Loading Binary Grid File\n"), std::string::npos);
+    EXPECT_EQ(openedAt, QFileInfo(upper).absolutePath());
+    EXPECT_EQ(w.glgrid->grid.width, 403u);
+
+    ConsoleCapture header;
+    chooseInDialog(w, QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.hdr"));
+    EXPECT_NE(header.text().find("Loading Binary Grid File\n"), std::string::npos);
+}
+
+TEST(MainWindowActions, CancellingTheDialogChangesNothing)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    QTimer::singleShot(0, [] {
+        if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+            dialog->reject();
+    });
+    w.openFileGrid();
+    EXPECT_TRUE(w.currentFileName.isEmpty());
+    EXPECT_FALSE(w.glgrid->grid.loaded);
+}
