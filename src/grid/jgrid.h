@@ -25,9 +25,10 @@ extern bool debugOutput;
 class JGrid {
 public:
     // The largest grid this program accepts: 2^28 samples (16384 x 16384).
-    // Loads and refinements beyond it are refused before anything is
-    // allocated; the normals of such a grid alone take 6 GB.
-    static constexpr std::uint64_t maxSamples = std::uint64_t(1) << 28;
+    // Loads, detail files and refinements beyond it are refused before
+    // anything is allocated; the normals of such a grid alone take 6 GB.
+    // Tools that run many inputs in little memory (the fuzz targets) lower it.
+    static inline std::uint64_t maxSamples = std::uint64_t(1) << 28;
 
     JGrid();
     ~JGrid();
