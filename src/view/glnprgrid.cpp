@@ -204,7 +204,7 @@ bool GLNPRGrid::findCurvature()
     silhouetteEdges.clear();
     lightSilhouetteEdges.clear();
     silhouetteEdges.build(vertices.size(), faces);
-    lightSilhouetteEdges.build(vertices.size(), faces);
+    lightSilhouetteEdges = silhouetteEdges; // the same edges, built once
     silhouettePass.meshChanged();
     lightSilhouettePass.meshChanged();
     std::printf("starting to find curvature\n");

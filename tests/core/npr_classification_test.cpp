@@ -198,6 +198,22 @@ TEST(EdgeClassification, ResultDoesNotDependOnThreadsOrEarlierRuns)
     EXPECT_GT(silhouettes, 10u);
     EXPECT_GT(used, 10u);
     EXPECT_LT(used, one.edgeCount());
+
+    // Faces in reverse order: every update crosses to another thread's rows.
+    const std::vector<Face> reversed(hills.faces.rbegin(), hills.faces.rend());
+    const std::vector<gmVec3> reversedNormals(hills.normals.rbegin(), hills.normals.rend());
+    EdgeBuffer backwards;
+    backwards.build(hills.vertices.size(), reversed);
+    backwards.updateAllEdges(reversed, reversedNormals, hills.vertices, eye, 0.2f, 0.05f, 2);
+    for (std::size_t i = 0; i < one.rowCount(); ++i)
+        for (const Edge& a : one.row(i)) {
+            Edge b;
+            ASSERT_TRUE(backwards.getEdge(int(i), a.other, b));
+            ASSERT_EQ(a.front, b.front);
+            ASSERT_EQ(a.back, b.back);
+            ASSERT_EQ(a.used, b.used);
+            ASSERT_EQ(a.s, b.s);
+        }
 }
 
 TEST(EdgeClassification, InteriorFacingValueNeverExceedsAHalf)
