@@ -1,0 +1,145 @@
+// One frame of the view under Xvfb (software renderer) in its start state
+// with silhouettes on: the time of classification, lines and occluder and
+// the edges drawn, for the real terrain and 1025 x 1025 and 2049 x 2049
+// terrains. Baseline from the same run: the same segments drawn as one plain
+// GL_LINES batch at width 1, black. Run with xvfb-run -a.
+#include "bench_terrain.h"
+#include "glnprgrid.h"
+
+#include <QApplication>
+#include <QFileInfo>
+
+#include <benchmark/benchmark.h>
+
+#include <chrono>
+#include <memory>
+#include <vector>
+
+namespace {
+
+// The view, with a paint that can instead draw the baseline.
+class TimedView : public GLNPRGrid {
+public:
+    TimedView() : GLNPRGrid(nullptr, "glgrid") {}
+
+    bool plainLines = false;
+    double plainMs = 0.0;
+    std::vector<float> segments; // x, y, z of both ends of every drawn segment
+
+    // The segments that the silhouette pass draws now.
+    void collectSegments()
+    {
+        segments.clear();
+        for (const LineBatch& batch : silhouettePass.lines(silhouetteEdges, vertices).batches())
+            for (const LineVertex& v : batch.vertices)
+                segments.insert(segments.end(), {v.x, v.y, v.z});
+    }
+
+protected:
+    void paintGL() override
+    {
+        if (!plainLines) {
+            GLNPRGrid::paintGL();
+            return;
+        }
+        applyViewTransform();
+        glFinish();
+        const auto start = std::chrono::steady_clock::now();
+        glColor3f(0.0f, 0.0f, 0.0f);
+        glLineWidth(1.0f);
+        glEnableClientState(GL_VERTEX_ARRAY);
+        glVertexPointer(3, GL_FLOAT, 0, segments.data());
+        glDrawArrays(GL_LINES, 0, GLsizei(segments.size() / 3));
+        glDisableClientState(GL_VERTEX_ARRAY);
+        glFinish();
+        plainMs = std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+    }
+};
+
+struct Means {
+    double classification = 0, lines = 0, occluder = 0, edges = 0;
+};
+
+// Paints `frames` frames; between frames `change` may alter the view.
+template <typename Change>
+Means paintFrames(TimedView& view, int frames, Change change)
+{
+    Means m;
+    for (int k = 0; k < frames; ++k) {
+        change(k);
+        view.grabFramebuffer();
+        m.classification += view.lastPaintTimes.classification / frames;
+        m.lines += view.lastPaintTimes.lines / frames;
+        m.occluder += view.lastPaintTimes.occluder / frames;
+        m.edges += double(view.lastPaintTimes.edgesDrawn) / frames;
+    }
+    return m;
+}
+
+void runFrame(benchmark::State& state, TimedView& view)
+{
+    constexpr int frames = 5;
+    view.measurePaint = true;
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.resize(699, 500);
+    view.show();
+    for (auto _ : state) {
+        paintFrames(view, 1, [](int) {});
+        const Means steady = paintFrames(view, frames, [](int) {});
+        // Turning the view by a degree every frame reclassifies every frame.
+        const Means turning = paintFrames(view, frames, [&](int k) { view.xRot = float((k + 1) % 2); });
+        view.xRot = 0.0f;
+        view.grabFramebuffer();
+        view.collectSegments();
+        view.plainLines = true;
+        double plain = 0.0;
+        for (int k = 0; k < frames; ++k) {
+            view.grabFramebuffer();
+            plain += view.plainMs / frames;
+        }
+        view.plainLines = false;
+
+        state.counters["turning_classify_ms"] = turning.classification;
+        state.counters["lines_ms"] = steady.lines;
+        state.counters["occluder_ms"] = steady.occluder;
+        state.counters["edges_drawn"] = steady.edges;
+        state.counters["plain_lines_ms"] = plain;
+        state.counters["lines_vs_plain"] = steady.lines / plain;
+        state.counters["faces"] = double(view.faces.size());
+    }
+}
+
+void BM_FrameRealTerrain(benchmark::State& state)
+{
+    TimedView view;
+    // data/ of the source tree this file is in.
+    const QString data = QFileInfo(QString(__FILE__)).absolutePath() + "/../data/jacksboro.grd";
+    if (!view.grid.loadGRD(data)) {
+        state.SkipWithError("cannot load data/jacksboro.grd");
+        return;
+    }
+    view.findCurvature();
+    runFrame(state, view);
+}
+
+void BM_FrameReliefTerrain(benchmark::State& state)
+{
+    TimedView view;
+    fillReliefTerrain(view.grid, unsigned(state.range(0)));
+    view.findCurvature();
+    runFrame(state, view);
+}
+
+} // namespace
+
+BENCHMARK(BM_FrameRealTerrain)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FrameReliefTerrain)->Arg(1025)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
