@@ -45,18 +45,16 @@ bool JGrid::subdivideWithoutDetails()
         || !fitsSampleLimit(2 * std::uint64_t(width) - 2, 2 * std::uint64_t(height) - 2, operation))
         return false;
     std::printf("Performing one level of subdivision without details\n");
-    FloatArray2D fine;
-    Array2D<gmVec3> fineNormals;
-    const bool built = allocateOrReport([&] {
+    GridArrays fine;
+    const bool built = buildLevel(fine, [&] {
         // The two passes run together, row pair by row pair.
         std::printf("\tRefining columns\n");
         std::printf("\tRefining rows\n");
-        fine = subdivisionPasses(heights);
-        fineNormals = Array2D<gmVec3>(fine.rows(), fine.cols());
+        return subdivisionPasses(heights);
     });
     if (!built)
         return false;
-    replaceLevel(*this, std::move(fine), std::move(fineNormals));
+    replaceLevel(*this, std::move(fine));
     cellSize /= 2.0f;
     refreshNormalsAndStatistics(*this, true);
     return true;

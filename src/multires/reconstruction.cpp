@@ -100,18 +100,15 @@ bool JGrid::subdivideWithDetails()
     if (!fitsSampleLimit(fineWidth, 2 * std::uint64_t(height) - 2, operation))
         return false;
     std::printf("Performing one level of subdivision with details\n");
-    FloatArray2D fine;
-    Array2D<gmVec3> fineNormals;
-    const bool built = allocateOrReport([&] {
-        fine = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
-        fineNormals = Array2D<gmVec3>(fine.rows(), fine.cols());
-    });
+    GridArrays fine;
+    const bool built =
+        buildLevel(fine, [&] { return subdivisionWithDetailsPasses(heights, widthDetails, heightDetails); });
     if (!built)
         return false;
     std::printf("f1 is %i X %i\t", int(fineWidth), int(height));
     details.pop_back();
     details.pop_back();
-    replaceLevel(*this, std::move(fine), std::move(fineNormals));
+    replaceLevel(*this, std::move(fine));
     cellSize /= 2.0f;
     std::printf("f2 is %i X %i\n", int(width), int(height));
     refreshNormalsAndStatistics(*this, true);

@@ -136,20 +136,20 @@ bool JGrid::reverseSubdivide()
         return false;
     std::printf("Performing one level of REVERSE subdivision\n");
     ReverseLevel level;
-    Array2D<gmVec3> coarseNormals;
-    const bool built = allocateOrReport([&] {
+    GridArrays coarse;
+    const bool built = buildLevel(coarse, [&] {
         level = reverseSubdivisionPasses(heights);
-        coarseNormals = Array2D<gmVec3>(level.coarse.rows(), level.coarse.cols());
         details.reserve(details.size() + 2);
+        return std::move(level.coarse);
     });
     if (!built)
         return false;
     printDetailShape(level.heightDetails);
-    std::printf("c1 is %i X %i\n", int(evenPart(width)), int(level.coarse.rows()));
+    std::printf("c1 is %i X %i\n", int(evenPart(width)), int(coarse.heights.rows()));
     printDetailShape(level.widthDetails);
     details.push_back(std::move(level.heightDetails));
     details.push_back(std::move(level.widthDetails));
-    replaceLevel(*this, std::move(level.coarse), std::move(coarseNormals));
+    replaceLevel(*this, std::move(coarse));
     std::printf("c2 is %i X %i\n", int(width), int(height));
     cellSize *= 2.0f;
     refreshNormalsAndStatistics(*this, false);

@@ -203,10 +203,7 @@ TEST(RefinementMemory, AllocationFailureLeavesTheTerrain)
     // (34 MB) do not.
     expectRefusalWithoutMemory(g, &JGrid::subdivideWithoutDetails, 16 << 20);
     expectRefusalWithoutMemory(g, &JGrid::subdivideBrownian, 16 << 20);
-    {
-        ConsoleCapture quiet;
-        ASSERT_TRUE(g.reverseSubdivide());
-    }
+    ASSERT_TRUE(multires_test::quietly(g, &JGrid::reverseSubdivide));
     // Back to 600 x 600: heights 1.4 MB, normals 8.6 MB.
     expectRefusalWithoutMemory(g, &JGrid::subdivideWithDetails, 4 << 20);
 }

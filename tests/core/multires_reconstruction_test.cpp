@@ -11,15 +11,10 @@
 using multires_test::columnOf;
 using multires_test::fillGrid;
 using multires_test::hilly;
+using multires_test::quietly;
 using multires_test::rowOf;
 
 namespace {
-
-bool quietly(JGrid& g, bool (JGrid::*operation)())
-{
-    ConsoleCapture quiet;
-    return (g.*operation)();
-}
 
 // Largest difference between the leading rows x cols of two arrays.
 float largestDifference(const FloatArray2D& a, const FloatArray2D& b)
