@@ -126,13 +126,13 @@ void BM_FacingOnlyBaseline(benchmark::State& state)
 
 } // namespace
 
-BENCHMARK(BM_WriteMeshBytesBaseline)->Arg(1025)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_FindCurvature)->Arg(1025)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_FacingOnlyBaseline)->Arg(1025)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_UpdateAllEdges)->Args({1025, 1})->Args({1025, 2})->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_FindCurvature)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(3);
-BENCHMARK(BM_FacingOnlyBaseline)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(5);
-BENCHMARK(BM_UpdateAllEdges)->Args({2049, 1})->Args({2049, 2})->Unit(benchmark::kMillisecond)->Iterations(5);
+BENCHMARK(BM_WriteMeshBytesBaseline)->Arg(1025)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FindCurvature)->Arg(1025)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FacingOnlyBaseline)->Arg(1025)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_UpdateAllEdges)->Args({1025, 1})->Args({1025, 2})->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_FindCurvature)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(3)->UseRealTime();
+BENCHMARK(BM_FacingOnlyBaseline)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
+BENCHMARK(BM_UpdateAllEdges)->Args({2049, 1})->Args({2049, 2})->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
 
 int main(int argc, char** argv)
 {

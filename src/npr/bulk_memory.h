@@ -21,6 +21,13 @@ void reserveBulk(std::vector<T>& v, std::size_t n)
     adviseHugePages(v.data(), v.capacity() * sizeof(T));
 }
 
+// Empties v and gives its memory back.
+template <typename T>
+void releaseBulk(std::vector<T>& v)
+{
+    std::vector<T>().swap(v);
+}
+
 // Makes v a copy of source, in memory reserved as above.
 template <typename T>
 void copyBulk(std::vector<T>& v, const std::vector<T>& source)

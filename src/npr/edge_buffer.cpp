@@ -14,12 +14,6 @@ namespace {
 // Marks, in build()'s scratch array, an edge that a second face has met.
 constexpr std::uint32_t sharedBit = 0x80000000u;
 
-template <typename T>
-void release(std::vector<T>& v)
-{
-    std::vector<T>().swap(v);
-}
-
 } // namespace
 
 EdgeBuffer::EdgeBuffer(const std::vector<std::vector<Edge>>& rows)
@@ -84,15 +78,15 @@ std::span<const std::int32_t> EdgeBuffer::column(std::size_t j) const
 
 void EdgeBuffer::invalidateColumns()
 {
-    release(columnEntries_);
-    release(columnStart_);
+    releaseBulk(columnEntries_);
+    releaseBulk(columnStart_);
     columnsValid_ = false;
 }
 
 void EdgeBuffer::clear()
 {
-    release(edges_);
-    release(rowStart_);
+    releaseBulk(edges_);
+    releaseBulk(rowStart_);
     invalidateColumns();
 }
 
