@@ -110,6 +110,8 @@ std::string nameOf(const char* what, unsigned side)
 // The console table, then each pass time over the copy time of its size.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    RatioReporter() : ConsoleReporter(OO_Tabular) {}
+
     void ReportRuns(const std::vector<Run>& runs) override
     {
         ConsoleReporter::ReportRuns(runs);
