@@ -13,9 +13,10 @@ const Array2D<gmVec3> noNormals;
 // The samples and normals of the grid resized to w x h: overlapping samples
 // and normals are kept; new columns repeat the last sample of their row, new
 // rows repeat the row above; new positions get the normal (0, 0, 1).
-void resizeInto(const FloatArray2D& from, const Array2D<gmVec3>& fromNormals, FloatArray2D& to,
-                Array2D<gmVec3>& toNormals)
+void resizeInto(const FloatArray2D& from, const Array2D<gmVec3>& fromNormals, GridArrays& sized)
 {
+    FloatArray2D& to = sized.heights;
+    Array2D<gmVec3>& toNormals = sized.normals;
     const std::size_t keptRows = std::min(from.rows(), to.rows());
     const std::size_t keptCols = std::min(from.cols(), to.cols());
     for (std::size_t r = 0; r < keptRows; ++r) {
@@ -51,23 +52,22 @@ void JGrid::adjustSize(int newWidth, int newHeight)
     // A grid without samples starts as 2 x 2 zeros, which then grows. A grid
     // with samples keeps them, however narrow it is.
     const bool empty = !hasSamples(*this, 1);
-    FloatArray2D sized;
-    Array2D<gmVec3> sizedNormals;
+    GridArrays sized;
     FloatArray2D start;
     const bool built = allocateOrReport([&] {
         if (empty)
             start = FloatArray2D(2, 2, 0.0f);
-        sized = FloatArray2D(h, w);
-        sizedNormals = Array2D<gmVec3>(h, w, upNormal);
+        sized.heights = FloatArray2D(h, w);
+        sized.normals = Array2D<gmVec3>(h, w, upNormal);
     });
     if (!built)
         return;
     const FloatArray2D& from = empty ? start : heights;
-    resizeInto(from, empty ? noNormals : normals, sized, sizedNormals);
+    resizeInto(from, empty ? noNormals : normals, sized);
 
     clearDetails();
     printSizeChange(unsigned(from.cols()), w, unsigned(from.rows()), h);
-    adoptSamples(*this, std::move(sized), std::move(sizedNormals));
+    adoptSamples(*this, std::move(sized));
     if (empty)
         loaded = true;
     updateStatistics();

@@ -112,14 +112,12 @@ bool JGrid::subdivideBrownian()
     const std::size_t w = width;
     const std::size_t h = height;
     FloatArray2D vertical;
-    FloatArray2D fine;
-    Array2D<gmVec3> fineNormals;
     std::vector<float> deviates;
-    const bool built = allocateOrReport([&] {
+    GridArrays fine;
+    const bool built = buildLevel(fine, [&] {
         vertical = FloatArray2D(2 * h - 1, w);
-        fine = FloatArray2D(2 * h - 1, 2 * w - 1);
-        fineNormals = Array2D<gmVec3>(2 * h - 1, 2 * w - 1);
         deviates.resize(columnBlock * (h - 1));
+        return FloatArray2D(2 * h - 1, 2 * w - 1);
     });
     if (!built)
         return false;
@@ -142,8 +140,8 @@ bool JGrid::subdivideBrownian()
 
     displaceColumns(heights, vertical, deviates, s, random);
     printSizeChange(unsigned(w), unsigned(2 * w - 1), unsigned(h), unsigned(2 * h - 1));
-    displaceRows(vertical, fine, s, random);
-    adoptSamples(*this, std::move(fine), std::move(fineNormals));
+    displaceRows(vertical, fine.heights, s, random);
+    adoptSamples(*this, std::move(fine));
     std::printf("\tg is now %i X %i\n", int(width), int(height));
     refreshNormalsAndStatistics(*this, true);
     cellSize /= 2.0f;
@@ -158,23 +156,22 @@ bool JGrid::decimate()
         return false;
     const std::size_t w = width / 2;
     const std::size_t h = height / 2;
-    FloatArray2D kept;
-    Array2D<gmVec3> keptNormals;
-    const bool built = allocateOrReport([&] {
-        kept = FloatArray2D(h, w);
-        keptNormals = Array2D<gmVec3>(h, w);
+    GridArrays kept;
+    const bool built = buildLevel(kept, [&] {
+        FloatArray2D samples(h, w);
+        for (std::size_t r = 0; r < h; ++r) {
+            const auto from = heights[2 * r];
+            const auto to = samples[r];
+            for (std::size_t c = 0; c < w; ++c)
+                to[c] = from[2 * c];
+        }
+        return samples;
     });
     if (!built)
         return false;
-    for (std::size_t r = 0; r < h; ++r) {
-        const auto from = heights[2 * r];
-        const auto to = kept[r];
-        for (std::size_t c = 0; c < w; ++c)
-            to[c] = from[2 * c];
-    }
     clearDetails();
     printSizeChange(width, unsigned(w), height, unsigned(h));
-    adoptSamples(*this, std::move(kept), std::move(keptNormals));
+    adoptSamples(*this, std::move(kept));
     stdDev *= 2.0f;
     cellSize *= 2.0f;
     refreshNormalsAndStatistics(*this, false);

@@ -3,27 +3,26 @@
 #include "lane_filters.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
-// Every column refined: 2m-2 rows of the same width.
-FloatArray2D refineColumns(const FloatArray2D& coarse)
+// Columns first, then rows: every pair of rows that the column pass
+// finishes is refined along the rows at once, through a buffer of two rows.
+LANES_VECTOR_CLONES FloatArray2D subdivisionPasses(const FloatArray2D& coarse)
 {
     const std::size_t m = coarse.rows();
     const std::size_t w = coarse.cols();
-    FloatArray2D fine(2 * m - 2, w);
-    lanes::chaikinLanes(lanes::Source{coarse.data(), w}, m, lanes::Target{fine.data(), w}, w, lanes::NoOffsets{});
-    return fine;
-}
-
-// Every row refined: the same rows, 2w-2 columns.
-FloatArray2D refineRows(const FloatArray2D& coarse)
-{
-    const std::size_t w = coarse.cols();
-    FloatArray2D fine(coarse.rows(), 2 * w - 2);
-    for (std::size_t r = 0; r < coarse.rows(); ++r)
-        lanes::chaikinLanes(lanes::Source{coarse[r].data(), 1}, w, lanes::Target{fine[r].data(), 1}, lanes::One{},
-                            lanes::NoOffsets{});
+    FloatArray2D fine(2 * m - 2, 2 * w - 2);
+    std::vector<float> columnRows(2 * w);
+    lanes::RowSplit split(w - 1);
+    auto refineBothRows = [&](std::size_t i) LANES_LAMBDA_INLINE {
+        lanes::refineRow(columnRows.data(), w, fine[2 * i].data(), lanes::NoDetail{}, split);
+        lanes::refineRow(columnRows.data() + w, w, fine[2 * i + 1].data(), lanes::NoDetail{}, split);
+    };
+    lanes::chaikinLanes(lanes::ByPositionThen<decltype(refineBothRows)>{w, refineBothRows},
+                        lanes::In{coarse.data(), w}, m,
+                        lanes::Halves<float>{{columnRows.data(), 0}, {columnRows.data() + w, 0}}, lanes::NoDetail{});
     return fine;
 }
 
@@ -34,8 +33,8 @@ std::vector<float> JGrid::refineSequence(std::span<const float> c)
     if (c.size() < 3)
         return {};
     std::vector<float> f(2 * c.size() - 2);
-    lanes::chaikinLanes(lanes::Source{c.data(), 1}, c.size(), lanes::Target{f.data(), 1}, lanes::One{},
-                        lanes::NoOffsets{});
+    lanes::RowSplit split(c.size() - 1);
+    lanes::refineRow(c.data(), c.size(), f.data(), lanes::NoDetail{}, split);
     return f;
 }
 
@@ -46,18 +45,16 @@ bool JGrid::subdivideWithoutDetails()
         || !fitsSampleLimit(2 * std::uint64_t(width) - 2, 2 * std::uint64_t(height) - 2, operation))
         return false;
     std::printf("Performing one level of subdivision without details\n");
-    FloatArray2D fine;
-    Array2D<gmVec3> fineNormals;
-    const bool built = allocateOrReport([&] {
+    GridArrays fine;
+    const bool built = buildLevel(fine, [&] {
+        // The two passes run together, row pair by row pair.
         std::printf("\tRefining columns\n");
-        const FloatArray2D columns = refineColumns(heights);
         std::printf("\tRefining rows\n");
-        fine = refineRows(columns);
-        fineNormals = Array2D<gmVec3>(fine.rows(), fine.cols());
+        return subdivisionPasses(heights);
     });
     if (!built)
         return false;
-    replaceLevel(*this, std::move(fine), std::move(fineNormals));
+    replaceLevel(*this, std::move(fine));
     cellSize /= 2.0f;
     refreshNormalsAndStatistics(*this, true);
     return true;

@@ -32,18 +32,18 @@ void reportOutOfMemory()
     std::printf("Not enough memory for this operation; the grid is unchanged\n");
 }
 
-void adoptSamples(JGrid& g, FloatArray2D&& heights, Array2D<gmVec3>&& normals)
+void adoptSamples(JGrid& g, GridArrays&& level)
 {
-    g.width = static_cast<std::uint32_t>(heights.cols());
-    g.height = static_cast<std::uint32_t>(heights.rows());
-    g.heights = std::move(heights);
-    g.normals = std::move(normals);
+    g.width = static_cast<std::uint32_t>(level.heights.cols());
+    g.height = static_cast<std::uint32_t>(level.heights.rows());
+    g.heights = std::move(level.heights);
+    g.normals = std::move(level.normals);
 }
 
-void replaceLevel(JGrid& g, FloatArray2D&& heights, Array2D<gmVec3>&& normals)
+void replaceLevel(JGrid& g, GridArrays&& level)
 {
     g.clear();
-    adoptSamples(g, std::move(heights), std::move(normals));
+    adoptSamples(g, std::move(level));
     g.loaded = true;
 }
 

@@ -38,12 +38,30 @@ bool allocateOrReport(Allocate&& allocate)
     }
 }
 
+// The arrays of a grid level under construction.
+struct GridArrays {
+    FloatArray2D heights;
+    Array2D<gmVec3> normals;
+};
+
+// Builds a new level before the grid changes: make() gives its samples (and
+// may allocate whatever else the operation needs), the normals get their
+// shape.
+template <class Make>
+bool buildLevel(GridArrays& level, Make&& make)
+{
+    return allocateOrReport([&] {
+        level.heights = make();
+        level.normals = Array2D<gmVec3>(level.heights.rows(), level.heights.cols());
+    });
+}
+
 // The grid takes the new arrays and their size; nothing else changes.
-void adoptSamples(JGrid& g, FloatArray2D&& heights, Array2D<gmVec3>&& normals);
+void adoptSamples(JGrid& g, GridArrays&& level);
 
 // A new level of the Chaikin-based operations: clear() (statistics and
 // stdDev start afresh), then the new arrays, and the grid counts as loaded.
-void replaceLevel(JGrid& g, FloatArray2D&& heights, Array2D<gmVec3>&& normals);
+void replaceLevel(JGrid& g, GridArrays&& level);
 
 // Normals and statistics of the new samples; announce prints the
 // "Recalculating normals" line first.

@@ -1,181 +1,344 @@
 // The one-dimensional filters of Chaikin refinement and reverse subdivision,
 // written once for a set of parallel sequences ("lanes").
 //
-// Sample i of lane l lives at base[i * stride + l]. A single row or column is
-// one lane; a column pass over a row-major grid takes every column as a lane,
-// so each step reads and writes whole rows in memory order instead of jumping
-// a row length per sample. Every value is a sum of float inputs times exact
-// weights, added in double precision in the order of its formula and rounded
-// to float once, so a column filtered as a lane is bit-identical to the same
-// column filtered alone.
+// Every filter walks positions i of a coarse sequence; position i of the fine
+// sequence holds the fine samples 2i and 2i+1. How positions meet lanes is the
+// caller's choice:
+// - ByPosition: a column pass over a row-major grid. Each position is a row
+//   whose lanes are the columns, so every step reads and writes whole rows in
+//   memory order.
+// - AsLanes: a single row. Consecutive positions are the lanes of one step;
+//   the fine row is split into its even and odd samples first (RowSplit), so
+//   every step again reads and writes contiguous memory.
+// - ByPositionThen and ByPositionMakingRows: column passes that hand each
+//   finished position to a row pass, or make the rows a position reads just
+//   before it needs them. A grid level then runs its column and row passes
+//   together through a buffer of one or two rows instead of a whole
+//   intermediate grid.
+// Each value is a sum of float inputs times weights in quarters, added in
+// double precision in the order of its formula, scaled by 1/4 and rounded to
+// float once. Scaling by a power of two is exact for float inputs, so this is
+// bit for bit the formula with the weights 1/4, 1/2, 3/4 and 1 themselves,
+// and a column filtered as a lane equals the same column filtered alone.
 #ifndef LANE_FILTERS_H
 #define LANE_FILTERS_H
 
 #include <algorithm>
-#include <array>
 #include <cstddef>
-#include <iterator>
-#include <type_traits>
+#include <vector>
+
+// The passes that run these filters over whole grids are compiled for
+// several instruction sets, and the widest the processor has is chosen when
+// the program loads. Every variant computes the same bits: each product of a
+// float and a quarter weight is exact in double, and the additions keep their
+// order, so neither wider vectors nor fused multiply-adds change a result.
+#if defined(__x86_64__) && defined(__GNUC__)
+#define LANES_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
+#else
+#define LANES_VECTOR_CLONES
+#endif
+
+// The filters are inlined into every variant so that each is compiled for
+// its instruction set.
+#if defined(__GNUC__)
+#define LANES_INLINE [[gnu::always_inline]] inline
+#define LANES_LAMBDA_INLINE __attribute__((always_inline))
+#else
+#define LANES_INLINE inline
+#define LANES_LAMBDA_INLINE
+#endif
 
 namespace lanes {
 
+// Sample k of a set of sequences starts at base + k * stride; its lanes
+// follow one another.
 template <class T>
-struct LaneSet {
+struct View {
     T* base;
     std::size_t stride;
-    T* operator[](std::size_t i) const { return base + i * stride; }
+    T* at(std::size_t k) const { return base + k * stride; }
 };
-using Source = LaneSet<const float>;
-using Target = LaneSet<float>;
+using In = View<const float>;
+using Out = View<float>;
 
-// Lane count of a single sequence, known at compile time.
-using One = std::integral_constant<std::size_t, 1>;
-
-struct Term {
-    const float* p;
-    double w;
+// A fine sequence as its even and odd samples: position k holds 2k and 2k+1.
+template <class T>
+struct Halves {
+    View<T> even;
+    View<T> odd;
 };
 
-template <class Terms>
-inline double weighted(const Terms& terms, std::size_t lane)
-{
-    auto t = std::begin(terms);
-    double sum = t->w * static_cast<double>(t->p[lane]);
-    for (++t; t != std::end(terms); ++t)
-        sum += t->w * static_cast<double>(t->p[lane]);
-    return sum;
-}
-
-template <class Count, class Terms>
-inline void store(float* out, Count count, const Terms& terms)
-{
-    for (std::size_t l = 0; l < count; ++l)
-        out[l] = static_cast<float>(weighted(terms, l));
-}
-
-template <class Count, std::size_t N>
-inline void store(float* out, Count count, const Term (&terms)[N])
-{
-    store<Count, Term[N]>(out, count, terms);
-}
-
-template <class Count>
-inline void copyLanes(float* out, const float* in, Count count)
-{
-    std::copy_n(in, std::size_t(count), out);
-}
-
-// Plain Chaikin refinement: fine samples are the weighted coarse samples.
-struct NoOffsets {
-    struct None {};
-    struct Pair {
-        None even, odd;
-    };
-    None end(std::size_t) const { return {}; }
-    Pair pair(std::size_t) const { return {}; }
-
-    template <class Count, std::size_t N>
-    void put(float* out, Count count, const Term (&coarse)[N], None) const
+struct ByPosition {
+    std::size_t lanes;
+    template <class Step>
+    LANES_INLINE void over(std::size_t first, std::size_t last, Step step) const
     {
-        store(out, count, coarse);
+        for (std::size_t i = first; i < last; ++i)
+            step(i, lanes);
     }
 };
 
-// Refinement with details: every fine sample except the two ends gets an
-// offset spread from the details d[0..m-3]; the offset is a float of its own,
-// added to the weighted coarse samples before the final rounding.
-struct DetailOffsets {
-    Source d;
-
-    struct Pair {
-        std::array<Term, 2> even, odd;
-    };
-
-    // Offset of fine sample 1 (j = 0) or 2m-4 (j = m-3).
-    std::array<Term, 1> end(std::size_t j) const { return {{{d[j], 0.5}}}; }
-
-    // Offsets of fine samples 2i and 2i+1, 1 <= i <= m-3, from d[i-1] and
-    // d[i]. The interior pattern (from i = 3 on) spreads each detail as
-    // -1/4, -3/4, +3/4, +1/4; d[0] enters with a minus sign at i = 1 after its
-    // +1/2 at fine sample 1, and d[1] carries the opposite signs of the
-    // interior.
-    Pair pair(std::size_t i) const
+// Position i uses the finished output of position i at once: use(i).
+template <class Use>
+struct ByPositionThen {
+    std::size_t lanes;
+    Use& use;
+    template <class Step>
+    LANES_INLINE void over(std::size_t first, std::size_t last, Step step) const
     {
-        const double early = i <= 2 ? -1.0 : 1.0;
-        const double late = i == 1 ? 1.0 : -1.0;
-        return {{{{d[i - 1], 0.75 * early}, {d[i], 0.25 * late}}}, {{{d[i - 1], 0.25 * early}, {d[i], 0.75 * late}}}};
-    }
-
-    template <class Count, std::size_t N, class Offset>
-    void put(float* out, Count count, const Term (&coarse)[N], const Offset& offset) const
-    {
-        for (std::size_t l = 0; l < count; ++l) {
-            const float e = static_cast<float>(weighted(offset, l));
-            out[l] = static_cast<float>(weighted(coarse, l) + static_cast<double>(e));
+        for (std::size_t i = first; i < last; ++i) {
+            step(i, lanes);
+            use(i);
         }
     }
 };
 
+// Position i reads input rows i and i+1; make(r) makes row r, in order.
+template <class Make>
+struct ByPositionMakingRows {
+    std::size_t lanes;
+    Make& make;
+    std::size_t& made;
+    template <class Step>
+    LANES_INLINE void over(std::size_t first, std::size_t last, Step step) const
+    {
+        for (std::size_t i = first; i < last; ++i) {
+            for (; made < i + 2; ++made)
+                make(made);
+            step(i, lanes);
+        }
+    }
+};
+
+// Two rows used in turn: row k lives in slot k mod 2.
+struct RowPair {
+    float* base;
+    std::size_t stride;
+    float* at(std::size_t k) const { return base + (k & 1) * stride; }
+};
+
+struct AsLanes {
+    template <class Step>
+    LANES_INLINE void over(std::size_t first, std::size_t last, Step step) const
+    {
+        if (first < last)
+            step(first, last - first);
+    }
+};
+
+LANES_INLINE double quarters(int a, float x)
+{
+    return 0.25 * (a * static_cast<double>(x));
+}
+
+LANES_INLINE double quarters(int a, float x, int b, float y)
+{
+    return 0.25 * (a * static_cast<double>(x) + b * static_cast<double>(y));
+}
+
+struct Quarters4 {
+    int a, b, c, d;
+};
+
+LANES_INLINE double quarters(Quarters4 q, float w, float x, float y, float z)
+{
+    return 0.25 * (((q.a * static_cast<double>(w) + q.b * static_cast<double>(x)) + q.c * static_cast<double>(y))
+                   + q.d * static_cast<double>(z));
+}
+
+// Plain Chaikin refinement: no offsets. Adding -0.0 leaves every value as
+// it is, so the compiler drops it.
+struct NoDetail {
+    struct Pair {};
+    LANES_INLINE Pair pair(std::size_t, std::size_t) const { return {}; }
+    LANES_INLINE Pair one(std::size_t, std::size_t) const { return {}; }
+
+    template <class Spread>
+    LANES_INLINE double offset(Pair, Spread&&) const
+    {
+        return -0.0;
+    }
+};
+
+// Refinement with details: each fine sample except the two ends gets an
+// offset spread from the details, a float of its own that is added to the
+// weighted coarse samples before the final rounding. In AsLanes passes the
+// details are a single row too.
+struct WithDetail {
+    In d;
+
+    struct Pair {
+        float first, second;
+    };
+    // d[j] and d[j+1] of a lane.
+    LANES_INLINE Pair pair(std::size_t j, std::size_t l) const { return {d.at(j)[l], d.at(j + 1)[l]}; }
+    // d[j] alone.
+    LANES_INLINE Pair one(std::size_t j, std::size_t l) const { return {d.at(j)[l], 0.0f}; }
+
+    template <class Spread>
+    LANES_INLINE double offset(Pair p, Spread&& spread) const
+    {
+        return static_cast<double>(static_cast<float>(spread(p.first, p.second)));
+    }
+};
+
+// Positions [first, last) of the interior: fine 2i = 3/4 c[i] + 1/4 c[i+1],
+// fine 2i+1 = 1/4 c[i] + 3/4 c[i+1], offsets from d[i-1] and d[i] with the
+// signs early and late. Every input is read once for both outputs.
+template <class Iteration, class Coarse, class Detail>
+LANES_INLINE void refineInterior(Iteration it, std::size_t first, std::size_t last, Coarse c, Halves<float> f,
+                                 const Detail& detail, int early, int late)
+{
+    it.over(first, last, [&](std::size_t i, std::size_t count) LANES_LAMBDA_INLINE {
+        const float* c0 = c.at(i);
+        const float* c1 = c.at(i + 1);
+        float* even = f.even.at(i);
+        float* odd = f.odd.at(i);
+        for (std::size_t l = 0; l < count; ++l) {
+            const float a = c0[l];
+            const float b = c1[l];
+            const auto d = detail.pair(i - 1, l);
+            const auto evenOffset = [&](float d0, float d1)
+                                        LANES_LAMBDA_INLINE { return quarters(3 * early, d0, late, d1); };
+            const auto oddOffset = [&](float d0, float d1)
+                                       LANES_LAMBDA_INLINE { return quarters(early, d0, 3 * late, d1); };
+            even[l] = static_cast<float>(quarters(3, a, 1, b) + detail.offset(d, evenOffset));
+            odd[l] = static_cast<float>(quarters(1, a, 3, b) + detail.offset(d, oddOffset));
+        }
+    });
+}
+
 // Chaikin corner cutting with end-point interpolation: m >= 3 coarse samples
-// (m >= 5 with details) give 2m-2 fine samples. Interior edges are cut at
-// their quarter points, the first and last edge at their midpoint, and the
-// two end samples survive unchanged.
-template <class Count, class Offsets>
-void chaikinLanes(Source c, std::size_t m, Target f, Count count, const Offsets& offsets)
+// (m >= 5 with details, m-2 of them) give 2m-2 fine samples; c.at(k), an In
+// or a RowPair, holds coarse sample k. Interior edges are cut at their
+// quarter points, the first and last edge at their midpoint, and the two end
+// samples survive unchanged. The details spread
+// as +1/2, -3/4, -1/4 (d[0]), +1/4, +3/4, -3/4, -1/4 (d[1], the opposite
+// signs of the interior), -1/4, -3/4, +3/4, +1/4 (interior) and -1/4, -3/4,
+// +1/2 (the last).
+template <class Iteration, class Coarse, class Detail>
+LANES_INLINE void chaikinLanes(Iteration it, Coarse c, std::size_t m, Halves<float> f, const Detail& detail)
 {
-    copyLanes(f[0], c[0], count);
-    offsets.put(f[1], count, {{c[0], 0.5}, {c[1], 0.5}}, offsets.end(0));
-    for (std::size_t i = 1; i + 3 <= m; ++i) {
-        const auto pair = offsets.pair(i);
-        offsets.put(f[2 * i], count, {{c[i], 0.75}, {c[i + 1], 0.25}}, pair.even);
-        offsets.put(f[2 * i + 1], count, {{c[i], 0.25}, {c[i + 1], 0.75}}, pair.odd);
+    const auto halfOf = [](float d, float) LANES_LAMBDA_INLINE { return quarters(2, d); };
+    it.over(0, 1, [&](std::size_t i, std::size_t count) LANES_LAMBDA_INLINE {
+        const float* c0 = c.at(i);
+        const float* c1 = c.at(i + 1);
+        float* first = f.even.at(i);
+        float* second = f.odd.at(i);
+        for (std::size_t l = 0; l < count; ++l) {
+            first[l] = c0[l];
+            second[l] = static_cast<float>(quarters(2, c0[l], 2, c1[l]) + detail.offset(detail.one(i, l), halfOf));
+        }
+    });
+    refineInterior(it, 1, std::min<std::size_t>(2, m - 2), c, f, detail, -1, 1);
+    refineInterior(it, 2, std::min<std::size_t>(3, m - 2), c, f, detail, -1, -1);
+    refineInterior(it, 3, m - 2, c, f, detail, 1, -1);
+    it.over(m - 2, m - 1, [&](std::size_t i, std::size_t count) LANES_LAMBDA_INLINE {
+        const float* c0 = c.at(i);
+        const float* c1 = c.at(i + 1);
+        float* beforeLast = f.even.at(i);
+        float* last = f.odd.at(i);
+        for (std::size_t l = 0; l < count; ++l) {
+            beforeLast[l] =
+                static_cast<float>(quarters(2, c0[l], 2, c1[l]) + detail.offset(detail.one(i - 1, l), halfOf));
+            last[l] = c1[l];
+        }
+    });
+}
+
+// Positions [first, last) of reverse subdivision: coarse c[i] and detail
+// d[i-1] from the fine samples 2i-2 .. 2i+1.
+template <class Iteration>
+LANES_INLINE void reversePairs(Iteration it, std::size_t first, std::size_t last, Halves<const float> f, Out coarse,
+                               Out detail, Quarters4 toCoarse, Quarters4 toDetail)
+{
+    it.over(first, last, [&](std::size_t i, std::size_t count) LANES_LAMBDA_INLINE {
+        const float* a = f.even.at(i - 1);
+        const float* b = f.odd.at(i - 1);
+        const float* c = f.even.at(i);
+        const float* d = f.odd.at(i);
+        float* co = coarse.at(i);
+        float* de = detail.at(i - 1);
+        for (std::size_t l = 0; l < count; ++l) {
+            co[l] = static_cast<float>(quarters(toCoarse, a[l], b[l], c[l], d[l]));
+            de[l] = static_cast<float>(quarters(toDetail, a[l], b[l], c[l], d[l]));
+        }
+    });
+}
+
+// Reverse Chaikin: n = 2 half fine samples (n >= 10) give half+1 coarse
+// samples, whose ends are the fine ends, and half-1 details, what the coarse
+// samples alone cannot restore. d[1] carries the opposite signs of the
+// interior pattern; chaikinLanes spreads it back the same way.
+template <class Iteration>
+LANES_INLINE void reverseLanes(Iteration it, Halves<const float> f, std::size_t half, Out coarse, Out detail)
+{
+    it.over(0, 1, [&](std::size_t i, std::size_t count) LANES_LAMBDA_INLINE {
+        std::copy_n(f.even.at(i), count, coarse.at(i));
+    });
+    reversePairs(it, 1, 2, f, coarse, detail, {-2, 4, 3, -1}, {-2, 4, -3, 1});
+    reversePairs(it, 2, 3, f, coarse, detail, {-1, 3, 3, -1}, {-1, 3, -3, 1});
+    reversePairs(it, 3, half - 1, f, coarse, detail, {-1, 3, 3, -1}, {1, -3, 3, -1});
+    reversePairs(it, half - 1, half, f, coarse, detail, {-1, 3, 4, -2}, {1, -3, 4, -2});
+    it.over(half, half + 1, [&](std::size_t i, std::size_t count) LANES_LAMBDA_INLINE {
+        std::copy_n(f.odd.at(i - 1), count, coarse.at(i));
+    });
+}
+
+// The halves of one fine row, reused from row to row.
+class RowSplit {
+public:
+    explicit RowSplit(std::size_t half) : even_(half), odd_(half) {}
+
+    Halves<float> halves() { return {{even_.data(), 1}, {odd_.data(), 1}}; }
+
+    // Splits the first 2 half samples of row.
+    LANES_INLINE Halves<const float> split(const float* row)
+    {
+        for (std::size_t k = 0; k < even_.size(); ++k) {
+            even_[k] = row[2 * k];
+            odd_[k] = row[2 * k + 1];
+        }
+        return {{even_.data(), 1}, {odd_.data(), 1}};
     }
-    offsets.put(f[2 * m - 4], count, {{c[m - 2], 0.5}, {c[m - 1], 0.5}}, offsets.end(m - 3));
-    copyLanes(f[2 * m - 3], c[m - 1], count);
-}
 
-// The offsets alone: m-2 details spread over 2m-2 fine positions, m >= 5.
-template <class Count>
-void offsetLanes(Source d, std::size_t m, Target e, Count count)
-{
-    const DetailOffsets offsets{d};
-    std::fill_n(e[0], std::size_t(count), 0.0f);
-    store(e[1], count, offsets.end(0));
-    for (std::size_t i = 1; i + 3 <= m; ++i) {
-        const auto pair = offsets.pair(i);
-        store(e[2 * i], count, pair.even);
-        store(e[2 * i + 1], count, pair.odd);
+    LANES_INLINE void join(float* row) const
+    {
+        for (std::size_t k = 0; k < even_.size(); ++k) {
+            row[2 * k] = even_[k];
+            row[2 * k + 1] = odd_[k];
+        }
     }
-    store(e[2 * m - 4], count, offsets.end(m - 3));
-    std::fill_n(e[2 * m - 3], std::size_t(count), 0.0f);
+
+private:
+    std::vector<float> even_;
+    std::vector<float> odd_;
+};
+
+// A fine grid of row-major rows as the halves of its column pass.
+inline Halves<const float> columnHalves(const float* data, std::size_t rowStride)
+{
+    return {{data, 2 * rowStride}, {data + rowStride, 2 * rowStride}};
 }
 
-// Reverse Chaikin, coarse part: n fine samples (n even, n >= 10) give n/2+1
-// coarse samples; the end samples survive.
-template <class Count>
-void coarsenLanes(Source f, std::size_t n, Target c, Count count)
+inline Halves<float> columnHalves(float* data, std::size_t rowStride)
 {
-    const std::size_t half = n / 2;
-    copyLanes(c[0], f[0], count);
-    store(c[1], count, {{f[0], -0.5}, {f[1], 1.0}, {f[2], 0.75}, {f[3], -0.25}});
-    for (std::size_t i = 2; i + 2 <= half; ++i)
-        store(c[i], count, {{f[2 * i - 2], -0.25}, {f[2 * i - 1], 0.75}, {f[2 * i], 0.75}, {f[2 * i + 1], -0.25}});
-    store(c[half - 1], count, {{f[n - 4], -0.25}, {f[n - 3], 0.75}, {f[n - 2], 1.0}, {f[n - 1], -0.5}});
-    copyLanes(c[half], f[n - 1], count);
+    return {{data, 2 * rowStride}, {data + rowStride, 2 * rowStride}};
 }
 
-// Reverse Chaikin, detail part: the same n samples give n/2-1 details, what
-// the coarse samples alone cannot restore. d[1] carries the opposite signs of
-// the interior pattern; the synthesis in DetailOffsets matches it.
-template <class Count>
-void detailLanes(Source f, std::size_t n, Target d, Count count)
+// One row refined: m coarse samples into 2m-2 at out.
+template <class Detail>
+LANES_INLINE void refineRow(const float* coarse, std::size_t m, float* out, const Detail& detail, RowSplit& split)
 {
-    const std::size_t half = n / 2;
-    store(d[0], count, {{f[0], -0.5}, {f[1], 1.0}, {f[2], -0.75}, {f[3], 0.25}});
-    store(d[1], count, {{f[2], -0.25}, {f[3], 0.75}, {f[4], -0.75}, {f[5], 0.25}});
-    for (std::size_t j = 2; j + 3 <= half; ++j)
-        store(d[j], count, {{f[2 * j], 0.25}, {f[2 * j + 1], -0.75}, {f[2 * j + 2], 0.75}, {f[2 * j + 3], -0.25}});
-    store(d[half - 2], count, {{f[n - 4], 0.25}, {f[n - 3], -0.75}, {f[n - 2], 1.0}, {f[n - 1], -0.5}});
+    chaikinLanes(AsLanes{}, In{coarse, 1}, m, split.halves(), detail);
+    split.join(out);
+}
+
+// One row coarsened: the first 2 half samples into half+1 coarse samples and
+// half-1 details.
+LANES_INLINE void reverseRow(const float* fine, std::size_t half, float* coarse, float* detail, RowSplit& split)
+{
+    reverseLanes(AsLanes{}, split.split(fine), half, Out{coarse, 1}, Out{detail, 1});
 }
 
 } // namespace lanes

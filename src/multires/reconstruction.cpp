@@ -5,14 +5,15 @@
 #include "multires_passes.h"
 
 #include <cstdio>
+#include <vector>
 
 namespace {
 
 constexpr std::size_t minimumCoarseSamples = 5;
 
-lanes::DetailOffsets offsetsFrom(const float* d, std::size_t stride)
+lanes::WithDetail detailsAt(const float* d, std::size_t stride)
 {
-    return lanes::DetailOffsets{lanes::Source{d, stride}};
+    return lanes::WithDetail{lanes::In{d, stride}};
 }
 
 // The stored arrays cover the shapes this grid needs: width details of
@@ -25,24 +26,22 @@ bool detailsFit(const JGrid& g, const FloatArray2D& widthDetails, const FloatArr
 
 } // namespace
 
-std::vector<float> JGrid::detailContribution(std::span<const float> d, std::size_t m)
-{
-    if (m < minimumCoarseSamples || d.size() < m - 2)
-        return {};
-    std::vector<float> e(2 * m - 2);
-    lanes::offsetLanes(lanes::Source{d.data(), 1}, m, lanes::Target{e.data(), 1}, lanes::One{});
-    return e;
-}
-
 std::vector<float> JGrid::refineRowWithDetails(std::span<const float> row, std::span<const float> rowDetails)
 {
     const std::size_t m = row.size();
     if (m < minimumCoarseSamples || rowDetails.size() < m - 2)
         return {};
     std::vector<float> r(2 * m - 2);
-    lanes::chaikinLanes(lanes::Source{row.data(), 1}, m, lanes::Target{r.data(), 1}, lanes::One{},
-                        offsetsFrom(rowDetails.data(), 1));
+    lanes::RowSplit split(m - 1);
+    lanes::refineRow(row.data(), m, r.data(), detailsAt(rowDetails.data(), 1), split);
     return r;
+}
+
+// The offsets are what refinement with details adds to the refinement of a
+// sequence: the refinement of the zero sequence.
+std::vector<float> JGrid::detailContribution(std::span<const float> d, std::size_t m)
+{
+    return refineRowWithDetails(std::vector<float>(m, 0.0f), d);
 }
 
 void JGrid::refineColumnWithDetails(const FloatArray2D& coarse, const FloatArray2D& colDetails, std::size_t column,
@@ -52,24 +51,31 @@ void JGrid::refineColumnWithDetails(const FloatArray2D& coarse, const FloatArray
     if (m < minimumCoarseSamples || column >= coarse.cols() || colDetails.rows() < m - 2
         || column >= colDetails.cols() || out.rows() < 2 * m - 2 || column >= out.cols())
         return;
-    lanes::chaikinLanes(lanes::Source{coarse.data() + column, coarse.cols()}, m,
-                        lanes::Target{out.data() + column, out.cols()}, lanes::One{},
-                        offsetsFrom(colDetails.data() + column, colDetails.cols()));
+    lanes::chaikinLanes(lanes::ByPosition{1}, lanes::In{coarse.data() + column, coarse.cols()}, m,
+                        lanes::columnHalves(out.data() + column, out.cols()),
+                        detailsAt(colDetails.data() + column, colDetails.cols()));
 }
 
-FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const FloatArray2D& widthDetails,
-                                          const FloatArray2D& heightDetails)
+// Rows first, then columns: the rows that a column position reads are
+// refined just before it needs them, into a pair of rows used in turn.
+LANES_VECTOR_CLONES FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse,
+                                                              const FloatArray2D& widthDetails,
+                                                              const FloatArray2D& heightDetails)
 {
     const std::size_t m = coarse.rows();
     const std::size_t w = coarse.cols();
     const std::size_t fineWidth = 2 * w - 2;
-    FloatArray2D rowsRefined(m, fineWidth);
-    for (std::size_t r = 0; r < m; ++r)
-        lanes::chaikinLanes(lanes::Source{coarse[r].data(), 1}, w, lanes::Target{rowsRefined[r].data(), 1},
-                            lanes::One{}, offsetsFrom(widthDetails[r].data(), 1));
     FloatArray2D fine(2 * m - 2, fineWidth);
-    lanes::chaikinLanes(lanes::Source{rowsRefined.data(), fineWidth}, m, lanes::Target{fine.data(), fineWidth},
-                        fineWidth, offsetsFrom(heightDetails.data(), heightDetails.cols()));
+    std::vector<float> rowPair(2 * fineWidth);
+    lanes::RowSplit split(w - 1);
+    auto refineRowAt = [&](std::size_t r) LANES_LAMBDA_INLINE {
+        lanes::refineRow(coarse[r].data(), w, rowPair.data() + (r & 1) * fineWidth,
+                         detailsAt(widthDetails[r].data(), 1), split);
+    };
+    std::size_t made = 0;
+    lanes::chaikinLanes(lanes::ByPositionMakingRows<decltype(refineRowAt)>{fineWidth, refineRowAt, made},
+                        lanes::RowPair{rowPair.data(), fineWidth}, m, lanes::columnHalves(fine.data(), fineWidth),
+                        detailsAt(heightDetails.data(), heightDetails.cols()));
     return fine;
 }
 
@@ -94,18 +100,15 @@ bool JGrid::subdivideWithDetails()
     if (!fitsSampleLimit(fineWidth, 2 * std::uint64_t(height) - 2, operation))
         return false;
     std::printf("Performing one level of subdivision with details\n");
-    FloatArray2D fine;
-    Array2D<gmVec3> fineNormals;
-    const bool built = allocateOrReport([&] {
-        fine = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
-        fineNormals = Array2D<gmVec3>(fine.rows(), fine.cols());
-    });
+    GridArrays fine;
+    const bool built =
+        buildLevel(fine, [&] { return subdivisionWithDetailsPasses(heights, widthDetails, heightDetails); });
     if (!built)
         return false;
     std::printf("f1 is %i X %i\t", int(fineWidth), int(height));
     details.pop_back();
     details.pop_back();
-    replaceLevel(*this, std::move(fine), std::move(fineNormals));
+    replaceLevel(*this, std::move(fine));
     cellSize /= 2.0f;
     std::printf("f2 is %i X %i\n", int(width), int(height));
     refreshNormalsAndStatistics(*this, true);

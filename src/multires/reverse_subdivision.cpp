@@ -4,7 +4,9 @@
 #include "lane_filters.h"
 #include "multires_passes.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -15,60 +17,94 @@ std::size_t evenPart(std::size_t n)
     return n & ~std::size_t(1);
 }
 
-// The leading rows x cols samples of an array (a trimmed grid).
-struct Region {
-    const FloatArray2D& data;
-    std::size_t rows;
-    std::size_t cols;
+// The two results of one reverse pass.
+struct Filtered {
+    FloatArray2D coarse;
+    FloatArray2D detail;
 };
 
-// Filters every column of the region as a lane into outRows rows.
-template <class Filter>
-FloatArray2D filterColumns(Region in, std::size_t outRows, Filter filter)
+// The column pass over the leading rows x cols samples (rows even), every
+// column a lane: the details into detail, each coarse row into coarseRow,
+// handed to use(i) as soon as it is finished.
+template <class Use>
+LANES_INLINE void reverseColumns(const FloatArray2D& fine, std::size_t rows, std::size_t cols, float* coarseRow,
+                                 FloatArray2D& detail, Use& use)
 {
-    FloatArray2D out(outRows, in.cols);
-    filter(lanes::Source{in.data.data(), in.data.cols()}, in.rows, lanes::Target{out.data(), in.cols}, in.cols);
+    lanes::reverseLanes(lanes::ByPositionThen<Use>{cols, use}, lanes::columnHalves(fine.data(), fine.cols()),
+                        rows / 2, lanes::Out{coarseRow, 0}, lanes::Out{detail.data(), cols});
+}
+
+LANES_VECTOR_CLONES FloatArray2D columnDetails(const FloatArray2D& fine, std::size_t rows, std::size_t cols)
+{
+    FloatArray2D detail(rows / 2 - 1, cols);
+    std::vector<float> coarseRow(cols);
+    auto ignore = [](std::size_t) {};
+    reverseColumns(fine, rows, cols, coarseRow.data(), detail, ignore);
+    return detail;
+}
+
+// The rows of the leading rows x cols samples (cols even), one at a time.
+LANES_VECTOR_CLONES Filtered reverseRows(const FloatArray2D& fine, std::size_t rows, std::size_t cols)
+{
+    const std::size_t half = cols / 2;
+    Filtered out{FloatArray2D(rows, half + 1), FloatArray2D(rows, half - 1)};
+    lanes::RowSplit split(half);
+    for (std::size_t r = 0; r < rows; ++r)
+        lanes::reverseRow(fine[r].data(), half, out.coarse[r].data(), out.detail[r].data(), split);
     return out;
 }
 
-// Filters every row of the region on its own into outCols columns.
-template <class Filter>
-FloatArray2D filterRows(Region in, std::size_t outCols, Filter filter)
+// Vertical pass, then horizontal pass: every coarse row of the vertical pass
+// is coarsened along the row as soon as it is finished, through one row.
+LANES_VECTOR_CLONES void coarsenLevel(const FloatArray2D& fine, ReverseLevel& level)
 {
-    FloatArray2D out(in.rows, outCols);
-    for (std::size_t r = 0; r < in.rows; ++r)
-        filter(lanes::Source{in.data[r].data(), 1}, in.cols, lanes::Target{out[r].data(), 1}, lanes::One{});
-    return out;
+    const std::size_t rows = evenPart(fine.rows());
+    const std::size_t cols = evenPart(fine.cols());
+    const std::size_t half = cols / 2;
+    level.heightDetails = FloatArray2D(rows / 2 - 1, cols);
+    level.widthDetails = FloatArray2D(rows / 2 + 1, half - 1);
+    level.coarse = FloatArray2D(rows / 2 + 1, half + 1);
+    std::vector<float> coarseRow(cols);
+    lanes::RowSplit split(half);
+    auto coarsenRow = [&](std::size_t i) LANES_LAMBDA_INLINE {
+        lanes::reverseRow(coarseRow.data(), half, level.coarse[i].data(), level.widthDetails[i].data(), split);
+    };
+    reverseColumns(fine, rows, cols, coarseRow.data(), level.heightDetails, coarsenRow);
 }
 
-const auto coarsen = [](auto f, std::size_t n, auto c, auto count) { lanes::coarsenLanes(f, n, c, count); };
-const auto detail = [](auto f, std::size_t n, auto d, auto count) { lanes::detailLanes(f, n, d, count); };
+// A single sequence as a one-row array.
+Filtered reverseSequence(std::span<const float> f)
+{
+    const std::size_t n = evenPart(f.size());
+    if (n < minimumFineSamples)
+        return {};
+    FloatArray2D row(1, n);
+    std::copy_n(f.data(), n, row.data());
+    return reverseRows(row, 1, n);
+}
+
+std::vector<float> firstRow(const FloatArray2D& a)
+{
+    if (a.empty())
+        return {};
+    return {a[0].begin(), a[0].end()};
+}
 
 void printDetailShape(const FloatArray2D& d)
 {
     std::printf("d is %i X %i\n", int(d.cols()), int(d.rows()));
 }
 
-std::vector<float> filterSequence(std::span<const float> f, std::size_t outSize, auto filter)
-{
-    const std::size_t n = evenPart(f.size());
-    if (n < minimumFineSamples)
-        return {};
-    std::vector<float> out(outSize);
-    filter(lanes::Source{f.data(), 1}, n, lanes::Target{out.data(), 1}, lanes::One{});
-    return out;
-}
-
 } // namespace
 
 std::vector<float> JGrid::coarsenSequence(std::span<const float> f)
 {
-    return filterSequence(f, evenPart(f.size()) / 2 + 1, coarsen);
+    return firstRow(reverseSequence(f).coarse);
 }
 
 std::vector<float> JGrid::detailSequence(std::span<const float> f)
 {
-    return filterSequence(f, evenPart(f.size()) / 2 - 1, detail);
+    return firstRow(reverseSequence(f).detail);
 }
 
 FloatArray2D JGrid::computeDetails(const FloatArray2D& data, bool horizontal)
@@ -77,11 +113,11 @@ FloatArray2D JGrid::computeDetails(const FloatArray2D& data, bool horizontal)
     if (horizontal) {
         const std::size_t n = evenPart(data.cols());
         if (n >= minimumFineSamples)
-            d = filterRows({data, data.rows(), n}, n / 2 - 1, detail);
+            d = reverseRows(data, data.rows(), n).detail;
     } else {
         const std::size_t n = evenPart(data.rows());
         if (n >= minimumFineSamples)
-            d = filterColumns({data, n, data.cols()}, n / 2 - 1, detail);
+            d = columnDetails(data, n, data.cols());
     }
     printDetailShape(d);
     return d;
@@ -89,13 +125,8 @@ FloatArray2D JGrid::computeDetails(const FloatArray2D& data, bool horizontal)
 
 ReverseLevel reverseSubdivisionPasses(const FloatArray2D& fine)
 {
-    const Region trimmed{fine, evenPart(fine.rows()), evenPart(fine.cols())};
     ReverseLevel level;
-    level.heightDetails = filterColumns(trimmed, trimmed.rows / 2 - 1, detail);
-    const FloatArray2D halfCoarse = filterColumns(trimmed, trimmed.rows / 2 + 1, coarsen);
-    const Region rows{halfCoarse, halfCoarse.rows(), halfCoarse.cols()};
-    level.widthDetails = filterRows(rows, trimmed.cols / 2 - 1, detail);
-    level.coarse = filterRows(rows, trimmed.cols / 2 + 1, coarsen);
+    coarsenLevel(fine, level);
     return level;
 }
 
@@ -105,20 +136,20 @@ bool JGrid::reverseSubdivide()
         return false;
     std::printf("Performing one level of REVERSE subdivision\n");
     ReverseLevel level;
-    Array2D<gmVec3> coarseNormals;
-    const bool built = allocateOrReport([&] {
+    GridArrays coarse;
+    const bool built = buildLevel(coarse, [&] {
         level = reverseSubdivisionPasses(heights);
-        coarseNormals = Array2D<gmVec3>(level.coarse.rows(), level.coarse.cols());
         details.reserve(details.size() + 2);
+        return std::move(level.coarse);
     });
     if (!built)
         return false;
     printDetailShape(level.heightDetails);
-    std::printf("c1 is %i X %i\n", int(evenPart(width)), int(level.coarse.rows()));
+    std::printf("c1 is %i X %i\n", int(evenPart(width)), int(coarse.heights.rows()));
     printDetailShape(level.widthDetails);
     details.push_back(std::move(level.heightDetails));
     details.push_back(std::move(level.widthDetails));
-    replaceLevel(*this, std::move(level.coarse), std::move(coarseNormals));
+    replaceLevel(*this, std::move(coarse));
     std::printf("c2 is %i X %i\n", int(width), int(height));
     cellSize *= 2.0f;
     refreshNormalsAndStatistics(*this, false);

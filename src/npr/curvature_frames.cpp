@@ -1,6 +1,10 @@
 #include "curvature_frames.h"
 
+#include "bulk_memory.h"
 #include "edge_buffer.h"
+#include "parallel_parts.h"
+
+#include <algorithm>
 
 namespace {
 
@@ -27,24 +31,30 @@ gmVec3 acrossAxis(const Edge& e, std::size_t i, std::span<const gmVec3> n, const
 } // namespace
 
 void computeCurvatureFrames(const EdgeBuffer& edges, std::span<const gmVec3> vertexNormals, std::uint32_t width,
-                            std::vector<CurvatureFrame>& frames)
+                            std::vector<CurvatureFrame>& frames, unsigned threads)
 {
     frames.clear();
     if (edges.rowCount() > vertexNormals.size())
         return;
-    frames.reserve(edges.edgeCount());
+    reserveBulk(frames, edges.edgeCount());
+    frames.resize(edges.edgeCount());
     const std::span<const gmVec3> n = vertexNormals;
-    for (std::size_t i = 0; i < edges.rowCount(); ++i) {
-        for (const Edge& e : edges.row(i)) {
-            const std::size_t j = std::size_t(e.other);
-            const gmVec3 normal = (n[i] + n[j]) / 2.0;
-            const gmVec3 along = cross(n[i], n[j]);
-            const gmVec3 across = acrossAxis(e, i, n, normal, width);
-            gmVec3 first = along.lengthSquared() > across.lengthSquared() ? along : across;
-            first.normalize();
-            gmVec3 second = cross(first, normal);
-            second.normalize();
-            frames.push_back({first, second, normal});
+    const std::size_t rows = edges.rowCount();
+    const std::size_t parts = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(rows, 1));
+    runParts(parts, [&](std::size_t p) {
+        for (std::size_t i = rows * p / parts; i < rows * (p + 1) / parts; ++i) {
+            CurvatureFrame* out = frames.data() + edges.rowOffset(i);
+            for (const Edge& e : edges.row(i)) {
+                const std::size_t j = std::size_t(e.other);
+                const gmVec3 normal = (n[i] + n[j]) / 2.0;
+                const gmVec3 along = cross(n[i], n[j]);
+                const gmVec3 across = acrossAxis(e, i, n, normal, width);
+                gmVec3 first = along.lengthSquared() > across.lengthSquared() ? along : across;
+                first.normalize();
+                gmVec3 second = cross(first, normal);
+                second.normalize();
+                *out++ = {first, second, normal};
+            }
         }
-    }
+    });
 }

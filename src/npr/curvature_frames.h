@@ -30,8 +30,9 @@ struct CurvatureFrame {
 };
 
 // One frame per edge of a grid mesh of the given width, in edge order (row
-// by row). The edges must be those of buildTerrainMesh's faces.
+// by row), computed on up to `threads` threads. The edges must be those of
+// buildTerrainMesh's faces.
 void computeCurvatureFrames(const EdgeBuffer& edges, std::span<const gmVec3> vertexNormals, std::uint32_t width,
-                            std::vector<CurvatureFrame>& frames);
+                            std::vector<CurvatureFrame>& frames, unsigned threads = 2);
 
 #endif

@@ -1,5 +1,7 @@
 #include "edge_buffer.h"
 
+#include "bulk_memory.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,12 +13,6 @@ namespace {
 
 // Marks, in build()'s scratch array, an edge that a second face has met.
 constexpr std::uint32_t sharedBit = 0x80000000u;
-
-template <typename T>
-void release(std::vector<T>& v)
-{
-    std::vector<T>().swap(v);
-}
 
 } // namespace
 
@@ -32,6 +28,23 @@ EdgeBuffer::EdgeBuffer(const std::vector<std::vector<Edge>>& rows)
         edges_.insert(edges_.end(), r.begin(), r.end());
         rowStart_.push_back(std::uint32_t(edges_.size()));
     }
+}
+
+EdgeBuffer::EdgeBuffer(const EdgeBuffer& other)
+{
+    *this = other;
+}
+
+EdgeBuffer& EdgeBuffer::operator=(const EdgeBuffer& other)
+{
+    if (this != &other) {
+        copyBulk(edges_, other.edges_);
+        copyBulk(rowStart_, other.rowStart_);
+        columnEntries_ = other.columnEntries_;
+        columnStart_ = other.columnStart_;
+        columnsValid_ = other.columnsValid_;
+    }
+    return *this;
 }
 
 unsigned EdgeBuffer::defaultThreadCount()
@@ -65,15 +78,15 @@ std::span<const std::int32_t> EdgeBuffer::column(std::size_t j) const
 
 void EdgeBuffer::invalidateColumns()
 {
-    release(columnEntries_);
-    release(columnStart_);
+    releaseBulk(columnEntries_);
+    releaseBulk(columnStart_);
     columnsValid_ = false;
 }
 
 void EdgeBuffer::clear()
 {
-    release(edges_);
-    release(rowStart_);
+    releaseBulk(edges_);
+    releaseBulk(rowStart_);
     invalidateColumns();
 }
 
@@ -99,7 +112,8 @@ bool EdgeBuffer::build(std::size_t vertexCount, std::span<const Face> faces)
     // Every face's edges go to the row of their smaller vertex. First an
     // upper bound per row (each face that meets an edge counts it), then the
     // distinct edges in insertion order, then the exact rows.
-    std::vector<std::uint32_t> slotStart(vertexCount + 1, 0);
+    std::vector<std::uint32_t> slotStart;
+    assignBulk(slotStart, vertexCount + 1, 0u);
     for (const Face& face : faces) {
         for (int k = 0; k < 3; ++k) {
             const std::uint32_t a = face.v[k], b = face.v[(k + 1) % 3];
@@ -110,8 +124,10 @@ bool EdgeBuffer::build(std::size_t vertexCount, std::span<const Face> faces)
     for (std::size_t i = 0; i < vertexCount; ++i)
         slotStart[i + 1] += slotStart[i];
 
-    std::vector<std::uint32_t> others(slotStart[vertexCount]);
-    rowStart_.assign(vertexCount + 1, 0); // rowStart_[i + 1] counts row i for now
+    std::vector<std::uint32_t> others;
+    reserveBulk(others, slotStart[vertexCount]);
+    others.resize(slotStart[vertexCount]);
+    assignBulk(rowStart_, vertexCount + 1, 0u); // rowStart_[i + 1] counts row i for now
     for (const Face& face : faces) {
         for (int k = 0; k < 3; ++k) {
             const std::uint32_t a = face.v[k], b = face.v[(k + 1) % 3];
@@ -133,7 +149,7 @@ bool EdgeBuffer::build(std::size_t vertexCount, std::span<const Face> faces)
     std::size_t total = 0;
     for (std::size_t i = 0; i < vertexCount; ++i)
         total += rowStart_[i + 1];
-    edges_.reserve(total);
+    reserveBulk(edges_, total);
     for (std::size_t i = 0; i < vertexCount; ++i) {
         const std::uint32_t* slots = others.data() + slotStart[i];
         for (std::uint32_t n = 0; n < rowStart_[i + 1]; ++n) {

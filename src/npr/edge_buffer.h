@@ -22,6 +22,10 @@ public:
     EdgeBuffer() = default;
     // A buffer holding a copy of the given rows.
     explicit EdgeBuffer(const std::vector<std::vector<Edge>>& rows);
+    EdgeBuffer(const EdgeBuffer& other);
+    EdgeBuffer& operator=(const EdgeBuffer& other);
+    EdgeBuffer(EdgeBuffer&&) = default;
+    EdgeBuffer& operator=(EdgeBuffer&&) = default;
 
     // Drawing passes.
     void clear();
@@ -33,7 +37,8 @@ public:
     void updateEdge(int i, int j, int side, float value, int power);
     void resetEdges();
     // Classifies every edge for a point. Uses up to `threads` threads; the
-    // result is the same for every thread count.
+    // result is the same for every thread count. A face seen exactly edge-on
+    // gives the value +0 (never -0).
     void updateAllEdges(std::span<const Face> faces, std::span<const gmVec3> faceNormals,
                         std::span<const gmVec3> vertices, const gmVec3& point, float nearThreshold,
                         float silThreshold, unsigned threads = defaultThreadCount());
@@ -79,12 +84,9 @@ private:
     // Keeps the edges for which keep(row, edge) holds, in order.
     template <typename Keep>
     void keepEdges(Keep keep);
-    // Classifies the edges of rows [firstRow, endRow) from the faces' facing;
-    // returns true when a face's edge in these rows is missing.
-    bool classifyRows(std::span<const Face> faces, std::span<const float> values,
-                      std::span<const std::uint8_t> sides, std::size_t firstRow, std::size_t endRow,
-                      float nearThreshold, float silThreshold);
-    void warnMissingEdges(std::span<const Face> faces, std::span<const std::uint8_t> sides) const;
+    // The border and threshold rules of classification for rows [firstRow, endRow).
+    void finishRows(std::size_t firstRow, std::size_t endRow, float nearThreshold, float silThreshold);
+    void warnMissingEdges(std::span<const Face> faces, std::size_t vertexCount) const;
 
     std::vector<Edge> edges_;
     std::vector<std::uint32_t> rowStart_; // rowCount() + 1 offsets into edges_

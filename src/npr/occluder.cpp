@@ -1,5 +1,7 @@
 #include "occluder.h"
 
+#include "bulk_memory.h"
+
 #include <algorithm>
 
 float occluderOffset(std::span<const gmVec3> vertices)
@@ -17,7 +19,7 @@ void buildOccluderPositions(std::span<const gmVec3> vertices, std::span<const gm
     if (n < 2)
         return;
     const double offset = occluderOffset(vertices);
-    positions.reserve(3 * n);
+    reserveBulk(positions, 3 * n);
     for (std::size_t v = 0; v < n; ++v) {
         const gmVec3 p = vertices[v] - offset * normals[v];
         positions.insert(positions.end(), {float(p[0]), float(p[1]), float(p[2])});

@@ -1,5 +1,6 @@
 #include "terrain_mesh.h"
 
+#include "bulk_memory.h"
 #include "curvature_frames.h"
 #include "jgrid.h"
 
@@ -21,11 +22,11 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
         std::printf("The grid's arrays are smaller than its %zu x %zu samples; no mesh is built\n", w, h);
         return;
     }
-    vertices.reserve(w * h);
-    vertexNormals.reserve(w * h);
+    reserveBulk(vertices, w * h);
+    reserveBulk(vertexNormals, w * h);
     const std::size_t faceCount = (2 * w - 2) * (h - 1);
-    faces.reserve(faceCount);
-    faceNormals.reserve(faceCount);
+    reserveBulk(faces, faceCount);
+    reserveBulk(faceNormals, faceCount);
 
     for (std::size_t r = 0; r < h; ++r) {
         const auto normals = grid.normals[r];

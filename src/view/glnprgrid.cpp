@@ -1,5 +1,6 @@
 #include "glnprgrid.h"
 
+#include "bulk_memory.h"
 #include "occluder.h"
 #include "terrain_mesh.h"
 
@@ -39,12 +40,6 @@ private:
     bool measuring_;
     std::chrono::steady_clock::time_point start_;
 };
-
-template <typename T>
-void release(std::vector<T>& v)
-{
-    std::vector<T>().swap(v);
-}
 
 } // namespace
 
@@ -174,21 +169,21 @@ void GLNPRGrid::clearEdgeData()
 {
     silhouetteEdges.clear();
     lightSilhouetteEdges.clear();
-    release(vertices);
-    release(vertexNormals);
-    release(faceNormals);
-    release(faces);
+    releaseBulk(vertices);
+    releaseBulk(vertexNormals);
+    releaseBulk(faceNormals);
+    releaseBulk(faces);
     silhouettePass.meshChanged();
     lightSilhouettePass.meshChanged();
 }
 
 bool GLNPRGrid::findCurvature()
 {
-    release(faces);
-    release(vertices);
-    release(vertexNormals);
-    release(faceNormals);
-    release(frames);
+    releaseBulk(faces);
+    releaseBulk(vertices);
+    releaseBulk(vertexNormals);
+    releaseBulk(faceNormals);
+    releaseBulk(frames);
     if (!grid.loaded)
         return false;
     if (!meshFitsInMemory(grid.width, grid.height)) {
@@ -204,7 +199,7 @@ bool GLNPRGrid::findCurvature()
     silhouetteEdges.clear();
     lightSilhouetteEdges.clear();
     silhouetteEdges.build(vertices.size(), faces);
-    lightSilhouetteEdges.build(vertices.size(), faces);
+    lightSilhouetteEdges = silhouetteEdges; // the same edges, built once
     silhouettePass.meshChanged();
     lightSilhouettePass.meshChanged();
     std::printf("starting to find curvature\n");

@@ -42,7 +42,9 @@ public:
     int lastMouseY = 0;
     Qt::MouseButton mouseButton = Qt::NoButton;
     JGrid grid;
+    // Display list of the shaded surface; 0 = none.
     GLuint polygonList;
+    // GL buffer holding the hidden-line occluder surface; 0 = none.
     GLuint curvatureList;
     bool gridDirty;
     bool showPolygons;

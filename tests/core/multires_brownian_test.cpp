@@ -8,18 +8,13 @@
 
 using multires_test::fillGrid;
 using multires_test::hilly;
+using multires_test::quietly;
 
 namespace {
 
 float plane(unsigned r, unsigned c)
 {
     return float(2 * r + 3 * c); // every midpoint residual is 0
-}
-
-bool quietly(JGrid& g, bool (JGrid::*operation)())
-{
-    ConsoleCapture quiet;
-    return (g.*operation)();
 }
 
 float displaced(float a, float b, float deviate, double s)

@@ -49,7 +49,7 @@ TEST(ChaikinGrid, RefinesColumnsThenRowsWithTheSequenceRule)
         for (unsigned r = 0; r < 10; ++r)
             columns[r][c] = refined[r];
     }
-    ASSERT_TRUE(g.subdivideWithoutDetails());
+    ASSERT_TRUE(multires_test::quietly(g, &JGrid::subdivideWithoutDetails));
     ASSERT_EQ(g.width, 18u);
     ASSERT_EQ(g.height, 10u);
     ASSERT_EQ(g.heights.rows(), 10u);
@@ -58,27 +58,23 @@ TEST(ChaikinGrid, RefinesColumnsThenRowsWithTheSequenceRule)
         EXPECT_EQ(multires_test::rowOf(g.heights, r), JGrid::refineSequence(columns[r])) << "row " << r;
 }
 
-TEST(ChaikinGrid, ThreeByThreeBecomesFourByFourKeepingCorners)
-{
-    JGrid g;
-    fillGrid(g, 3, 3, [](unsigned r, unsigned c) { return float(r * 3 + c) + 0.1f; });
-    ASSERT_TRUE(g.subdivideWithoutDetails());
-    EXPECT_EQ(g.width, 4u);
-    EXPECT_EQ(g.height, 4u);
-    EXPECT_EQ(g.heights[0][0], 0.1f);
-    EXPECT_EQ(g.heights[0][3], 2.1f);
-    EXPECT_EQ(g.heights[3][0], 6.1f);
-    EXPECT_EQ(g.heights[3][3], 8.1f);
-}
-
-TEST(ChaikinGrid, ConstantGridStaysConstant)
+TEST(ChaikinGrid, ConstantGridStaysConstantAndCornersSurvive)
 {
     JGrid g;
     fillGrid(g, 7, 5, [](unsigned, unsigned) { return 123.456f; });
-    ASSERT_TRUE(g.subdivideWithoutDetails());
+    ASSERT_TRUE(multires_test::quietly(g, &JGrid::subdivideWithoutDetails));
     for (unsigned r = 0; r < g.height; ++r)
         for (unsigned c = 0; c < g.width; ++c)
             ASSERT_EQ(g.heights[r][c], 123.456f);
+
+    fillGrid(g, 3, 3, hilly); // the smallest grid: 3 x 3 becomes 4 x 4
+    ASSERT_TRUE(multires_test::quietly(g, &JGrid::subdivideWithoutDetails));
+    ASSERT_EQ(g.width, 4u);
+    ASSERT_EQ(g.height, 4u);
+    EXPECT_EQ(g.heights[0][0], hilly(0, 0));
+    EXPECT_EQ(g.heights[0][3], hilly(0, 2));
+    EXPECT_EQ(g.heights[3][0], hilly(2, 0));
+    EXPECT_EQ(g.heights[3][3], hilly(2, 2));
 }
 
 TEST(ChaikinGrid, StateAfterALevel)
@@ -87,7 +83,7 @@ TEST(ChaikinGrid, StateAfterALevel)
     fillGrid(g, 5, 4, hilly);
     g.stdDev = 12.0f;
     g.details.push_back(FloatArray2D(2, 3, 1.0f));
-    ASSERT_TRUE(g.subdivideWithoutDetails());
+    ASSERT_TRUE(multires_test::quietly(g, &JGrid::subdivideWithoutDetails));
     EXPECT_EQ(g.cellSize, -0.5f); // -1 (no cell size) halves like any value
     EXPECT_EQ(g.stdDev, -1.0f);
     EXPECT_TRUE(g.loaded);
@@ -101,7 +97,7 @@ TEST(ChaikinGrid, StateAfterALevel)
         }
     EXPECT_EQ(g.minHeight, lo);
     EXPECT_EQ(g.maxHeight, hi);
-    ASSERT_TRUE(g.subdivideWithoutDetails());
+    ASSERT_TRUE(multires_test::quietly(g, &JGrid::subdivideWithoutDetails));
     EXPECT_EQ(g.cellSize, -0.25f);
 }
 
@@ -203,10 +199,7 @@ TEST(RefinementMemory, AllocationFailureLeavesTheTerrain)
     // (34 MB) do not.
     expectRefusalWithoutMemory(g, &JGrid::subdivideWithoutDetails, 16 << 20);
     expectRefusalWithoutMemory(g, &JGrid::subdivideBrownian, 16 << 20);
-    {
-        ConsoleCapture quiet;
-        ASSERT_TRUE(g.reverseSubdivide());
-    }
+    ASSERT_TRUE(multires_test::quietly(g, &JGrid::reverseSubdivide));
     // Back to 600 x 600: heights 1.4 MB, normals 8.6 MB.
     expectRefusalWithoutMemory(g, &JGrid::subdivideWithDetails, 4 << 20);
 }

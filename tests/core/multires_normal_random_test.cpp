@@ -42,14 +42,6 @@ TEST(NormalRandom, SeedIsMixedIntoTheRunningState)
     EXPECT_NE(used.gaussian(), first);
 }
 
-TEST(NormalRandom, CopiesContinueTheSameStream)
-{
-    NormalRandom& shared = sharedNormalRandom();
-    NormalRandom copy = shared;
-    for (int i = 0; i < 1000; ++i)
-        ASSERT_EQ(copy.gaussian(), shared.gaussian()) << i;
-}
-
 TEST(NormalRandom, DeviatesAreStandardNormalIncludingTheTail)
 {
     NormalRandom random;

@@ -11,15 +11,10 @@
 using multires_test::columnOf;
 using multires_test::fillGrid;
 using multires_test::hilly;
+using multires_test::quietly;
 using multires_test::rowOf;
 
 namespace {
-
-bool quietly(JGrid& g, bool (JGrid::*operation)())
-{
-    ConsoleCapture quiet;
-    return (g.*operation)();
-}
 
 // Largest difference between the leading rows x cols of two arrays.
 float largestDifference(const FloatArray2D& a, const FloatArray2D& b)
@@ -85,6 +80,33 @@ TEST(ReconstructionSequence, ZeroDetailsGivePlainRefinementAndColumnsMatchRows)
     JGrid::refineColumnWithDetails(coarse, colDetails, 1, out);
     EXPECT_EQ(columnOf(out, 1), JGrid::refineRowWithDetails(row, details));
     EXPECT_EQ(columnOf(out, 0), std::vector<float>(12, -1.0f)); // other columns untouched
+}
+
+TEST(ReconstructionGrid, GridPassesEqualTheSequenceRefinements)
+{
+    // The grid refines rows, then every column as a lane; each result must be
+    // bit for bit what the row and column functions compute one at a time.
+    const unsigned w = 23, h = 13;
+    JGrid g;
+    fillGrid(g, w, h, hilly);
+    FloatArray2D widthDetails(h, w - 2), heightDetails(h - 2, 2 * w - 2);
+    for (std::size_t r = 0; r < widthDetails.rows(); ++r)
+        for (std::size_t c = 0; c < widthDetails.cols(); ++c)
+            widthDetails[r][c] = float(std::sin(r * 1.7 + c * 0.3) * 3.1);
+    for (std::size_t r = 0; r < heightDetails.rows(); ++r)
+        for (std::size_t c = 0; c < heightDetails.cols(); ++c)
+            heightDetails[r][c] = float(std::cos(r * 0.9 - c * 0.4) * 2.3);
+    FloatArray2D rowsRefined(h, 2 * w - 2);
+    for (unsigned r = 0; r < h; ++r) {
+        const std::vector<float> row = JGrid::refineRowWithDetails(g.heights[r], widthDetails[r]);
+        std::copy(row.begin(), row.end(), rowsRefined[r].begin());
+    }
+    FloatArray2D expected(2 * h - 2, 2 * w - 2);
+    for (unsigned c = 0; c < 2 * w - 2; ++c)
+        JGrid::refineColumnWithDetails(rowsRefined, heightDetails, c, expected);
+    g.details = {heightDetails, widthDetails};
+    ASSERT_TRUE(quietly(g, &JGrid::subdivideWithDetails));
+    EXPECT_EQ(g.heights, expected);
 }
 
 TEST(ReconstructionSequence, TooFewSamplesOrDetailsGiveNothing)

@@ -4,6 +4,8 @@
 
 #include "jgrid.h"
 
+#include "support/console_capture.h"
+
 #include <cmath>
 #include <cstdio>
 #include <functional>
@@ -28,6 +30,13 @@ inline void fillGrid(JGrid& g, unsigned w, unsigned h, const std::function<float
 inline float hilly(unsigned r, unsigned c)
 {
     return float(400.0 + 120.0 * std::sin(r * 0.37) * std::cos(c * 0.23) + 7.3 * ((r * 31 + c * 17) % 11));
+}
+
+// Runs a grid operation without its console lines in the test output.
+inline bool quietly(JGrid& g, bool (JGrid::*operation)())
+{
+    ConsoleCapture quiet;
+    return (g.*operation)();
 }
 
 inline std::vector<float> columnOf(const FloatArray2D& a, std::size_t c)

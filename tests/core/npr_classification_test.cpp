@@ -55,6 +55,16 @@ Look lookOf(const Edge& e, int mode = 1)
     return l;
 }
 
+void expectDrawnAs(const Edge& e, double width, double grey, double alpha)
+{
+    const Look l = lookOf(e);
+    EXPECT_TRUE(l.drawn);
+    EXPECT_NEAR(l.width, width, 1e-6);
+    EXPECT_EQ(l.colour, gmVec3(l.colour[0], l.colour[0], l.colour[0])); // a grey
+    EXPECT_NEAR(l.colour[0], grey, 1e-6);
+    EXPECT_NEAR(l.alpha, alpha, 1e-6);
+}
+
 // A terrain-like mesh with relief: a grid of w x h vertices.
 struct Hills {
     std::vector<gmVec3> vertices;
@@ -92,11 +102,7 @@ TEST(EdgeClassification, SingleTriangleIsAllBorderSilhouettes)
         EXPECT_TRUE(e.front && e.back);
         EXPECT_EQ(e.s, 1.0f);
         EXPECT_FALSE(e.used);
-        const Look l = lookOf(e);
-        EXPECT_TRUE(l.drawn);
-        EXPECT_EQ(l.width, 2.5);
-        EXPECT_EQ(l.colour, gmVec3(0.05, 0.05, 0.05));
-        EXPECT_EQ(l.alpha, 1.0);
+        expectDrawnAs(e, 2.5, 0.05, 1.0);
     }
 }
 
@@ -114,11 +120,7 @@ TEST(EdgeClassification, OppositeFacesMakeAGrazingSilhouette)
     e = t.shared();
     EXPECT_TRUE(e.used);
     EXPECT_FLOAT_EQ(e.s, 0.4f);
-    const Look l = lookOf(e);
-    EXPECT_TRUE(l.drawn);
-    EXPECT_NEAR(l.width, 1.5, 1e-6);
-    EXPECT_NEAR(l.colour[0], 0.23, 1e-6);
-    EXPECT_EQ(l.alpha, 1.0);
+    expectDrawnAs(e, 1.5, 0.23, 1.0);
 
     // A strict threshold: exactly 0.1 is not below 0.1.
     t.edges.updateAllEdges(t.faces, t.normals, t.vertices, gmVec3(0, 0, 0), 1.0f, 0.1f);
@@ -136,11 +138,7 @@ TEST(EdgeClassification, NearSilhouetteOfTwoFacingFaces)
     EXPECT_FALSE(e.isSilhouette());
     EXPECT_TRUE(e.used);
     EXPECT_FLOAT_EQ(e.s, 0.6f);
-    const Look l = lookOf(e);
-    EXPECT_TRUE(l.drawn);
-    EXPECT_NEAR(l.width, 0.5, 1e-6);
-    EXPECT_NEAR(l.colour[0], 0.746, 1e-6);
-    EXPECT_NEAR(l.alpha, 0.227, 1e-6);
+    expectDrawnAs(e, 0.5, 0.746, 0.227);
 
     // Below the threshold's reach the edge is not drawn at all.
     t.edges.updateAllEdges(t.faces, t.normals, t.vertices, gmVec3(0, 0, 0), 0.3f, 0.075f);
@@ -198,6 +196,22 @@ TEST(EdgeClassification, ResultDoesNotDependOnThreadsOrEarlierRuns)
     EXPECT_GT(silhouettes, 10u);
     EXPECT_GT(used, 10u);
     EXPECT_LT(used, one.edgeCount());
+
+    // Faces in reverse order: every update crosses to another thread's rows.
+    const std::vector<Face> reversed(hills.faces.rbegin(), hills.faces.rend());
+    const std::vector<gmVec3> reversedNormals(hills.normals.rbegin(), hills.normals.rend());
+    EdgeBuffer backwards;
+    backwards.build(hills.vertices.size(), reversed);
+    backwards.updateAllEdges(reversed, reversedNormals, hills.vertices, eye, 0.2f, 0.05f, 2);
+    for (std::size_t i = 0; i < one.rowCount(); ++i)
+        for (const Edge& a : one.row(i)) {
+            Edge b;
+            ASSERT_TRUE(backwards.getEdge(int(i), a.other, b));
+            ASSERT_EQ(a.front, b.front);
+            ASSERT_EQ(a.back, b.back);
+            ASSERT_EQ(a.used, b.used);
+            ASSERT_EQ(a.s, b.s);
+        }
 }
 
 TEST(EdgeClassification, InteriorFacingValueNeverExceedsAHalf)

@@ -1,5 +1,6 @@
 #include "edge_buffer.h"
 
+#include "npr_test_edges.h"
 #include "support/console_capture.h"
 
 #include <gtest/gtest.h>
@@ -16,22 +17,12 @@ std::vector<int> othersOfRow(const EdgeBuffer& b, std::size_t i)
     return out;
 }
 
-Edge makeEdge(int other, bool front, bool back, bool used, float s = 0.0f)
-{
-    Edge e(other);
-    e.front = front;
-    e.back = back;
-    e.used = used;
-    e.s = s;
-    return e;
-}
-
 // Rows 0: (1 silhouette, 2 used), 1: (2 strong silhouette, 3 plain), 2: (3 used silhouette).
 EdgeBuffer mixedBuffer()
 {
-    return EdgeBuffer({{makeEdge(1, true, true, false), makeEdge(2, false, false, true)},
-                       {makeEdge(2, true, true, false), makeEdge(3, true, false, false)},
-                       {makeEdge(3, true, true, true)},
+    return EdgeBuffer({{edgeWith(1, true, true, false, 0.0f), edgeWith(2, false, false, true, 0.0f)},
+                       {edgeWith(2, true, true, false, 0.0f), edgeWith(3, true, false, false, 0.0f)},
+                       {edgeWith(3, true, true, true, 0.0f)},
                        {}});
 }
 
@@ -129,7 +120,7 @@ TEST(EdgeBufferUpdate, TogglesAndKeepsTheSmallestValue)
 
 TEST(EdgeBufferUpdate, PowerMeanCombination)
 {
-    EdgeBuffer b({{makeEdge(1, false, false, false, 0.5f), makeEdge(2, false, false, false, -1.0f)}, {}, {}});
+    EdgeBuffer b({{edgeWith(1, false, false, false, 0.5f), edgeWith(2, false, false, false, -1.0f)}, {}, {}});
     b.updateEdge(0, 1, 0, 0.5f, 2);
     b.updateEdge(0, 2, 0, 0.25f, 2);
     Edge e;
@@ -215,7 +206,7 @@ TEST(EdgeBufferMaintenance, FiltersKeepTheRightEdgesInOrder)
 
 TEST(EdgeBufferMaintenance, PrintWritesOneLinePerEdge)
 {
-    EdgeBuffer b({{}, {}, {}, {makeEdge(4, true, true, false, 0.03125f)}, {makeEdge(5, false, true, true, 0.5f)}});
+    EdgeBuffer b({{}, {}, {}, {edgeWith(4, true, true, false, 0.03125f)}, {edgeWith(5, false, true, true, 0.5f)}});
     ConsoleCapture console;
     b.print();
     EXPECT_EQ(console.text(), "edge 3 - 4\t F=T B=T U=F s=0.0312\n"

@@ -1,6 +1,7 @@
 #include "curvature_strokes.h"
 #include "line_batches.h"
 #include "line_pass.h"
+#include "npr_test_edges.h"
 
 #include <gtest/gtest.h>
 
@@ -18,23 +19,13 @@ void expectNear(const gmVec3& a, const gmVec3& b)
     EXPECT_LT((a - b).length(), 1e-7) << a[0] << " " << a[1] << " " << a[2];
 }
 
-Edge edgeTo(int other, bool front, bool back, bool used, float s)
-{
-    Edge e(other);
-    e.front = front;
-    e.back = back;
-    e.used = used;
-    e.s = s;
-    return e;
-}
-
 // Row 0: a strong silhouette to 1 (width 2.5), a plain edge to 2 (not drawn);
 // row 1: a near-silhouette to 2 (s 0.5: width 0.6), a grazing silhouette to 3
 // (s 0.25: width 1.35).
 EdgeBuffer classifiedBuffer()
 {
-    return EdgeBuffer({{edgeTo(1, true, true, false, 1.0f), edgeTo(2, false, false, false, 0.3f)},
-                       {edgeTo(2, false, false, true, 0.5f), edgeTo(3, true, true, true, 0.25f)},
+    return EdgeBuffer({{edgeWith(1, true, true, false, 1.0f), edgeWith(2, false, false, false, 0.3f)},
+                       {edgeWith(2, false, false, true, 0.5f), edgeWith(3, true, true, true, 0.25f)},
                        {},
                        {}});
 }

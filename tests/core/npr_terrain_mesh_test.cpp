@@ -4,24 +4,13 @@
 #include "occluder.h"
 #include "terrain_mesh.h"
 
+#include "support/test_grid.h"
+
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <vector>
 
 namespace {
-
-void makeGrid(JGrid& g, unsigned w, unsigned h, float cellSize, const std::function<float(unsigned, unsigned)>& f)
-{
-    g.resize(w, h);
-    for (unsigned r = 0; r < h; ++r)
-        for (unsigned c = 0; c < w; ++c)
-            g.heights[r][c] = f(r, c);
-    g.updateStatistics();
-    g.calcNormals();
-    g.cellSize = cellSize;
-    g.loaded = true;
-}
 
 struct Mesh {
     std::vector<gmVec3> vertices, vertexNormals, faceNormals;
@@ -51,7 +40,7 @@ std::vector<std::vector<int>> rowsOf(const EdgeBuffer& b)
 TEST(TerrainMesh, ThreeByTwoGridFacesEdgesAndFrames)
 {
     JGrid g;
-    makeGrid(g, 3, 2, 30.0f, [](unsigned r, unsigned c) { return float(100 + 7 * r + 3 * c * c); });
+    fillTestGrid(g, 3, 2, 30.0f, [](unsigned r, unsigned c) { return float(100 + 7 * r + 3 * c * c); });
     const Mesh m(g);
     ASSERT_EQ(m.vertices.size(), 6u);
     EXPECT_EQ(m.faces, (std::vector<Face>{{{1, 0, 3}}, {{1, 3, 4}}, {{2, 1, 4}}, {{2, 4, 5}}}));
@@ -81,7 +70,7 @@ TEST(TerrainMesh, FaceNormalsComeFromTheOtherDiagonal)
 {
     JGrid g;
     // One cell with a twist: the two diagonals give different triangles.
-    makeGrid(g, 2, 2, 1.0f, [](unsigned r, unsigned c) { return float(r * c * 45); });
+    fillTestGrid(g, 2, 2, 1.0f, [](unsigned r, unsigned c) { return float(r * c * 45); });
     const Mesh m(g);
     ASSERT_EQ(m.faceNormals.size(), 2u);
     const std::vector<gmVec3>& v = m.vertices;
@@ -95,7 +84,7 @@ TEST(TerrainMesh, FaceNormalsComeFromTheOtherDiagonal)
 TEST(TerrainMesh, FlatGridHasZeroFramesAndDownwardFaceNormals)
 {
     JGrid g;
-    makeGrid(g, 5, 4, 30.0f, [](unsigned, unsigned) { return 250.0f; });
+    fillTestGrid(g, 5, 4, 30.0f, [](unsigned, unsigned) { return 250.0f; });
     const Mesh m(g);
     EXPECT_EQ(m.faces.size(), 2u * 4 * 3);
     for (const gmVec3& n : m.vertexNormals)
@@ -113,7 +102,7 @@ TEST(TerrainMesh, FlatGridHasZeroFramesAndDownwardFaceNormals)
 TEST(TerrainMesh, VertexPositionsUseTheScaledHeight)
 {
     JGrid g;
-    makeGrid(g, 9, 5, 30.0f, [](unsigned r, unsigned c) { return r == 3 && c == 7 ? 127.0f : 100.0f; });
+    fillTestGrid(g, 9, 5, 30.0f, [](unsigned r, unsigned c) { return r == 3 && c == 7 ? 127.0f : 100.0f; });
     const Mesh m(g);
     const gmVec3& p = m.vertices[3 * 9 + 7];
     EXPECT_DOUBLE_EQ(p[0], 0.14);
@@ -125,8 +114,8 @@ TEST(TerrainMesh, VertexPositionsUseTheScaledHeight)
 TEST(TerrainMesh, DegenerateGridsGiveNoFacesAndNoFrames)
 {
     JGrid row, single;
-    makeGrid(row, 6, 1, 30.0f, [](unsigned, unsigned c) { return float(c); });
-    makeGrid(single, 1, 1, 30.0f, [](unsigned, unsigned) { return 3.0f; });
+    fillTestGrid(row, 6, 1, 30.0f, [](unsigned, unsigned c) { return float(c); });
+    fillTestGrid(single, 1, 1, 30.0f, [](unsigned, unsigned) { return 3.0f; });
     for (const JGrid* g : {&row, &single}) {
         const Mesh m(*g);
         EXPECT_EQ(m.vertices.size(), std::size_t(g->width) * g->height);
@@ -139,7 +128,7 @@ TEST(TerrainMesh, DegenerateGridsGiveNoFacesAndNoFrames)
 TEST(TerrainMesh, OccluderSitsAlongTheNormals)
 {
     JGrid g;
-    makeGrid(g, 4, 3, 30.0f, [](unsigned r, unsigned c) { return float(100 + r * 20 + c * c * 5); });
+    fillTestGrid(g, 4, 3, 30.0f, [](unsigned r, unsigned c) { return float(100 + r * 20 + c * c * 5); });
     const Mesh m(g);
     EXPECT_FLOAT_EQ(occluderOffset(m.vertices), -0.0002f);
     std::vector<float> positions;
@@ -151,7 +140,7 @@ TEST(TerrainMesh, OccluderSitsAlongTheNormals)
                             float(m.vertices[v][k] + double(0.0002f) * m.vertexNormals[v][k]));
 
     JGrid single;
-    makeGrid(single, 1, 1, 30.0f, [](unsigned, unsigned) { return 3.0f; });
+    fillTestGrid(single, 1, 1, 30.0f, [](unsigned, unsigned) { return 3.0f; });
     const Mesh one(single);
     buildOccluderPositions(one.vertices, one.vertexNormals, positions);
     EXPECT_TRUE(positions.empty());

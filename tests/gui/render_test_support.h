@@ -3,6 +3,7 @@
 #define RENDER_TEST_SUPPORT_H
 
 #include "glnprgrid.h"
+#include "support/test_grid.h"
 
 #include <QImage>
 #include <QTest>
@@ -21,15 +22,7 @@ inline QString dataFile(const char* name)
 // Fills the view's grid by hand: heights f(row, column), 30 m cells.
 inline void fillGrid(GLNPRGrid& view, unsigned w, unsigned h, const std::function<float(unsigned, unsigned)>& f)
 {
-    JGrid& g = view.grid;
-    g.resize(w, h);
-    for (unsigned r = 0; r < h; ++r)
-        for (unsigned c = 0; c < w; ++c)
-            g.heights[r][c] = f(r, c);
-    g.updateStatistics();
-    g.calcNormals();
-    g.cellSize = 30.0f;
-    g.loaded = true;
+    fillTestGrid(view.grid, w, h, 30.0f, f);
 }
 
 inline float hills(unsigned r, unsigned c)

@@ -11,23 +11,26 @@
 
 namespace {
 
-// Sets the view's controls as the viewer's sliders, spin boxes and check
-// boxes would.
+// Sets the view's controls through the slots that the viewer's sliders,
+// spin boxes and check boxes drive.
 void applyControls(GLNPRGrid& view, const RenderOptions& o)
 {
-    view.xRot = float(o.rotation[0] % 360);
-    view.yRot = float(o.rotation[1] % 360);
-    view.zRot = float(o.rotation[2] % 360);
-    view.viewScale = float(o.scale / 10.0 + 1.0);
-    view.silThreshold = float(o.threshold / 100.0);
-    view.lightSilThreshold = float(o.lightThreshold / 100.0);
-    view.lightPosition = gmVec3(o.light[0], o.light[1], o.light[2]);
-    view.showSilhouettes = o.silhouettes;
-    view.showLightSilhouettes = o.lightSilhouettes;
-    view.silLocked = o.lock;
-    view.curvatureStrokes = o.strokes;
-    view.drawF1Curvature = !o.secondAxis;
-    view.showPolygons = o.polygons;
+    view.setXRotation(o.rotation[0]);
+    view.setYRotation(o.rotation[1]);
+    view.setZRotation(o.rotation[2]);
+    view.setScale(o.scale);
+    view.setSilThresh(o.threshold);
+    view.setLightSilThresh(o.lightThreshold);
+    view.setLightX(o.light[0]);
+    view.setLightY(o.light[1]);
+    view.setLightZ(o.light[2]);
+    view.setSilhouettes(o.silhouettes);
+    view.setLightSilhouettes(o.lightSilhouettes);
+    view.lockSil(o.lock);
+    view.setCurvatureStrokes(o.strokes);
+    if (o.secondAxis)
+        view.toggleDrawF1Curvature();
+    view.setPolygons(o.polygons);
 }
 
 bool load(JGrid& grid, const QString& file)
@@ -55,14 +58,15 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
         return 1;
     }
-    for (int k = 0; k < options.coarsen; ++k)
-        view.grid.reverseSubdivide();
-    for (int k = 0; k < options.refine; ++k)
-        view.grid.subdivideWithDetails();
     if (!view.findCurvature()) {
         std::fprintf(stderr, "hypsa-render: cannot draw the grid of %s\n", qPrintable(options.file));
         return 1;
     }
+    // The Coarsen and Refine buttons.
+    for (int k = 0; k < options.coarsen; ++k)
+        view.unsubdivide();
+    for (int k = 0; k < options.refine; ++k)
+        view.subdivide();
     applyControls(view, options);
     view.resize(options.width, options.height);
     // Shown but never mapped, so that it gets its size like the viewer's view.
