@@ -64,7 +64,8 @@ public:
     std::size_t rowCount() const { return rowStart_.empty() ? 0 : rowStart_.size() - 1; }
     std::size_t edgeCount() const { return edges_.size(); }
     std::span<const Edge> edges() const { return edges_; }
-    std::span<const Edge> row(std::size_t i) const { return rowSpan(i); }
+    // Row i; empty for a row the buffer does not have.
+    std::span<const Edge> row(std::size_t i) const { return i < rowCount() ? rowSpan(i) : std::span<const Edge>(); }
     // Position of row i's first edge in edges().
     std::size_t rowOffset(std::size_t i) const { return rowStart_[i]; }
     bool columnsValid() const { return columnsValid_; }

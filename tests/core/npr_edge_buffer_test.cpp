@@ -36,6 +36,7 @@ TEST(EdgeBufferBuild, SingleTriangleHasThreeBorderEdges)
     EXPECT_EQ(othersOfRow(b, 0), (std::vector<int>{1, 2}));
     EXPECT_EQ(othersOfRow(b, 1), (std::vector<int>{2}));
     EXPECT_TRUE(b.row(2).empty());
+    EXPECT_TRUE(b.row(3).empty());
     for (const Edge& e : b.edges()) {
         EXPECT_TRUE(e.border);
         EXPECT_FALSE(e.used || e.front || e.back);

@@ -224,3 +224,24 @@ TEST(ViewSurface, ListOnlyForMidSizedGrids)
             EXPECT_NE(view->polygonList, 0u) << "2550 vertices are compiled into a list";
     }
 }
+
+TEST(ViewDrawing, DrawEdgesWithoutVerticesOnlySetsBlackAndWidthOne)
+{
+    auto view = emptyView(100, 100);
+    view->grabFramebuffer();
+    view->makeCurrent();
+    glColor3f(0.5f, 0.5f, 0.5f);
+    glLineWidth(3.0f);
+    const float white[3] = {1.0f, 1.0f, 1.0f};
+    EdgeBuffer().drawEdges({}, {}, {}, white, false);
+    GLfloat colour[4], width = 0.0f;
+    glGetFloatv(GL_CURRENT_COLOR, colour);
+    glGetFloatv(GL_LINE_WIDTH, &width);
+    const GLenum error = glGetError();
+    view->doneCurrent();
+    EXPECT_EQ(colour[0], 0.0f);
+    EXPECT_EQ(colour[1], 0.0f);
+    EXPECT_EQ(colour[2], 0.0f);
+    EXPECT_EQ(width, 1.0f);
+    EXPECT_EQ(error, GLenum(GL_NO_ERROR));
+}
