@@ -109,7 +109,10 @@ bool checkDetailHeader(const DetailHeader& header, const char* file)
                     file, c, r);
         return false;
     }
-    if (static_cast<unsigned long long>(2 * c - 2) > JGrid::maxSamples / static_cast<unsigned long long>(2 * r - 2)) {
+    // In unsigned arithmetic: c and r may be as large as a long long holds.
+    const unsigned long long fineColumns = 2 * static_cast<unsigned long long>(c) - 2;
+    const unsigned long long fineRows = 2 * static_cast<unsigned long long>(r) - 2;
+    if (fineColumns > JGrid::maxSamples / fineRows) {
         std::printf("JGrid:: *Error* - details file %s gives %lld columns and %lld rows, more than the limit of %llu "
                     "samples.\n",
                     file, c, r, static_cast<unsigned long long>(JGrid::maxSamples));
