@@ -13,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QSlider>
 #include <QSpinBox>
@@ -46,6 +47,7 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     buildViewSliders();
     buildControlPanel();
     buildMenus();
+    buildWorkIndicator();
 
     languageChange();
     resize(QSize(699, 734).expandedTo(minimumSizeHint()));
@@ -83,6 +85,41 @@ void HypsaMainWindow::buildMenus()
     multiresolutionMenu->addAction(multiresolutionChaikinAction);
     multiresolutionMenu->addAction(multiresolutionDyn_LevinAction);
     bar->addMenu(multiresolutionMenu);
+}
+
+void HypsaMainWindow::buildWorkIndicator()
+{
+    workProgress = new QProgressBar(statusBar());
+    workProgress->setObjectName("workProgress");
+    workProgress->setRange(0, 100);
+    workProgress->setMaximumWidth(260);
+    cancelWorkButton = new QPushButton(statusBar());
+    cancelWorkButton->setObjectName("cancelWorkButton");
+    statusBar()->addPermanentWidget(workProgress);
+    statusBar()->addPermanentWidget(cancelWorkButton);
+    workProgress->hide();
+    cancelWorkButton->hide();
+    connect(glgrid, &GLNPRGrid::workProgress, this, [this](const QString& step, int percent) {
+        workProgress->setFormat(step + " %p%");
+        workProgress->setValue(percent);
+        workProgress->show();
+        cancelWorkButton->show();
+    });
+    connect(glgrid, &GLNPRGrid::workIdle, workProgress, &QWidget::hide);
+    connect(glgrid, &GLNPRGrid::workIdle, cancelWorkButton, &QWidget::hide);
+    connect(cancelWorkButton, &QPushButton::clicked, glgrid, &GLNPRGrid::cancelWork);
+    connect(glgrid, &GLNPRGrid::levelShown, this, [this](const QString& text) {
+        if (text.isEmpty())
+            statusBar()->clearMessage();
+        else
+            statusBar()->showMessage(text);
+    });
+}
+
+void HypsaMainWindow::closeEvent(QCloseEvent* event)
+{
+    glgrid->cancelWork();
+    QMainWindow::closeEvent(event);
 }
 
 // The controls have their start values before this runs, so building the

@@ -15,6 +15,7 @@ class QGroupBox;
 class QHBoxLayout;
 class QLabel;
 class QMenu;
+class QProgressBar;
 class QPushButton;
 class QSlider;
 class QSpinBox;
@@ -68,6 +69,10 @@ public:
     QAction* multiresolutionDyn_LevinAction;
     QMenu* fileMenu;
     QMenu* multiresolutionMenu;
+    // In the status bar while the view works: the step and its progress,
+    // and the button that stops the work.
+    QProgressBar* workProgress;
+    QPushButton* cancelWorkButton;
 
     QGridLayout* HypsaMainWindowLayout;
     QVBoxLayout* layout5;
@@ -97,12 +102,15 @@ protected slots:
 
 protected:
     void changeEvent(QEvent* event) override;
+    // Closing stops the view's work.
+    void closeEvent(QCloseEvent* event) override;
 
 private:
     void buildViewSliders();
     void buildControlPanel();
     void buildLightBox();
     void buildMenus();
+    void buildWorkIndicator();
     void connectControls();
 
     QPixmap windowImage;

@@ -77,6 +77,7 @@ void HypsaMainWindow::languageChange()
     coarsenButton->setText(QString());
     coarsenButton->setToolTip(tr("Coarsen"));
     pushButton3->setText(tr("Curve"));
+    cancelWorkButton->setText(tr("Cancel"));
     LightGB->setTitle(tr("Light Position"));
     textLabel1_2->setText(tr("X:"));
     textLabel2->setText(tr("Y:"));

@@ -34,6 +34,10 @@ public:
     ~JGrid();
     JGrid(const JGrid&) = delete;
     JGrid& operator=(const JGrid&) = delete;
+    // Moving hands over every array: a new level built beside the shown one
+    // replaces it without a copy.
+    JGrid(JGrid&&) noexcept = default;
+    JGrid& operator=(JGrid&&) noexcept = default;
 
     // Model and statistics.
     void resize(unsigned w, unsigned h);

@@ -2,7 +2,6 @@
 
 #include "bulk_memory.h"
 #include "occluder.h"
-#include "terrain_mesh.h"
 
 #include <QOpenGLContext>
 
@@ -50,10 +49,12 @@ GLNPRGrid::GLNPRGrid(QWidget* parent, const char* name)
       lightSilThreshold(0.2f), silThreshold(0.2f), silLocked(false), curvatureStrokes(false), drawF1Curvature(true)
 {
     setObjectName(QString::fromLatin1(name));
+    connect(&worker, &TerrainWorker::progress, this, &GLNPRGrid::workProgress);
 }
 
 GLNPRGrid::~GLNPRGrid()
 {
+    worker.cancel();
     if (!context())
         return;
     makeCurrent();
@@ -173,40 +174,22 @@ void GLNPRGrid::clearEdgeData()
     releaseBulk(vertexNormals);
     releaseBulk(faceNormals);
     releaseBulk(faces);
-    silhouettePass.meshChanged();
-    lightSilhouettePass.meshChanged();
+    meshReplaced();
 }
 
 bool GLNPRGrid::findCurvature()
 {
-    releaseBulk(faces);
-    releaseBulk(vertices);
-    releaseBulk(vertexNormals);
-    releaseBulk(faceNormals);
-    releaseBulk(frames);
-    if (!grid.loaded)
-        return false;
-    if (!meshFitsInMemory(grid.width, grid.height)) {
-        std::printf("The grid of %u x %u samples is too large to draw: its lines need %.1f GB, this machine has "
-                    "%.1f GB\n",
-                    grid.width, grid.height, double(meshBytesFor(grid.width, grid.height)) / 1e9,
-                    double(physicalMemoryBytes()) / 1e9);
-        clearEdgeData();
-        buildOccluderList();
-        return false;
-    }
-    buildTerrainMesh(grid, vertices, vertexNormals, faces, faceNormals);
-    silhouetteEdges.clear();
-    lightSilhouetteEdges.clear();
-    silhouetteEdges.build(vertices.size(), faces);
-    lightSilhouetteEdges = silhouetteEdges; // the same edges, built once
+    WorkControl runsToTheEnd;
+    buildDrawnMesh(grid, model.mesh, runsToTheEnd);
+    meshReplaced();
+    buildOccluderList();
+    return grid.loaded && !vertices.empty();
+}
+
+void GLNPRGrid::meshReplaced()
+{
     silhouettePass.meshChanged();
     lightSilhouettePass.meshChanged();
-    std::printf("starting to find curvature\n");
-    computeCurvatureFrames(silhouetteEdges, vertexNormals, grid.width, frames);
-    std::printf("done finding curvature\n");
-    buildOccluderList();
-    return true;
 }
 
 void GLNPRGrid::buildOccluderList()
@@ -226,9 +209,13 @@ void GLNPRGrid::buildOccluderList()
 
 void GLNPRGrid::uploadOccluder()
 {
-    std::vector<float> positions;
-    buildOccluderPositions(vertices, vertexNormals, positions);
+    // The work that built the mesh prepared the positions; a new context
+    // needs them again.
+    std::vector<float>& positions = model.mesh.occluderPositions;
+    if (positions.empty())
+        buildOccluderPositions(vertices, vertexNormals, positions);
     occluder.upload(positions, faces);
+    releaseBulk(positions);
     curvatureList = occluder.id();
     occluderPending = false;
 }

@@ -1,5 +1,7 @@
-// The OpenGL view: owns the terrain grid and the drawing state, keeps the view
-// transform and the drawing switches, and runs the paint pipeline.
+// The OpenGL view: keeps the view transform and the drawing switches, runs
+// the paint pipeline, and draws the terrain model it owns. Loading, Refine
+// and Coarsen build the next terrain state on a worker thread while the view
+// goes on drawing the current one.
 #ifndef GLNPRGRID_H
 #define GLNPRGRID_H
 
@@ -10,12 +12,17 @@
 #include "jgrid.h"
 #include "line_pass.h"
 #include "npr_gl.h"
+#include "terrain_model.h"
+#include "terrain_worker.h"
 
 #include <QOpenGLWidget>
 
 #include <GL/gl.h>
 
 #include <cstddef>
+#include <cstdint>
+#include <deque>
+#include <functional>
 #include <vector>
 
 class GLNPRGrid : public QOpenGLWidget {
@@ -27,6 +34,10 @@ public:
 
     // Requests a repaint; the slots call it after every change of state.
     void updateGL() { update(); }
+
+    // The terrain: grid, detail stack and the mesh of the drawn level. The
+    // members below named after its parts refer into it.
+    TerrainModel model;
 
     int viewWidth = 0;
     int viewHeight = 0;
@@ -41,7 +52,7 @@ public:
     int lastMouseX = 0;
     int lastMouseY = 0;
     Qt::MouseButton mouseButton = Qt::NoButton;
-    JGrid grid;
+    JGrid& grid = model.grid;
     // Display list of the shaded surface; 0 = none.
     GLuint polygonList;
     // GL buffer holding the hidden-line occluder surface; 0 = none.
@@ -51,13 +62,13 @@ public:
     bool showSilhouettes;
     bool showLightSilhouettes;
     // The mesh of the grid as it was at the last findCurvature().
-    std::vector<gmVec3> vertices;
-    std::vector<gmVec3> vertexNormals;
-    std::vector<gmVec3> faceNormals;
-    std::vector<CurvatureFrame> frames;
-    std::vector<Face> faces;
-    EdgeBuffer silhouetteEdges;
-    EdgeBuffer lightSilhouetteEdges;
+    std::vector<gmVec3>& vertices = model.mesh.vertices;
+    std::vector<gmVec3>& vertexNormals = model.mesh.vertexNormals;
+    std::vector<gmVec3>& faceNormals = model.mesh.faceNormals;
+    std::vector<CurvatureFrame>& frames = model.mesh.frames;
+    std::vector<Face>& faces = model.mesh.faces;
+    EdgeBuffer& silhouetteEdges = model.mesh.silhouetteEdges;
+    EdgeBuffer& lightSilhouetteEdges = model.mesh.lightSilhouetteEdges;
     gmVec3 lightPosition;
     float lightSilThreshold;
     float silThreshold;
@@ -80,6 +91,19 @@ public:
     };
     bool measurePaint = false;
     PaintTimes lastPaintTimes;
+
+    // Loads of grids with more samples than this show them coarsened until
+    // they fit; 0 = no budget. Read when a load starts.
+    std::uint64_t displayBudget = defaultDisplaySamples;
+
+    // Background work. Loads, refinements and coarsenings run one after the
+    // other, each on a worker thread; a load drops what was still waiting.
+    bool workRunning() const { return worker.busy(); }
+    // Runs everything requested to its end (for batch use and tests).
+    void waitForWork();
+    // Called on the worker thread at every step of the work (tests hold the
+    // work at a step with it).
+    void setWorkCheckpointHook(std::function<void(const char* step)> hook);
 
     // Empties both edge buffers and the mesh arrays (not the frames).
     void clearEdgeData();
@@ -122,6 +146,9 @@ public slots:
     void setLightSilhouettes(bool on);
     void setSilhouettes(bool on);
     void setPolygons(bool on);
+    // Stops the running work (the terrain stays as it was) and drops what
+    // was waiting.
+    void cancelWork();
 
 signals:
     void widthChanged(const QString& width);
@@ -129,6 +156,14 @@ signals:
     void heightChanged(const QString& height);
     void heightChanged(int);
     void freqChanged(int);
+    // The work reached a step ("Loading", "Coarsening", "Refining",
+    // "Finding curvature"); percent of the request done before it.
+    void workProgress(const QString& step, int percent);
+    // No work runs or waits any more.
+    void workIdle();
+    // Which level of the loaded grid is shown, after every change of the
+    // grid; empty when it is the grid as loaded.
+    void levelShown(const QString& text);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -136,11 +171,19 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
 
 private:
-    void loadChain(bool (JGrid::*reader)(QString), const QString& file);
-    template <typename Change>
-    void changeGrid(Change change);
+    void requestLoad(const QString& file, GridFormat format);
+    void requestChange(const char* line, LevelChange change);
+    void finishChange(WorkOutcome outcome, TerrainUpdate& update, bool load);
+    // Runs command now when nothing else runs or waits, else after those.
+    void runInTurn(std::function<void()> command);
+    void runWaitingCommands();
     void runLightPassOnce();
     bool refinementFits(int subdivisiontype) const;
+    // The mesh was replaced: both passes prepare their lines afresh.
+    void meshReplaced();
+
+    TerrainWorker worker;
+    std::deque<std::function<void()>> waitingCommands;
 
 public:
     // END commands

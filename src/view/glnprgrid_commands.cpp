@@ -3,22 +3,9 @@
 #include "glnprgrid.h"
 #include "terrain_mesh.h"
 
-#include <QGuiApplication>
 #include <QMouseEvent>
 
 #include <cstdio>
-
-namespace {
-
-// Shows the busy cursor while a grid operation runs; large grids take seconds.
-struct BusyCursor {
-    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
-    BusyCursor(const BusyCursor&) = delete;
-    BusyCursor& operator=(const BusyCursor&) = delete;
-};
-
-} // namespace
 
 void GLNPRGrid::setXRotation(int degrees)
 {
@@ -46,41 +33,102 @@ void GLNPRGrid::setScale(int val)
 
 void GLNPRGrid::loadGRDFile(QString file)
 {
-    loadChain(&JGrid::loadGRD, file);
+    requestLoad(file, GridFormat::Ascii);
 }
 
 void GLNPRGrid::loadFLTFile(QString file)
 {
-    loadChain(&JGrid::loadFLT, file);
+    requestLoad(file, GridFormat::Float);
 }
 
-// The load chain: read, drop the mesh of the earlier grid, rebuild the mesh,
-// report the new size.
-void GLNPRGrid::loadChain(bool (JGrid::*reader)(QString), const QString& file)
+// A new file makes whatever was still to be done to the terrain shown
+// pointless: that stops, and the load runs next.
+void GLNPRGrid::requestLoad(const QString& file, GridFormat format)
 {
-    const BusyCursor busy;
-    (grid.*reader)(file);
-    if (!vertices.empty())
-        clearEdgeData();
-    findCurvature();
-    updateGL();
-    updateGUI();
+    waitingCommands.clear();
+    worker.cancel();
+    runInTurn([this, file, format] {
+        const std::uint64_t budget = displayBudget;
+        worker.start([file, format, budget](WorkControl& control,
+                                            TerrainUpdate& update) { return loadTerrain(file, format, budget, control, update); },
+                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, true); });
+    });
 }
 
-// The refine and coarsen chain: drop the mesh, change the grid, rebuild the
-// mesh, report the new size.
-template <typename Change>
-void GLNPRGrid::changeGrid(Change change)
+// The refine and coarsen chain: the new level and its mesh are built beside
+// the terrain shown, which they replace when done.
+void GLNPRGrid::requestChange(const char* line, LevelChange change)
 {
-    const BusyCursor busy;
-    clearEdgeData();
-    change();
-    findCurvature();
-    updateGUI();
+    runInTurn([this, line, change] {
+        std::printf("%s", line);
+        if (change == LevelChange::RefineWithDetails || change == LevelChange::RefineBrownian) {
+            if (!refinementFits(change == LevelChange::RefineWithDetails ? 1 : 2))
+                return;
+        }
+        worker.start([this, change](WorkControl& control,
+                                    TerrainUpdate& update) { return changeTerrainLevel(model, change, control, update); },
+                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, false); });
+    });
+}
+
+// Takes the work's result on the GUI thread. The edge data of the terrain
+// shown go, the new state comes in, the occluder moves to GL, and the size is
+// reported. A failed change keeps the terrain and still reports its size; a
+// stopped one changes nothing.
+void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, bool load)
+{
+    if (outcome == WorkOutcome::Cancelled) {
+        std::printf("Stopped; the terrain is unchanged\n");
+    } else {
+        if (outcome == WorkOutcome::Done) {
+            clearEdgeData();
+            applyTerrainUpdate(model, std::move(update));
+            meshReplaced();
+            buildOccluderList();
+            if (load)
+                updateGL();
+        }
+        updateGUI();
+        emit levelShown(model.shown.describe(grid.width, grid.height));
+    }
+    runWaitingCommands();
+}
+
+void GLNPRGrid::runInTurn(std::function<void()> command)
+{
+    waitingCommands.push_back(std::move(command));
+    runWaitingCommands();
+}
+
+void GLNPRGrid::runWaitingCommands()
+{
+    while (!worker.busy() && !waitingCommands.empty()) {
+        const std::function<void()> command = std::move(waitingCommands.front());
+        waitingCommands.pop_front();
+        command();
+    }
+    if (!worker.busy())
+        emit workIdle();
+}
+
+void GLNPRGrid::cancelWork()
+{
+    waitingCommands.clear();
+    worker.cancel();
+}
+
+void GLNPRGrid::waitForWork()
+{
+    worker.waitUntilIdle();
+}
+
+void GLNPRGrid::setWorkCheckpointHook(std::function<void(const char* step)> hook)
+{
+    worker.checkpointHook = std::move(hook);
 }
 
 // A refinement that would outgrow the grid's sample limit or the memory its
-// mesh needs is refused before anything changes.
+// mesh needs beside the mesh shown is refused before anything changes.
 bool GLNPRGrid::refinementFits(int subdivisiontype) const
 {
     if (!grid.loaded || (subdivisiontype != 1 && subdivisiontype != 2))
@@ -88,35 +136,37 @@ bool GLNPRGrid::refinementFits(int subdivisiontype) const
     const std::uint64_t shrink = subdivisiontype == 1 ? 2 : 1;
     const std::uint64_t w = 2 * std::uint64_t(grid.width) - shrink;
     const std::uint64_t h = 2 * std::uint64_t(grid.height) - shrink;
-    if (w * h <= JGrid::maxSamples && meshFitsInMemory(w, h))
+    const std::uint64_t physical = physicalMemoryBytes();
+    const bool fits = physical == 0 || meshBytesFor(w, h) + meshBytesFor(grid.width, grid.height) <= physical / 4 * 3;
+    if (w * h <= JGrid::maxSamples && fits)
         return true;
     std::printf("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would not fit in memory\n",
                 static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
     return false;
 }
 
+static LevelChange refinement(int subdivisiontype)
+{
+    return subdivisiontype == 1 ? LevelChange::RefineWithDetails
+           : subdivisiontype == 2 ? LevelChange::RefineBrownian
+                                  : LevelChange::Unchanged;
+}
+
+static LevelChange coarsening(int subdivisiontype)
+{
+    return subdivisiontype == 1 ? LevelChange::Coarsen
+           : subdivisiontype == 2 ? LevelChange::Decimate
+                                  : LevelChange::Unchanged;
+}
+
 void GLNPRGrid::subdivide(int subdivisiontype)
 {
-    std::printf("GLNPRGrid::subdivide\n");
-    if (!refinementFits(subdivisiontype))
-        return;
-    changeGrid([&] {
-        if (subdivisiontype == 1)
-            grid.subdivideWithDetails();
-        else if (subdivisiontype == 2)
-            grid.subdivideBrownian();
-    });
+    requestChange("GLNPRGrid::subdivide\n", refinement(subdivisiontype));
 }
 
 void GLNPRGrid::unsubdivide(int subdivisiontype)
 {
-    std::printf("GLNPRGrid::unsubdivide\n");
-    changeGrid([&] {
-        if (subdivisiontype == 1)
-            grid.reverseSubdivide();
-        else if (subdivisiontype == 2)
-            grid.decimate();
-    });
+    requestChange("GLNPRGrid::unsubdivide\n", coarsening(subdivisiontype));
 }
 
 void GLNPRGrid::subdivide()
@@ -191,20 +241,25 @@ void GLNPRGrid::toggleDrawF1Curvature()
     updateGL();
 }
 
+// The size changes wait for running work, which reads the grid.
 void GLNPRGrid::changeWidth(int w)
 {
-    if (w == int(grid.width))
-        return;
-    grid.adjustSize(w, int(grid.height));
-    updateGUI();
+    runInTurn([this, w] {
+        if (w == int(grid.width))
+            return;
+        grid.adjustSize(w, int(grid.height));
+        updateGUI();
+    });
 }
 
 void GLNPRGrid::changeHeight(int h)
 {
-    if (h == int(grid.height))
-        return;
-    grid.adjustSize(int(grid.width), h);
-    updateGUI();
+    runInTurn([this, h] {
+        if (h == int(grid.height))
+            return;
+        grid.adjustSize(int(grid.width), h);
+        updateGUI();
+    });
 }
 
 void GLNPRGrid::setLightSilhouettes(bool on)

@@ -50,6 +50,7 @@ QString chooseInDialog(HypsaMainWindow& w, const QString& file)
         QMetaObject::invokeMethod(dialog, "accept");
     });
     w.openFileGrid();
+    w.glgrid->waitForWork();
     return openedAt;
 }
 
@@ -188,15 +189,18 @@ TEST(ControlPanel, LoadingShowsSizeAndCellSizeAndButtonsRunOnPress)
     ShownWindow shown;
     HypsaMainWindow& w = shown.w;
     w.openGridFile(terrain);
+    w.glgrid->waitForWork();
     EXPECT_EQ(w.grid1WidthSpinBox->value(), 403);
     EXPECT_EQ(w.grid1HeightSpinBox->value(), 344);
     EXPECT_EQ(w.grid1FrequencySB->value(), 90);
     QTest::mousePress(w.coarsenButton, Qt::LeftButton);
+    w.glgrid->waitForWork();
     EXPECT_EQ(w.glgrid->grid.width, 202u);
     EXPECT_EQ(w.grid1WidthSpinBox->value(), 202);
     EXPECT_EQ(w.grid1FrequencySB->value(), 180);
     QTest::mouseRelease(w.coarsenButton, Qt::LeftButton);
     QTest::mousePress(w.refineButton, Qt::LeftButton);
+    w.glgrid->waitForWork();
     EXPECT_EQ(w.glgrid->grid.width, 402u);
     EXPECT_EQ(w.grid1HeightSpinBox->value(), 344); // the odd width was trimmed, the even height kept
     QTest::mouseRelease(w.refineButton, Qt::LeftButton);
@@ -216,6 +220,7 @@ TEST(ControlPanel, SizeBoxesClampWhileTheViewKeepsTheTrueSize)
         out << '\n';
     }
     w.openGridFile(wide);
+    w.glgrid->waitForWork();
     EXPECT_EQ(w.glgrid->grid.width, 12000u);
     EXPECT_EQ(w.grid1WidthSpinBox->value(), 10000);
     EXPECT_EQ(w.grid1FrequencySB->value(), 2000); // 5400 m, clamped

@@ -111,6 +111,7 @@ TEST(ViewCommands, LoadReportsSizeTextFirstThenCellSize)
                      [&](int v) { order << "height " + QString::number(v); });
     QObject::connect(&view, &GLNPRGrid::freqChanged, [&](int v) { order << "cell " + QString::number(v); });
     view.loadGRDFile(terrain);
+    view.waitForWork();
     EXPECT_EQ(order, (QStringList{"width text 403", "width 403", "height text 344", "height 344", "cell 90"}));
     EXPECT_TRUE(view.grid.loaded);
     EXPECT_EQ(view.vertices.size(), 403u * 344u);
@@ -122,16 +123,21 @@ TEST(ViewCommands, CoarsenTwiceAndRefineTwiceRestoreTheTerrain)
     ShownView shown;
     GLNPRGrid& view = shown.view;
     view.loadGRDFile(terrain);
+    view.waitForWork();
     view.changeWidth(402);
     view.changeHeight(342);
     const FloatArray2D before = view.grid.heights;
     view.unsubdivide();
+    view.waitForWork();
     EXPECT_EQ(view.grid.width, 202u);
     EXPECT_EQ(view.vertices.size(), 202u * 172u);
     view.unsubdivide();
+    view.waitForWork();
     EXPECT_EQ(view.grid.width, 102u);
     view.subdivide();
+    view.waitForWork();
     view.subdivide();
+    view.waitForWork();
     ASSERT_EQ(view.grid.width, 402u);
     ASSERT_EQ(view.grid.height, 342u);
     EXPECT_EQ(view.vertices.size(), 402u * 342u);
@@ -145,8 +151,10 @@ TEST(ViewCommands, CoarseningStopsAtTheSmallestGridWithoutHarm)
     ShownView shown;
     GLNPRGrid& view = shown.view;
     view.loadGRDFile(terrain);
+    view.waitForWork();
     for (int i = 0; i < 8; ++i)
         view.unsubdivide();
+        view.waitForWork();
     EXPECT_TRUE(view.grid.loaded);
     EXPECT_GE(view.grid.width, 6u);
     EXPECT_LT(view.grid.width, 10u);
@@ -159,11 +167,14 @@ TEST(ViewCommands, AFailedLoadKeepsTheTerrain)
     ShownView shown;
     GLNPRGrid& view = shown.view;
     view.loadGRDFile(terrain);
+    view.waitForWork();
     QTemporaryDir dir;
     const QString bad = dir.filePath("bad.grd");
     std::ofstream(bad.toStdString()) << "ncols 99999999\nnrows 99999999\ncellsize 1\n1 2 3\n";
     view.loadGRDFile(bad);
+    view.waitForWork();
     view.loadGRDFile(dir.filePath("missing.grd"));
+    view.waitForWork();
     EXPECT_TRUE(view.grid.loaded);
     EXPECT_EQ(view.grid.width, 403u);
     EXPECT_EQ(view.vertices.size(), 403u * 344u);
@@ -174,10 +185,15 @@ TEST(ViewCommands, CommandsBeforeAnyLoadDoNotCrash)
     ShownView shown;
     GLNPRGrid& view = shown.view;
     view.subdivide();
+    view.waitForWork();
     view.unsubdivide();
+    view.waitForWork();
     view.subdivide(2);
+    view.waitForWork();
     view.unsubdivide(2);
+    view.waitForWork();
     view.subdivide(7);
+    view.waitForWork();
     view.setCurvatureStrokes(true);
     view.setLightSilhouettes(true);
     view.setPolygons(true);
@@ -192,6 +208,7 @@ TEST(ViewCommands, ChangeWidthAndHeightAdjustTheGridWithoutANewMesh)
     ShownView shown;
     GLNPRGrid& view = shown.view;
     view.loadGRDFile(terrain);
+    view.waitForWork();
     QSignalSpy widths(&view, qOverload<int>(&GLNPRGrid::widthChanged));
     view.changeWidth(403);
     EXPECT_EQ(widths.count(), 0);
@@ -234,6 +251,7 @@ TEST(ViewCommands, ARefinementBeyondMemoryIsRefusedAndChangesNothing)
     ShownView shown;
     GLNPRGrid& view = shown.view;
     view.loadGRDFile(terrain);
+    view.waitForWork();
     const std::size_t vertexCount = view.vertices.size();
     // Pretend the terrain is 20000 x 20000: its refinement cannot fit. The
     // refusal comes before the grid's arrays are touched.
@@ -241,7 +259,9 @@ TEST(ViewCommands, ARefinementBeyondMemoryIsRefusedAndChangesNothing)
     view.grid.height = 20000;
     ConsoleCapture console;
     view.subdivide();
+    view.waitForWork();
     view.subdivide(2);
+    view.waitForWork();
     const std::string log = console.text();
     view.grid.width = 403;
     view.grid.height = 344;

@@ -33,12 +33,17 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     view.setPolygons(o.polygons);
 }
 
-bool load(JGrid& grid, const QString& file)
+// Loads the file as the viewer does (the display budget included) and waits
+// for the terrain to be ready. Paths ending in d or D are ASCII grids (.grd),
+// all others float grids.
+bool load(GLNPRGrid& view, const QString& file)
 {
-    // Paths ending in d or D are ASCII grids (.grd), all others float grids.
-    const bool ascii = file.endsWith('d', Qt::CaseInsensitive);
-    const bool started = ascii ? grid.loadGRD(file) : grid.loadFLT(file);
-    return started && grid.loaded;
+    if (file.endsWith('d', Qt::CaseInsensitive))
+        view.loadGRDFile(file);
+    else
+        view.loadFLTFile(file);
+    view.waitForWork();
+    return view.grid.loaded;
 }
 
 } // namespace
@@ -54,11 +59,11 @@ int main(int argc, char** argv)
     }
 
     GLNPRGrid view(nullptr, "glgrid");
-    if (!load(view.grid, options.file)) {
+    if (!load(view, options.file)) {
         std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
         return 1;
     }
-    if (!view.findCurvature()) {
+    if (view.vertices.empty()) {
         std::fprintf(stderr, "hypsa-render: cannot draw the grid of %s\n", qPrintable(options.file));
         return 1;
     }
@@ -67,6 +72,7 @@ int main(int argc, char** argv)
         view.unsubdivide();
     for (int k = 0; k < options.refine; ++k)
         view.subdivide();
+    view.waitForWork();
     applyControls(view, options);
     view.resize(options.width, options.height);
     // Shown but never mapped, so that it gets its size like the viewer's view.

@@ -1,0 +1,53 @@
+// The terrain's state, free of any display: the grid with its detail stack,
+// the line-drawing mesh of the level drawn, and how that level relates to the
+// grid that was loaded. The viewer and hypsa-render draw from it; background
+// work builds a new state beside it (terrain_work.h) and hands it over whole.
+#ifndef TERRAIN_MODEL_H
+#define TERRAIN_MODEL_H
+
+#include "curvature_frames.h"
+#include "edge.h"
+#include "edge_buffer.h"
+#include "gmvec3.h"
+#include "jgrid.h"
+
+#include <QString>
+
+#include <cstdint>
+#include <vector>
+
+// The mesh of one grid level and everything the line passes need from it.
+struct DrawnMesh {
+    std::vector<gmVec3> vertices;
+    std::vector<gmVec3> vertexNormals;
+    std::vector<gmVec3> faceNormals;
+    std::vector<CurvatureFrame> frames;
+    std::vector<Face> faces;
+    EdgeBuffer silhouetteEdges;
+    EdgeBuffer lightSilhouetteEdges;
+    // The occluder's vertex positions, until the view moves them to GL.
+    std::vector<float> occluderPositions;
+
+    // Gives all the memory back.
+    void release();
+};
+
+// Which level of the loaded grid is drawn: `level` coarsenings below the
+// fullWidth x fullHeight grid that was read from the file.
+struct ShownLevel {
+    int level = 0;
+    std::uint32_t fullWidth = 0;
+    std::uint32_t fullHeight = 0;
+
+    // "showing level 2 of 4097 x 4097: 1025 x 1025; Refine restores detail",
+    // or an empty text at the full grid.
+    QString describe(std::uint32_t width, std::uint32_t height) const;
+};
+
+struct TerrainModel {
+    JGrid grid;
+    DrawnMesh mesh;
+    ShownLevel shown;
+};
+
+#endif

@@ -1,0 +1,165 @@
+#include "terrain_work.h"
+
+#include "occluder.h"
+#include "terrain_mesh.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <utility>
+
+namespace {
+
+constexpr int meshParts = 4;
+
+// Coarsenings that bring a w x h grid within the budget, as reverse
+// subdivision shrinks it (n samples to n/2 + 1, odd n losing its last one;
+// at least 10 are needed). Only sizes the progress; the loop below stops at
+// whatever the grid itself refuses.
+int plannedCoarsenings(std::uint64_t w, std::uint64_t h, std::uint64_t budget)
+{
+    int levels = 0;
+    while (budget > 0 && w * h > budget && w >= 10 && h >= 10) {
+        w = (w & ~std::uint64_t(1)) / 2 + 1;
+        h = (h & ~std::uint64_t(1)) / 2 + 1;
+        ++levels;
+    }
+    return levels;
+}
+
+// The level an operation starts from: the grid's samples, statistics and
+// name, its top `topDetails` detail arrays, and its normals only when asked
+// (every operation that changes the samples computes them afresh).
+void copyLevel(const JGrid& from, std::size_t topDetails, bool withNormals, JGrid& to)
+{
+    to.width = from.width;
+    to.height = from.height;
+    to.loaded = from.loaded;
+    to.cellSize = from.cellSize;
+    to.heights = from.heights;
+    if (withNormals)
+        to.normals = from.normals;
+    to.normalsValid = withNormals && from.normalsValid;
+    to.details.assign(from.details.end() - std::ptrdiff_t(topDetails), from.details.end());
+    to.maxHeight = from.maxHeight;
+    to.minHeight = from.minHeight;
+    to.averageHeight = from.averageHeight;
+    to.name = from.name;
+    to.stdDev = from.stdDev;
+}
+
+} // namespace
+
+WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
+                        TerrainUpdate& out)
+{
+    if (!control.checkpoint("Loading", 0, 1 + meshParts))
+        return WorkOutcome::Cancelled;
+    JGrid& grid = out.grid;
+    const bool started = format == GridFormat::Ascii ? grid.loadGRD(file) : grid.loadFLT(file);
+    if (!started || !grid.loaded)
+        return WorkOutcome::Failed;
+    out.replacesDetails = true;
+    out.shown = ShownLevel{0, grid.width, grid.height};
+    const int levels = plannedCoarsenings(grid.width, grid.height, budget);
+    const int total = 1 + levels + meshParts;
+    for (int k = 0; budget > 0 && std::uint64_t(grid.width) * grid.height > budget; ++k) {
+        if (!control.checkpoint("Coarsening", 1 + std::min(k, levels), total))
+            return WorkOutcome::Cancelled;
+        if (!grid.reverseSubdivide())
+            break;
+        ++out.shown.level;
+    }
+    if (out.shown.level > 0)
+        std::printf("%s\n", qPrintable(out.shown.describe(grid.width, grid.height)));
+    return buildDrawnMesh(grid, out.mesh, control, 1 + levels, total);
+}
+
+WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, WorkControl& control,
+                               TerrainUpdate& out)
+{
+    const JGrid& from = model.grid;
+    const std::size_t topDetails = change == LevelChange::RefineWithDetails ? std::min<std::size_t>(2, from.details.size()) : 0;
+    const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening" : "Refining";
+    if (!control.checkpoint(step, 0, 1 + meshParts))
+        return WorkOutcome::Cancelled;
+    copyLevel(from, topDetails, change == LevelChange::Unchanged, out.grid);
+    out.keptDetails = from.details.size() - topDetails;
+    out.shown = model.shown;
+    JGrid& grid = out.grid;
+    bool changed = true;
+    switch (change) {
+    case LevelChange::Unchanged:
+        break;
+    case LevelChange::RefineWithDetails:
+        changed = grid.subdivideWithDetails();
+        if (changed && grid.details.size() < topDetails)
+            out.shown.level = std::max(0, out.shown.level - 1);
+        break;
+    case LevelChange::Coarsen:
+        changed = grid.reverseSubdivide();
+        if (changed)
+            ++out.shown.level;
+        break;
+    case LevelChange::RefineBrownian:
+        changed = grid.subdivideBrownian();
+        break;
+    case LevelChange::Decimate:
+        changed = grid.decimate();
+        break;
+    }
+    if (!changed)
+        return WorkOutcome::Failed;
+    return buildDrawnMesh(grid, out.mesh, control, 1, 1 + meshParts);
+}
+
+WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done, int total)
+{
+    mesh.release();
+    if (!grid.loaded)
+        return WorkOutcome::Done;
+    const char* step = "Finding curvature";
+    if (!control.checkpoint(step, done, total))
+        return WorkOutcome::Cancelled;
+    if (!meshFitsInMemory(grid.width, grid.height)) {
+        std::printf("The grid of %u x %u samples is too large to draw: its lines need %.1f GB, this machine has "
+                    "%.1f GB\n",
+                    grid.width, grid.height, double(meshBytesFor(grid.width, grid.height)) / 1e9,
+                    double(physicalMemoryBytes()) / 1e9);
+        return WorkOutcome::Done;
+    }
+    // Each part ends at a checkpoint; a stop gives back what was built.
+    auto partDone = [&](int part) {
+        if (control.checkpoint(step, done + part, total))
+            return true;
+        mesh.release();
+        return false;
+    };
+    buildTerrainMesh(grid, mesh.vertices, mesh.vertexNormals, mesh.faces, mesh.faceNormals);
+    if (!partDone(1))
+        return WorkOutcome::Cancelled;
+    mesh.silhouetteEdges.build(mesh.vertices.size(), mesh.faces);
+    if (!partDone(2))
+        return WorkOutcome::Cancelled;
+    std::printf("starting to find curvature\n");
+    computeCurvatureFrames(mesh.silhouetteEdges, mesh.vertexNormals, grid.width, mesh.frames);
+    std::printf("done finding curvature\n");
+    if (!partDone(3))
+        return WorkOutcome::Cancelled;
+    mesh.lightSilhouetteEdges = mesh.silhouetteEdges; // the same edges, built once
+    buildOccluderPositions(mesh.vertices, mesh.vertexNormals, mesh.occluderPositions);
+    return WorkOutcome::Done;
+}
+
+void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
+{
+    if (!update.replacesDetails) {
+        std::vector<FloatArray2D> stack = std::move(model.grid.details);
+        stack.resize(std::min(update.keptDetails, stack.size()));
+        for (FloatArray2D& d : update.grid.details)
+            stack.push_back(std::move(d));
+        update.grid.details = std::move(stack);
+    }
+    model.grid = std::move(update.grid);
+    model.mesh = std::move(update.mesh);
+    model.shown = update.shown;
+}
