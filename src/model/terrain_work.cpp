@@ -1,5 +1,6 @@
 #include "terrain_work.h"
 
+#include "grid_change.h"
 #include "occluder.h"
 #include "terrain_mesh.h"
 
@@ -47,7 +48,59 @@ void copyLevel(const JGrid& from, std::size_t topDetails, bool withNormals, JGri
     to.stdDev = from.stdDev;
 }
 
+// Coarsens one level, keeping what it leaves out.
+bool coarsenKeepingEdges(JGrid& grid, std::vector<TrimmedEdges>& trimmed)
+{
+    TrimmedEdges edges = trimmedEdgesOf(grid);
+    if (!grid.reverseSubdivide())
+        return false;
+    trimmed.push_back(std::move(edges));
+    return true;
+}
+
 } // namespace
+
+TrimmedEdges trimmedEdgesOf(const JGrid& grid)
+{
+    TrimmedEdges edges{grid.width, grid.height, {}, {}};
+    if (grid.heights.rows() != grid.height || grid.heights.cols() != grid.width || grid.width == 0 || grid.height == 0)
+        return edges;
+    const std::uint32_t evenWidth = grid.width & ~1u;
+    if (grid.width % 2 == 1)
+        for (std::uint32_t r = 0; r < grid.height; ++r)
+            edges.lastColumn.push_back(grid.heights[r][grid.width - 1]);
+    if (grid.height % 2 == 1) {
+        const auto last = grid.heights[grid.height - 1];
+        edges.lastRow.assign(last.begin(), last.begin() + evenWidth);
+    }
+    return edges;
+}
+
+bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges)
+{
+    const std::uint32_t evenWidth = edges.width & ~1u, evenHeight = edges.height & ~1u;
+    if (grid.width != evenWidth || grid.height != evenHeight || grid.heights.rows() != evenHeight ||
+        grid.heights.cols() != evenWidth || edges.lastColumn.size() != (edges.width % 2 ? edges.height : 0u) ||
+        edges.lastRow.size() != (edges.height % 2 ? evenWidth : 0u))
+        return false;
+    if (edges.width == evenWidth && edges.height == evenHeight)
+        return true;
+    const bool fits = allocateOrReport([&] {
+        grid.heights.resize(edges.height, edges.width);
+        grid.normals.resize(edges.height, edges.width);
+    });
+    if (!fits)
+        return false;
+    for (std::uint32_t r = 0; r < edges.lastColumn.size(); ++r)
+        grid.heights[r][edges.width - 1] = edges.lastColumn[r];
+    if (!edges.lastRow.empty())
+        std::copy(edges.lastRow.begin(), edges.lastRow.end(), grid.heights[edges.height - 1].begin());
+    printSizeChange(grid.width, edges.width, grid.height, edges.height);
+    grid.width = edges.width;
+    grid.height = edges.height;
+    refreshNormalsAndStatistics(grid, false);
+    return true;
+}
 
 WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
                         TerrainUpdate& out)
@@ -65,7 +118,7 @@ WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t bu
     for (int k = 0; budget > 0 && std::uint64_t(grid.width) * grid.height > budget; ++k) {
         if (!control.checkpoint("Coarsening", 1 + std::min(k, levels), total))
             return WorkOutcome::Cancelled;
-        if (!grid.reverseSubdivide())
+        if (!coarsenKeepingEdges(grid, out.trimmed))
             break;
         ++out.shown.level;
     }
@@ -85,6 +138,7 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
     copyLevel(from, topDetails, change == LevelChange::Unchanged, out.grid);
     out.keptDetails = from.details.size() - topDetails;
     out.shown = model.shown;
+    out.trimmed = model.trimmed;
     JGrid& grid = out.grid;
     bool changed = true;
     switch (change) {
@@ -92,11 +146,16 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
         break;
     case LevelChange::RefineWithDetails:
         changed = grid.subdivideWithDetails();
-        if (changed && grid.details.size() < topDetails)
+        if (changed && grid.details.size() < topDetails) {
             out.shown.level = std::max(0, out.shown.level - 1);
+            if (!out.trimmed.empty()) {
+                restoreTrimmedEdges(grid, out.trimmed.back());
+                out.trimmed.pop_back();
+            }
+        }
         break;
     case LevelChange::Coarsen:
-        changed = grid.reverseSubdivide();
+        changed = coarsenKeepingEdges(grid, out.trimmed);
         if (changed)
             ++out.shown.level;
         break;
@@ -162,4 +221,5 @@ void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
     model.grid = std::move(update.grid);
     model.mesh = std::move(update.mesh);
     model.shown = update.shown;
+    model.trimmed = std::move(update.trimmed);
 }

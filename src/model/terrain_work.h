@@ -46,6 +46,7 @@ struct TerrainUpdate {
     bool replacesDetails = false;
     DrawnMesh mesh;
     ShownLevel shown;
+    std::vector<TrimmedEdges> trimmed;
 };
 
 // Reads a grid file; while it has more than `budget` samples (0: no budget)
@@ -62,6 +63,13 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
 // with an empty mesh when the grid is not loaded or its mesh would not fit
 // in memory (with a message); Cancelled leaves `mesh` empty.
 WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done = 0, int total = 4);
+
+// The samples of an odd last column or row that coarsening the grid leaves
+// out, and putting them back onto the refined level. Restoring needs the
+// refined grid to be the even part of the kept size; otherwise it changes
+// nothing and gives false. It recomputes normals and statistics.
+TrimmedEdges trimmedEdgesOf(const JGrid& grid);
+bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges);
 
 // The model takes the update's state.
 void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update);

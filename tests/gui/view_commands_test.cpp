@@ -154,7 +154,7 @@ TEST(ViewCommands, CoarseningStopsAtTheSmallestGridWithoutHarm)
     view.waitForWork();
     for (int i = 0; i < 8; ++i)
         view.unsubdivide();
-        view.waitForWork();
+    view.waitForWork();
     EXPECT_TRUE(view.grid.loaded);
     EXPECT_GE(view.grid.width, 6u);
     EXPECT_LT(view.grid.width, 10u);
