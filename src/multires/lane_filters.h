@@ -32,7 +32,9 @@
 // the program loads. Every variant computes the same bits: each product of a
 // float and a quarter weight is exact in double, and the additions keep their
 // order, so neither wider vectors nor fused multiply-adds change a result.
-#if defined(__x86_64__) && defined(__GNUC__)
+// ThreadSanitizer builds keep one variant: the choosing code runs before
+// the sanitizer's runtime is ready.
+#if defined(__x86_64__) && defined(__GNUC__) && !defined(__SANITIZE_THREAD__)
 #define LANES_VECTOR_CLONES __attribute__((target_clones("arch=x86-64-v4", "avx2", "default")))
 #else
 #define LANES_VECTOR_CLONES

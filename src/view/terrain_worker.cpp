@@ -22,8 +22,6 @@ bool TerrainWorker::start(Job job, Finish finish)
     const quint64 number = ++jobNumber_;
     control_ = std::make_unique<WorkControl>();
     control_->onCheckpoint = [this, number, hook = checkpointHook](const char* step, int done, int total) {
-        if (hook)
-            hook(step);
         const int percent = total > 0 ? 100 * done / total : 0;
         QMetaObject::invokeMethod(
             this,
@@ -32,6 +30,8 @@ bool TerrainWorker::start(Job job, Finish finish)
                     emit progress(name, percent);
             },
             Qt::QueuedConnection);
+        if (hook)
+            hook(step);
     };
     update_ = std::make_unique<TerrainUpdate>();
     finish_ = std::move(finish);

@@ -37,8 +37,9 @@ public:
     // that callback starts, until none runs.
     void waitUntilIdle();
 
-    // Called on the working thread at every checkpoint, before the stop
-    // request is read: lets tests hold the work at a known step.
+    // Called on the working thread at every checkpoint, after its progress
+    // report and before the stop request is read: lets tests hold the work
+    // at a known step.
     std::function<void(const char* step)> checkpointHook;
 
 signals:
