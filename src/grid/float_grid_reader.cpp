@@ -1,5 +1,6 @@
 // Float grids: raw 32-bit IEEE floats, row 0 first and columns fastest, with
 // their dimensions in a separate text header file.
+#include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_load.h"
 
@@ -34,7 +35,7 @@ bool readHeaderFile(const QString& headerName, GridHeader& header)
 {
     const FileHandle file = openFile(headerName, "r");
     if (!file) {
-        std::printf("Error - %s was not found\n", localName(headerName).constData());
+        reportError("Error - %s was not found\n", localName(headerName).constData());
         return false;
     }
     TokenReader tokens(file.get(), 0);
@@ -52,7 +53,7 @@ bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
 
     const FileHandle file = openFile(fileName, "rb");
     if (!file) {
-        std::printf("Error, %s was not found\n", localName(fileName).constData());
+        reportError("Error, %s was not found\n", localName(fileName).constData());
         return false;
     }
     if (!allocateSamples(samples.header, samples.heights, fileName))
