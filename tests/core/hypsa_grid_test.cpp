@@ -108,6 +108,12 @@ TEST(HypsaGrid, LoadAndStepFailuresExitWithOne)
     EXPECT_EQ(run.err, "hypsa-grid: coarsen: the 4 x 4 grid was left unchanged\n");
     EXPECT_EQ(linesStartingWith(run.out, "stats ").size(), 1u); // the steps after the failure do not run
 
+    // A resize beyond the sample limit is refused, not reported as done.
+    run = hypsaGrid({tiny, "resize", "20000", "20000", "stats"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "hypsa-grid: resize: the 4 x 4 grid was left unchanged\n");
+    EXPECT_TRUE(linesStartingWith(run.out, "stats ").empty());
+
     run = hypsaGrid({tiny, "load-details", files.path("none.dtl")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "hypsa-grid: load-details: no details were loaded from " + files.path("none.dtl").toStdString() + "\n");
