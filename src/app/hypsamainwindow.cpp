@@ -52,14 +52,17 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     languageChange();
     resize(QSize(699, 734).expandedTo(minimumSizeHint()));
     connectControls();
+    connectMessages();
 }
 
 void HypsaMainWindow::buildMenus()
 {
     fileLoadAction = new QAction(this);
     fileLoadAction->setObjectName("fileLoadAction");
+    fileLoadAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     fileExitAction = new QAction(this);
     fileExitAction->setObjectName("fileExitAction");
+    fileExitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     multiresolutionTraditionalAction = new QAction(this);
     multiresolutionTraditionalAction->setObjectName("multiresolutionTraditionalAction");
     multiresolutionTraditionalAction->setCheckable(true);
@@ -108,11 +111,12 @@ void HypsaMainWindow::buildWorkIndicator()
     connect(glgrid, &GLNPRGrid::workIdle, workProgress, &QWidget::hide);
     connect(glgrid, &GLNPRGrid::workIdle, cancelWorkButton, &QWidget::hide);
     connect(cancelWorkButton, &QPushButton::clicked, glgrid, &GLNPRGrid::cancelWork);
+    // At the full grid the level's message goes, but no other message.
     connect(glgrid, &GLNPRGrid::levelShown, this, [this](const QString& text) {
-        if (text.isEmpty())
-            statusBar()->clearMessage();
-        else
+        if (!text.isEmpty())
             statusBar()->showMessage(text);
+        else if (statusBar()->currentMessage().startsWith("showing level "))
+            statusBar()->clearMessage();
     });
 }
 

@@ -1,11 +1,25 @@
 #include "grid_file_io.h"
 
+#include "error_report.h"
+
 #include <charconv>
 #include <utility>
 
 FileHandle openFile(const QString& name, const char* mode)
 {
     return FileHandle(std::fopen(localName(name).constData(), mode));
+}
+
+FileHandle openTextFile(const QString& name)
+{
+    FileHandle file = openFile(name, "r");
+    if (!file)
+        return file;
+    unsigned char mark[3] = {0, 0, 0};
+    const std::size_t n = std::fread(mark, 1, sizeof mark, file.get());
+    if (!(n == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF))
+        std::rewind(file.get());
+    return file;
 }
 
 bool closeWrittenFile(FileHandle file)
@@ -17,7 +31,7 @@ bool closeWrittenFile(FileHandle file)
 bool finishWriting(FileHandle file, const QString& name)
 {
     if (!closeWrittenFile(std::move(file))) {
-        std::printf("*** Error *** could not write all of file %s.\n", localName(name).constData());
+        reportError("*** Error *** could not write all of file %s.\n", localName(name).constData());
         return false;
     }
     std::printf("Details file %s has been written successfully\n", localName(name).constData());

@@ -24,6 +24,31 @@ JGrid::~JGrid()
     clearDetails();
 }
 
+JGrid JGrid::copyLevel(std::size_t topDetails, bool withNormals) const
+{
+#if __SIZEOF_POINTER__ == 8
+    static_assert(sizeof(JGrid) == 168, "copyLevel copies every member: give a new one its line");
+#endif
+    JGrid copy;
+    copy.width = width;
+    copy.height = height;
+    copy.loaded = loaded;
+    copy.cellSize = cellSize;
+    copy.heights = heights;
+    if (withNormals)
+        copy.normals = normals;
+    topDetails = std::min(topDetails, details.size());
+    copy.details.assign(details.end() - std::ptrdiff_t(topDetails), details.end());
+    copy.normalsValid = withNormals && normalsValid;
+    copy.maxHeight = maxHeight;
+    copy.minHeight = minHeight;
+    copy.averageHeight = averageHeight;
+    copy.name = name;
+    copy.stdDev = stdDev;
+    copy.eastWestRatio = eastWestRatio;
+    return copy;
+}
+
 void JGrid::resize(unsigned w, unsigned h)
 {
     if (loaded) {

@@ -1,5 +1,6 @@
 #include "terrain_work.h"
 
+#include "error_report.h"
 #include "grid_change.h"
 #include "occluder.h"
 #include "terrain_mesh.h"
@@ -25,27 +26,6 @@ int plannedCoarsenings(std::uint64_t w, std::uint64_t h, std::uint64_t budget)
         ++levels;
     }
     return levels;
-}
-
-// The level an operation starts from: the grid's samples, statistics and
-// name, its top `topDetails` detail arrays, and its normals only when asked
-// (every operation that changes the samples computes them afresh).
-void copyLevel(const JGrid& from, std::size_t topDetails, bool withNormals, JGrid& to)
-{
-    to.width = from.width;
-    to.height = from.height;
-    to.loaded = from.loaded;
-    to.cellSize = from.cellSize;
-    to.heights = from.heights;
-    if (withNormals)
-        to.normals = from.normals;
-    to.normalsValid = withNormals && from.normalsValid;
-    to.details.assign(from.details.end() - std::ptrdiff_t(topDetails), from.details.end());
-    to.maxHeight = from.maxHeight;
-    to.minHeight = from.minHeight;
-    to.averageHeight = from.averageHeight;
-    to.name = from.name;
-    to.stdDev = from.stdDev;
 }
 
 // Coarsens one level, keeping what it leaves out.
@@ -102,8 +82,10 @@ bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges)
     return true;
 }
 
-WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
-                        TerrainUpdate& out)
+namespace {
+
+WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
+                       TerrainUpdate& out)
 {
     if (!control.checkpoint("Loading", 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
@@ -127,15 +109,14 @@ WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t bu
     return buildDrawnMesh(grid, out.mesh, control, 1 + levels, total);
 }
 
-WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, WorkControl& control,
-                               TerrainUpdate& out)
+WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, WorkControl& control, TerrainUpdate& out)
 {
     const JGrid& from = model.grid;
     const std::size_t topDetails = change == LevelChange::RefineWithDetails ? std::min<std::size_t>(2, from.details.size()) : 0;
     const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening" : "Refining";
     if (!control.checkpoint(step, 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
-    copyLevel(from, topDetails, change == LevelChange::Unchanged, out.grid);
+    out.grid = from.copyLevel(topDetails, change == LevelChange::Unchanged);
     out.keptDetails = from.details.size() - topDetails;
     out.shown = model.shown;
     out.trimmed = model.trimmed;
@@ -169,6 +150,26 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
     if (!changed)
         return WorkOutcome::Failed;
     return buildDrawnMesh(grid, out.mesh, control, 1, 1 + meshParts);
+}
+
+} // namespace
+
+WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
+                        TerrainUpdate& out)
+{
+    const ErrorCollector errors;
+    const WorkOutcome outcome = loadLevels(file, format, budget, control, out);
+    out.errors = errors.text();
+    return outcome;
+}
+
+WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, WorkControl& control,
+                               TerrainUpdate& out)
+{
+    const ErrorCollector errors;
+    const WorkOutcome outcome = changeLevel(model, change, control, out);
+    out.errors = errors.text();
+    return outcome;
 }
 
 WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done, int total)

@@ -47,6 +47,8 @@ struct TerrainUpdate {
     DrawnMesh mesh;
     ShownLevel shown;
     std::vector<TrimmedEdges> trimmed;
+    // The failures the work reported (reportError), one a line.
+    QString errors;
 };
 
 // Reads a grid file; while it has more than `budget` samples (0: no budget)

@@ -161,9 +161,15 @@ signals:
     void workProgress(const QString& step, int percent);
     // No work runs or waits any more.
     void workIdle();
-    // Which level of the loaded grid is shown, after every change of the
-    // grid; empty when it is the grid as loaded.
+    // Which level of the loaded grid is shown, after every load, refinement
+    // and coarsening; empty when it is the grid as loaded.
     void levelShown(const QString& text);
+    // A load that failed: the file, and why (the console's error lines).
+    // The terrain shown before stays.
+    void loadFailed(const QString& file, const QString& reason);
+    // A command that was refused and changed nothing (Coarsen at the
+    // smallest size, a refinement beyond memory), and why.
+    void commandRefused(const QString& reason);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -173,7 +179,7 @@ protected:
 private:
     void requestLoad(const QString& file, GridFormat format);
     void requestChange(const char* line, LevelChange change);
-    void finishChange(WorkOutcome outcome, TerrainUpdate& update, bool load);
+    void finishChange(WorkOutcome outcome, TerrainUpdate& update, const QString* loadedFile);
     // Runs command now when nothing else runs or waits, else after those.
     void runInTurn(std::function<void()> command);
     void runWaitingCommands();

@@ -1,6 +1,7 @@
 // The view's commands: the slots the controls drive, the grid-changing
 // chains (load, refine, coarsen), the size report, and the mouse.
 #include "glnprgrid.h"
+#include "error_report.h"
 #include "terrain_mesh.h"
 
 #include <QMouseEvent>
@@ -51,7 +52,7 @@ void GLNPRGrid::requestLoad(const QString& file, GridFormat format)
         const std::uint64_t budget = displayBudget;
         worker.start([file, format, budget](WorkControl& control,
                                             TerrainUpdate& update) { return loadTerrain(file, format, budget, control, update); },
-                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, true); });
+                     [this, file](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, &file); });
     });
 }
 
@@ -62,20 +63,23 @@ void GLNPRGrid::requestChange(const char* line, LevelChange change)
     runInTurn([this, line, change] {
         std::printf("%s", line);
         if (change == LevelChange::RefineWithDetails || change == LevelChange::RefineBrownian) {
-            if (!refinementFits(change == LevelChange::RefineWithDetails ? 1 : 2))
+            ErrorCollector errors;
+            if (!refinementFits(change == LevelChange::RefineWithDetails ? 1 : 2)) {
+                emit commandRefused(errors.text());
                 return;
+            }
         }
         worker.start([this, change](WorkControl& control,
                                     TerrainUpdate& update) { return changeTerrainLevel(model, change, control, update); },
-                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, false); });
+                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
     });
 }
 
 // Takes the work's result on the GUI thread. The edge data of the terrain
 // shown go, the new state comes in, the occluder moves to GL, and the size is
-// reported. A failed change keeps the terrain and still reports its size; a
-// stopped one changes nothing.
-void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, bool load)
+// reported. A failed load or change keeps the terrain, says why and still
+// reports the size; a stopped one changes nothing.
+void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, const QString* loadedFile)
 {
     if (outcome == WorkOutcome::Cancelled) {
         std::printf("Stopped; the terrain is unchanged\n");
@@ -85,11 +89,20 @@ void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, bool lo
             applyTerrainUpdate(model, std::move(update));
             meshReplaced();
             buildOccluderList();
-            if (load)
+            if (loadedFile)
                 updateGL();
+        } else if (loadedFile) {
+            emit loadFailed(*loadedFile, update.errors);
+        } else {
+            // Reverse subdivision at the smallest size refuses without a message.
+            const bool explained = grid.loaded && !update.errors.isEmpty();
+            emit commandRefused(explained ? update.errors
+                                : grid.loaded ? QString("The %1 x %2 grid was left unchanged.").arg(grid.width).arg(grid.height)
+                                              : QString("There is no terrain to change: open a grid first."));
         }
         updateGUI();
-        emit levelShown(model.shown.describe(grid.width, grid.height));
+        if (outcome == WorkOutcome::Done)
+            emit levelShown(model.shown.describe(grid.width, grid.height));
     }
     runWaitingCommands();
 }
@@ -140,7 +153,7 @@ bool GLNPRGrid::refinementFits(int subdivisiontype) const
     const bool fits = physical == 0 || meshBytesFor(w, h) + meshBytesFor(grid.width, grid.height) <= physical / 4 * 3;
     if (w * h <= JGrid::maxSamples && fits)
         return true;
-    std::printf("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would not fit in memory\n",
+    reportError("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would not fit in memory\n",
                 static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
     return false;
 }

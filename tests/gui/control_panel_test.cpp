@@ -1,5 +1,6 @@
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
+#include "window_test_support.h"
 
 #include "support/console_capture.h"
 
@@ -24,17 +25,6 @@
 #include <fstream>
 
 namespace {
-
-const QString terrain = QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd");
-
-struct ShownWindow {
-    HypsaMainWindow w;
-    ShownWindow()
-    {
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-    }
-};
 
 // Picks `file` in the open dialog as soon as it shows; records where it opened.
 QString chooseInDialog(HypsaMainWindow& w, const QString& file)
@@ -214,7 +204,7 @@ TEST(ControlPanel, SizeBoxesClampWhileTheViewKeepsTheTrueSize)
     const QString wide = dir.filePath("wide.grd");
     {
         std::ofstream out(wide.toStdString());
-        out << "ncols 12000\nnrows 3\ncellsize 0.05\n";
+        out << "ncols 12000\nnrows 3\nxllcorner -180\nyllcorner 0\ncellsize 0.025\n";
         for (int i = 0; i < 36000; ++i)
             out << (i % 97) << ' ';
         out << '\n';
@@ -223,7 +213,7 @@ TEST(ControlPanel, SizeBoxesClampWhileTheViewKeepsTheTrueSize)
     w.glgrid->waitForWork();
     EXPECT_EQ(w.glgrid->grid.width, 12000u);
     EXPECT_EQ(w.grid1WidthSpinBox->value(), 10000);
-    EXPECT_EQ(w.grid1FrequencySB->value(), 2000); // 5400 m, clamped
+    EXPECT_EQ(w.grid1FrequencySB->value(), 2000); // 2700 m, clamped
 }
 
 TEST(MainWindowActions, SchemeEntriesBehaveAsARadioGroup)
