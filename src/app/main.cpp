@@ -1,4 +1,6 @@
+#include "glnprgrid.h"
 #include "hypsamainwindow.h"
+#include "max_samples_option.h"
 #include "program_options.h"
 
 #include <QApplication>
@@ -9,6 +11,7 @@ int main(int argc, char** argv)
 {
     ProgramOptions command("hypsa", "The NPR Hypsa Viewer: draws a terrain height grid in lines.");
     command.parser.addPositionalArgument("FILE", "A grid file to open at start.", "[FILE]");
+    addMaxSamplesOption(command.parser, defaultDisplaySamples);
     // --help and --version answer without a display; the rest is checked once
     // QApplication has taken its own options (-platform, -style, ...) out.
     if (const auto status = command.parse(argumentList(argc, argv), ProgramOptions::UnknownOptions::allow))
@@ -19,8 +22,12 @@ int main(int argc, char** argv)
     const QStringList files = command.parser.positionalArguments();
     if (files.size() > 1)
         return command.usageError("give at most one grid file");
+    std::uint64_t budget = defaultDisplaySamples;
+    if (const QString problem = readMaxSamples(command.parser, JGrid::maxSamples, budget); !problem.isEmpty())
+        return command.usageError(problem);
 
     HypsaMainWindow window;
+    window.glgrid->displayBudget = budget;
     window.show();
     if (!files.isEmpty()) {
         window.currentFileName = QFileInfo(files.first()).absoluteFilePath();

@@ -117,6 +117,8 @@ TEST(MainWindow, CommandLineOfTheViewer)
         {{"--bogus"}, "unknown option \"--bogus\""},
         {{"-x", "data.grd"}, "unknown option \"-x\""},
         {{"one.grd", "two.grd"}, "give at most one grid file"},
+        {{"--max-samples", "-1"}, "--max-samples needs a whole number from 0 to 268435456"},
+        {{"--max-samples", "268435457"}, "--max-samples needs a whole number from 0 to 268435456"},
     };
     for (const auto& [arguments, reason] : cases) {
         const ToolRun run = runTool("hypsa", arguments);

@@ -58,6 +58,29 @@ TEST(RenderTool, OptionsSetTheControls)
               view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
 }
 
+// Above the display budget the tool draws the level that fits: 403 x 344
+// (138632 samples) is shown as 202 x 173, the level one Coarsen gives.
+TEST(RenderTool, AGridAboveTheBudgetIsDrawnCoarsened)
+{
+    QTemporaryDir dir;
+    const auto draw = [&](const QString& name, const QStringList& options) {
+        const QString out = dir.filePath(name);
+        const ToolRun run = runRender(QStringList{dataFile("jacksboro.grd"), out, "--size", "320x240"} + options);
+        EXPECT_EQ(run.exitCode, 0) << run.err;
+        return std::make_pair(QImage(out).convertToFormat(QImage::Format_RGB32), run.out);
+    };
+    const auto [budget, budgetLog] = draw("budget.png", {"--max-samples", "138631"});
+    const auto [coarsened, coarsenLog] = draw("coarsen.png", {"--coarsen", "1"});
+    const auto [whole, wholeLog] = draw("whole.png", {"--max-samples", "138632"});
+    EXPECT_EQ(budget, coarsened);
+    EXPECT_NE(budget, whole);
+    EXPECT_NE(budgetLog.find("showing level 1 of 403 x 344: 202 x 173; Refine restores detail\n"), std::string::npos)
+        << budgetLog;
+    EXPECT_EQ(wholeLog.find("showing level"), std::string::npos);
+    // Refining the shown level gives the whole grid's picture back.
+    EXPECT_EQ(draw("refined.png", {"--max-samples", "138631", "--refine", "1"}).first, whole);
+}
+
 TEST(RenderTool, RefusesMissingFilesAndBadOptions)
 {
     QTemporaryDir dir;
@@ -75,6 +98,7 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
         {{"--light", "1", "2", "3", "4"}, "give the grid file and the picture to write"},
         {{"--fast"}, "unknown option \"--fast\""},
         {{"--coarsen"}, "Missing value after '--coarsen'."},
+        {{"--max-samples", "1e6"}, "--max-samples needs a whole number from 0 to 268435456"},
     };
     for (const auto& [options, reason] : cases) {
         run = runRender(QStringList{dataFile("jacksboro.grd"), out} + options);

@@ -66,6 +66,7 @@ int main(int argc, char** argv)
         return command.usageError(problem);
 
     GLNPRGrid view(nullptr, "glgrid");
+    view.displayBudget = options.maxSamples;
     if (!load(view, options.file)) {
         std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
         return 1;

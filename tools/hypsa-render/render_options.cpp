@@ -1,5 +1,7 @@
 #include "render_options.h"
 
+#include "max_samples_option.h"
+
 #include <QCommandLineParser>
 
 namespace {
@@ -65,6 +67,7 @@ void addRenderOptions(QCommandLineParser& parser)
     parser.addOption({"size", "Picture size, each 1 to 8192 (default 699x500).", "WxH"});
     for (const IntOption& o : intOptions)
         parser.addOption({o.name, o.help, o.valueName});
+    addMaxSamplesOption(parser, defaultDisplaySamples);
     for (const Switch& s : switches)
         parser.addOption({s.name, s.help});
 }
@@ -106,6 +109,8 @@ QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& optio
     for (const Switch& s : switches)
         if (parser.isSet(s.name))
             s.apply(options);
+    if (const QString problem = readMaxSamples(parser, JGrid::maxSamples, options.maxSamples); !problem.isEmpty())
+        return problem;
 
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)

@@ -3,8 +3,12 @@
 #ifndef RENDER_OPTIONS_H
 #define RENDER_OPTIONS_H
 
+#include "terrain_work.h"
+
 #include <QString>
 #include <QStringList>
+
+#include <cstdint>
 
 class QCommandLineParser;
 
@@ -26,6 +30,7 @@ struct RenderOptions {
     bool strokes = false;
     bool secondAxis = false;
     bool polygons = false;
+    std::uint64_t maxSamples = defaultDisplaySamples; // 0 = no display budget
 };
 
 // Declares hypsa-render's options and arguments on the parser.
