@@ -68,9 +68,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
         std::printf("JGrid:: *Error* - %s holds no height values\n", file.constData());
         return false;
     }
-    Array2D<gmVec3> normals;
-    if (!allocate(normals, samples.header, fileName))
-        return false;
     if (samples.count < samples.heights.size())
         std::printf("JGrid:: *Error* - Premature end of data file.\n");
 
@@ -80,7 +77,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     grid.height = samples.header.height;
     grid.cellSize = samples.header.cellSize;
     grid.heights = std::move(samples.heights);
-    grid.normals = std::move(normals);
 
     const LoadTally tally(grid.heights.data(), samples.count);
     grid.minHeight = tally.minHeight;
@@ -97,7 +93,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     std::printf("Max = %1.3f\n", grid.maxHeight);
     std::printf("------------------------\n");
 
-    grid.calcNormals();
     grid.name = fileName;
     grid.name.remove(QLatin1Char('.'));
     grid.loaded = true;
