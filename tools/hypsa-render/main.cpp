@@ -2,6 +2,7 @@
 // with the same widget and paint code as the viewer. Needs a display (run
 // under xvfb-run -a where there is none).
 #include "glnprgrid.h"
+#include "program_options.h"
 #include "render_options.h"
 
 #include <QApplication>
@@ -45,13 +46,19 @@ bool load(JGrid& grid, const QString& file)
 
 int main(int argc, char** argv)
 {
+    ProgramOptions command("hypsa-render", "Loads FILE and draws one frame of the view into the PNG picture OUT.png.\n"
+                                           "Needs a display (run under xvfb-run -a where there is none).");
+    addRenderOptions(command.parser);
+    // --help and --version answer without a display; the rest is checked once
+    // QApplication has taken its own options out of the arguments.
+    if (const auto status = command.parse(joinTriples(argumentList(argc, argv)), ProgramOptions::UnknownOptions::allow))
+        return *status;
     QApplication app(argc, argv);
+    if (const auto status = command.parse(joinTriples(app.arguments())))
+        return *status;
     RenderOptions options;
-    const QString problem = parseRenderOptions(app.arguments().mid(1), options);
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "hypsa-render: %s\n%s", qPrintable(problem), renderUsage);
-        return 2;
-    }
+    if (const QString problem = readRenderOptions(command.parser, options); !problem.isEmpty())
+        return command.usageError(problem);
 
     GLNPRGrid view(nullptr, "glgrid");
     if (!load(view.grid, options.file)) {
