@@ -50,6 +50,7 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     languageChange();
     resize(QSize(699, 734).expandedTo(minimumSizeHint()));
     connectControls();
+    connectMessages();
 }
 
 void HypsaMainWindow::buildMenus()

@@ -92,6 +92,11 @@ public slots:
     virtual void toggleOnTraditional();
     virtual void toggleOnDynLevin();
 
+    // What went wrong reaches the user, not only the console: a message box
+    // for a failed load, the status bar for a refused command.
+    void showLoadFailure(const QString& file, const QString& reason);
+    void showRefusal(const QString& reason);
+
 protected slots:
     virtual void languageChange();
 
@@ -104,6 +109,7 @@ private:
     void buildLightBox();
     void buildMenus();
     void connectControls();
+    void connectMessages();
 
     QPixmap windowImage;
     QPixmap refineImage;
