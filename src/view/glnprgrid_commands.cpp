@@ -61,13 +61,16 @@ void GLNPRGrid::loadChain(bool (JGrid::*reader)(QString), const QString& file)
 {
     const BusyCursor busy;
     ErrorCollector errors;
-    if (!(grid.*reader)(file))
-        emit loadFailed(file, errors.text());
+    const bool loaded = (grid.*reader)(file);
     if (!vertices.empty())
         clearEdgeData();
     findCurvature();
     updateGL();
     updateGUI();
+    if (loaded)
+        emit gridLoaded(file);
+    else
+        emit loadFailed(file, errors.text());
 }
 
 // The refine and coarsen chain: drop the mesh, change the grid, rebuild the
