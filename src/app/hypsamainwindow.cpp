@@ -53,6 +53,10 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     resize(QSize(699, 734).expandedTo(minimumSizeHint()));
     connectControls();
     connectMessages();
+    connectRecentFiles();
+    // After the connections, so that restored panel options reach the view.
+    restoreSettings();
+    setAcceptDrops(true);
 }
 
 void HypsaMainWindow::buildMenus()
@@ -80,6 +84,11 @@ void HypsaMainWindow::buildMenus()
     setMenuBar(bar);
     fileMenu = new QMenu(this);
     fileMenu->addAction(fileLoadAction);
+    recentFilesMenu = new QMenu(fileMenu);
+    recentFilesMenu->setObjectName("recentFilesMenu");
+    fileMenu->addMenu(recentFilesMenu);
+    clearRecentFilesAction = new QAction(this);
+    clearRecentFilesAction->setObjectName("clearRecentFilesAction");
     fileMenu->addSeparator();
     fileMenu->addAction(fileExitAction);
     bar->addMenu(fileMenu);
@@ -118,12 +127,6 @@ void HypsaMainWindow::buildWorkIndicator()
         else if (statusBar()->currentMessage().startsWith("showing level "))
             statusBar()->clearMessage();
     });
-}
-
-void HypsaMainWindow::closeEvent(QCloseEvent* event)
-{
-    glgrid->cancelWork();
-    QMainWindow::closeEvent(event);
 }
 
 // The controls have their start values before this runs, so building the

@@ -24,7 +24,7 @@ JGrid::~JGrid()
     clearDetails();
 }
 
-JGrid JGrid::copyLevel(std::size_t topDetails, bool withNormals) const
+JGrid JGrid::copyLevel(std::size_t topDetails) const
 {
 #if __SIZEOF_POINTER__ == 8
     static_assert(sizeof(JGrid) == 168, "copyLevel copies every member: give a new one its line");
@@ -35,11 +35,9 @@ JGrid JGrid::copyLevel(std::size_t topDetails, bool withNormals) const
     copy.loaded = loaded;
     copy.cellSize = cellSize;
     copy.heights = heights;
-    if (withNormals)
-        copy.normals = normals;
     topDetails = std::min(topDetails, details.size());
     copy.details.assign(details.end() - std::ptrdiff_t(topDetails), details.end());
-    copy.normalsValid = withNormals && normalsValid;
+    copy.normalsValid = false;
     copy.maxHeight = maxHeight;
     copy.minHeight = minHeight;
     copy.averageHeight = averageHeight;

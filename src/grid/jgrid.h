@@ -40,10 +40,10 @@ public:
     JGrid& operator=(JGrid&&) noexcept = default;
 
     // Model and statistics.
-    // A copy to build the next level beside this one: every member, the
-    // normals only when asked (the operations that change the samples compute
-    // them afresh), and only the top `topDetails` arrays of the detail stack.
-    JGrid copyLevel(std::size_t topDetails, bool withNormals) const;
+    // A copy to build the next level beside this one: every member but the
+    // normals (computed where something draws), and only the top
+    // `topDetails` arrays of the detail stack.
+    JGrid copyLevel(std::size_t topDetails) const;
     void resize(unsigned w, unsigned h);
     void clear();
     void clearDetails();

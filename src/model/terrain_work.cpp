@@ -65,10 +65,7 @@ bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges)
         return false;
     if (edges.width == evenWidth && edges.height == evenHeight)
         return true;
-    const bool fits = allocateOrReport([&] {
-        grid.heights.resize(edges.height, edges.width);
-        grid.normals.resize(edges.height, edges.width);
-    });
+    const bool fits = allocateOrReport([&] { grid.heights.resize(edges.height, edges.width); });
     if (!fits)
         return false;
     for (std::uint32_t r = 0; r < edges.lastColumn.size(); ++r)
@@ -116,7 +113,7 @@ WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, WorkContr
     const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening" : "Refining";
     if (!control.checkpoint(step, 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
-    out.grid = from.copyLevel(topDetails, change == LevelChange::Unchanged);
+    out.grid = from.copyLevel(topDetails);
     out.keptDetails = from.details.size() - topDetails;
     out.shown = model.shown;
     out.trimmed = model.trimmed;

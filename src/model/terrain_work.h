@@ -69,7 +69,7 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
 // The samples of an odd last column or row that coarsening the grid leaves
 // out, and putting them back onto the refined level. Restoring needs the
 // refined grid to be the even part of the kept size; otherwise it changes
-// nothing and gives false. It recomputes normals and statistics.
+// nothing and gives false. It updates the statistics.
 TrimmedEdges trimmedEdgesOf(const JGrid& grid);
 bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges);
 

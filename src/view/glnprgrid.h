@@ -164,6 +164,8 @@ signals:
     // Which level of the loaded grid is shown, after every load, refinement
     // and coarsening; empty when it is the grid as loaded.
     void levelShown(const QString& text);
+    // A load that succeeded: the file now shown.
+    void gridLoaded(const QString& file);
     // A load that failed: the file, and why (the console's error lines).
     // The terrain shown before stays.
     void loadFailed(const QString& file, const QString& reason);

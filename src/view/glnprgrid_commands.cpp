@@ -77,32 +77,37 @@ void GLNPRGrid::requestChange(const char* line, LevelChange change)
 
 // Takes the work's result on the GUI thread. The edge data of the terrain
 // shown go, the new state comes in, the occluder moves to GL, and the size is
-// reported. A failed load or change keeps the terrain, says why and still
-// reports the size; a stopped one changes nothing.
+// reported. A failed load or change keeps the terrain, still reports its size
+// and says why; a stopped one changes nothing.
 void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, const QString* loadedFile)
 {
     if (outcome == WorkOutcome::Cancelled) {
         std::printf("Stopped; the terrain is unchanged\n");
+        runWaitingCommands();
+        return;
+    }
+    const bool done = outcome == WorkOutcome::Done;
+    if (done) {
+        clearEdgeData();
+        applyTerrainUpdate(model, std::move(update));
+        meshReplaced();
+        buildOccluderList();
+        if (loadedFile)
+            updateGL();
+    }
+    updateGUI();
+    if (done) {
+        if (loadedFile)
+            emit gridLoaded(*loadedFile);
+        emit levelShown(model.shown.describe(grid.width, grid.height));
+    } else if (loadedFile) {
+        emit loadFailed(*loadedFile, update.errors);
     } else {
-        if (outcome == WorkOutcome::Done) {
-            clearEdgeData();
-            applyTerrainUpdate(model, std::move(update));
-            meshReplaced();
-            buildOccluderList();
-            if (loadedFile)
-                updateGL();
-        } else if (loadedFile) {
-            emit loadFailed(*loadedFile, update.errors);
-        } else {
-            // Reverse subdivision at the smallest size refuses without a message.
-            const bool explained = grid.loaded && !update.errors.isEmpty();
-            emit commandRefused(explained ? update.errors
-                                : grid.loaded ? QString("The %1 x %2 grid was left unchanged.").arg(grid.width).arg(grid.height)
-                                              : QString("There is no terrain to change: open a grid first."));
-        }
-        updateGUI();
-        if (outcome == WorkOutcome::Done)
-            emit levelShown(model.shown.describe(grid.width, grid.height));
+        // Reverse subdivision at the smallest size refuses without a message.
+        const bool explained = grid.loaded && !update.errors.isEmpty();
+        emit commandRefused(explained ? update.errors
+                            : grid.loaded ? QString("The %1 x %2 grid was left unchanged.").arg(grid.width).arg(grid.height)
+                                          : QString("There is no terrain to change: open a grid first."));
     }
     runWaitingCommands();
 }
