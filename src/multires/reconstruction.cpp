@@ -1,6 +1,7 @@
 // One level of refinement that adds back the details of the last reverse
 // level, so that coarsening followed by refinement restores the terrain.
 #include "grid_change.h"
+#include "void_levels.h"
 #include "lane_filters.h"
 #include "multires_passes.h"
 
@@ -100,14 +101,23 @@ bool JGrid::subdivideWithDetails()
     if (!fitsSampleLimit(fineWidth, 2 * std::uint64_t(height) - 2, operation))
         return false;
     std::printf("Performing one level of subdivision with details\n");
+    // The finer grid's voids: the mask stored with these details, or, for
+    // details without one, the coarse voids carried up.
+    const std::size_t level = details.size() / 2 - 1;
     GridArrays fine;
-    const bool built =
-        buildLevel(fine, [&] { return subdivisionWithDetailsPasses(heights, widthDetails, heightDetails); });
+    const bool built = buildLevel(fine, [&] {
+        FloatArray2D samples = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
+        const bool stored = level < detailMasks.size() && !detailMasks[level].empty()
+                            && detailMasks[level].rows() == samples.rows() && detailMasks[level].cols() == samples.cols();
+        fine.valid = stored ? detailMasks[level] : refineMask(valid);
+        return samples;
+    });
     if (!built)
         return false;
     std::printf("f1 is %i X %i\t", int(fineWidth), int(height));
     details.pop_back();
     details.pop_back();
+    detailMasks.resize(std::min(detailMasks.size(), level));
     replaceLevel(*this, std::move(fine));
     cellSize /= 2.0f;
     std::printf("f2 is %i X %i\n", int(width), int(height));
