@@ -107,9 +107,11 @@ bool JGrid::subdivideWithDetails()
     GridArrays fine;
     const bool built = buildLevel(fine, [&] {
         FloatArray2D samples = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
+        // A coarser level trimmed to even sizes gives back fewer rows or
+        // columns than were stored: the stored mask is cropped to them.
         const bool stored = level < detailMasks.size() && !detailMasks[level].empty()
-                            && detailMasks[level].rows() == samples.rows() && detailMasks[level].cols() == samples.cols();
-        fine.valid = stored ? detailMasks[level] : refineMask(valid);
+                            && detailMasks[level].rows() >= samples.rows() && detailMasks[level].cols() >= samples.cols();
+        fine.valid = stored ? resizeMask(detailMasks[level], samples.rows(), samples.cols()) : refineMask(valid);
         return samples;
     });
     if (!built)
