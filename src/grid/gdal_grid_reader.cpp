@@ -2,6 +2,7 @@
 // into the grid, with its scale and offset applied and its voids from the
 // no-data value or GDAL's mask. Spacing comes from the geotransform and the
 // coordinate system.
+#include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_load.h"
 #include "grid_spacing.h"
@@ -111,18 +112,18 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
     registerDrivers();
     const QByteArray file = localName(fileName);
     if (!fileName.startsWith(QLatin1String("/vsi")) && !QFileInfo::exists(fileName)) {
-        std::printf("Error, %s was not found\n", file.constData());
+        reportError("Error, %s was not found\n", file.constData());
         return false;
     }
     const QuietErrors quiet;
     const Dataset dataset(GDALOpenEx(file.constData(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
     if (!dataset) {
-        std::printf("JGrid:: *Error* - %s cannot be read as a raster: %s\n", file.constData(), QuietErrors::reason().c_str());
+        reportError("JGrid:: *Error* - %s cannot be read as a raster: %s\n", file.constData(), QuietErrors::reason().c_str());
         return false;
     }
     GDALDatasetH ds = dataset.get();
     if (GDALGetRasterCount(ds) < 1) {
-        std::printf("JGrid:: *Error* - %s holds no raster band\n", file.constData());
+        reportError("JGrid:: *Error* - %s holds no raster band\n", file.constData());
         return false;
     }
     const int columns = GDALGetRasterXSize(ds);
@@ -170,7 +171,7 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
         std::uint8_t* valid = samples.valid[std::size_t(y)].data();
         const std::size_t count = std::size_t(n) * std::size_t(columns);
         if (GDALRasterIO(band, GF_Read, 0, y, columns, n, out, columns, n, GDT_Float32, 0, 0) != CE_None) {
-            std::printf("JGrid:: *Error* - %s could not be read at rows %i to %i: %s\n", file.constData(), y, y + n - 1,
+            reportError("JGrid:: *Error* - %s could not be read at rows %i to %i: %s\n", file.constData(), y, y + n - 1,
                         QuietErrors::reason().c_str());
             return false;
         }
@@ -178,7 +179,7 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
             maskRows.resize(count);
             if (GDALRasterIO(rule.mask, GF_Read, 0, y, columns, n, maskRows.data(), columns, n, GDT_Byte, 0, 0)
                 != CE_None) {
-                std::printf("JGrid:: *Error* - the void mask of %s could not be read: %s\n", file.constData(),
+                reportError("JGrid:: *Error* - the void mask of %s could not be read: %s\n", file.constData(),
                             QuietErrors::reason().c_str());
                 return false;
             }

@@ -1,5 +1,6 @@
 #include "grid_load.h"
 
+#include "error_report.h"
 #include "grid_file_io.h"
 
 #include <cstdio>
@@ -39,7 +40,7 @@ bool allocateOrReport(const QString& fileName, Allocate&& allocate)
         allocate();
         return true;
     } catch (const std::bad_alloc&) {
-        std::printf("JGrid:: *Error* - not enough memory to load %s\n", localName(fileName).constData());
+        reportError("JGrid:: *Error* - not enough memory to load %s\n", localName(fileName).constData());
         return false;
     }
 }
@@ -51,7 +52,7 @@ bool allocate(Array2D<T>& array, const GridHeader& header, const QString& fileNa
         array = Array2D<T>(header.height, header.width);
         return true;
     } catch (const std::bad_alloc&) {
-        std::printf("JGrid:: *Error* - not enough memory to load the %u x %u grid of %s\n", header.width,
+        reportError("JGrid:: *Error* - not enough memory to load the %u x %u grid of %s\n", header.width,
                     header.height, localName(fileName).constData());
         return false;
     }
@@ -76,7 +77,7 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
 {
     const QByteArray file = localName(fileName);
     if (samples.count == 0) {
-        std::printf("JGrid:: *Error* - %s holds no height values\n", file.constData());
+        reportError("JGrid:: *Error* - %s holds no height values\n", file.constData());
         return false;
     }
     const float noData = samples.header.noData.value_or(systemNoData);
@@ -88,7 +89,7 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     const LoadTally tally(samples.heights.data(), samples.valid.empty() ? nullptr : samples.valid.data(),
                           samples.count);
     if (tally.validCount == 0) {
-        std::printf("JGrid:: *Error* - %s holds no valid height values: every sample is a void\n", file.constData());
+        reportError("JGrid:: *Error* - %s holds no valid height values: every sample is a void\n", file.constData());
         return false;
     }
     Array2D<gmVec3> normals;

@@ -592,6 +592,7 @@ TEST_F(RefusedLoad, NotEnoughMemory)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer reserves more address space than the cap allows";
 #endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // a child with a fresh heap
     // The largest grid accepted needs 1 GB for its heights; the smaller one
     // has room for its heights (128 MB) but not for its normals (768 MB).
     const QString largest = files.write("largest.grd", "ncols 16384\nnrows 16384\n1 2 3\n");

@@ -193,6 +193,9 @@ TEST(RefinementMemory, AllocationFailureLeavesTheTerrain)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
 #endif
+    // The capped child starts afresh rather than from a fork of this process,
+    // whose heap the tests before have left in any state.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     JGrid g;
     fillGrid(g, 600, 600, hilly);
     // The refined heights (about 6 MB) fit in the headroom, their normals
