@@ -92,9 +92,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
         reportError("JGrid:: *Error* - %s holds no valid height values: every sample is a void\n", file.constData());
         return false;
     }
-    Array2D<gmVec3> normals;
-    if (!allocate(normals, samples.header, fileName))
-        return false;
     if (!allocateOrReport(fileName, [&] { fillVoids(samples.heights, samples.valid); }))
         return false;
     if (samples.count < samples.heights.size())
@@ -107,7 +104,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     grid.cellSize = samples.header.cellSize;
     grid.eastWestRatio = samples.header.eastWestRatio;
     grid.heights = std::move(samples.heights);
-    grid.normals = std::move(normals);
     grid.valid = std::move(samples.valid);
     grid.voidCount = countVoids(grid.valid);
     grid.noDataValue = noData;
@@ -125,7 +121,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     std::printf("Max = %1.3f\n", grid.maxHeight);
     std::printf("------------------------\n");
 
-    grid.calcNormals();
     grid.name = fileName;
     grid.name.remove(QLatin1Char('.'));
     grid.loaded = true;

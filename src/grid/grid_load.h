@@ -41,9 +41,9 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples);
 
 // Replaces the grid's terrain with the samples: empties the detail stack,
 // marks and fills the voids, sets the statistics over the valid samples,
-// prints the summary, computes the normals and sets `name` and `loaded`.
-// Refuses (grid untouched) a file that held no valid value at all or when
-// there is no memory for the normals.
+// prints the summary and sets `name` and `loaded`. The normals are left to
+// whoever draws (calcNormals, or the mesh). Refuses (grid untouched) a file
+// that held no valid value at all.
 bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileName);
 
 #endif

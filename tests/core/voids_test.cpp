@@ -114,6 +114,7 @@ TEST(Voids, NormalsUseValidNeighboursOnly)
     JGrid g;
     ASSERT_TRUE(loadQuietly(g, gridFile(files, rows)));
     EXPECT_EQ(g.voidCount, 3u);
+    g.calcNormals();
     const gmVec3 plane = gmVec3(-3.0, -2.0, 1.0) / std::sqrt(14.0);
     for (std::size_t r = 0; r < 6; ++r)
         for (std::size_t c = 0; c < 6; ++c) {
