@@ -52,6 +52,9 @@ struct TrimmedEdges {
     std::uint32_t height = 0;
     std::vector<float> lastColumn; // every row's last sample, when width is odd
     std::vector<float> lastRow;    // the last row within the even columns, when height is odd
+    // Their validity (1 valid, 0 void); empty for a grid without voids.
+    std::vector<std::uint8_t> lastColumnValid;
+    std::vector<std::uint8_t> lastRowValid;
 };
 
 struct TerrainModel {

@@ -46,12 +46,21 @@ TrimmedEdges trimmedEdgesOf(const JGrid& grid)
     if (grid.heights.rows() != grid.height || grid.heights.cols() != grid.width || grid.width == 0 || grid.height == 0)
         return edges;
     const std::uint32_t evenWidth = grid.width & ~1u;
-    if (grid.width % 2 == 1)
-        for (std::uint32_t r = 0; r < grid.height; ++r)
+    const bool masked = grid.valid.rows() == grid.height && grid.valid.cols() == grid.width;
+    if (grid.width % 2 == 1) {
+        for (std::uint32_t r = 0; r < grid.height; ++r) {
             edges.lastColumn.push_back(grid.heights[r][grid.width - 1]);
+            if (masked)
+                edges.lastColumnValid.push_back(grid.valid[r][grid.width - 1]);
+        }
+    }
     if (grid.height % 2 == 1) {
         const auto last = grid.heights[grid.height - 1];
         edges.lastRow.assign(last.begin(), last.begin() + evenWidth);
+        if (masked) {
+            const auto lastValid = grid.valid[grid.height - 1];
+            edges.lastRowValid.assign(lastValid.begin(), lastValid.begin() + evenWidth);
+        }
     }
     return edges;
 }
@@ -65,13 +74,26 @@ bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges)
         return false;
     if (edges.width == evenWidth && edges.height == evenHeight)
         return true;
-    const bool fits = allocateOrReport([&] { grid.heights.resize(edges.height, edges.width); });
+    // Voids on either side need a mask of the whole size (new samples valid).
+    const bool masked = !grid.valid.empty() || !edges.lastColumnValid.empty() || !edges.lastRowValid.empty();
+    const bool fits = allocateOrReport([&] {
+        grid.heights.resize(edges.height, edges.width);
+        if (masked) {
+            if (grid.valid.empty())
+                grid.valid = ValidMask(evenHeight, evenWidth, 1);
+            grid.valid.resize(edges.height, edges.width, 1);
+        }
+    });
     if (!fits)
         return false;
     for (std::uint32_t r = 0; r < edges.lastColumn.size(); ++r)
         grid.heights[r][edges.width - 1] = edges.lastColumn[r];
+    for (std::uint32_t r = 0; r < edges.lastColumnValid.size(); ++r)
+        grid.valid[r][edges.width - 1] = edges.lastColumnValid[r];
     if (!edges.lastRow.empty())
         std::copy(edges.lastRow.begin(), edges.lastRow.end(), grid.heights[edges.height - 1].begin());
+    if (!edges.lastRowValid.empty())
+        std::copy(edges.lastRowValid.begin(), edges.lastRowValid.end(), grid.valid[edges.height - 1].begin());
     printSizeChange(grid.width, edges.width, grid.height, edges.height);
     grid.width = edges.width;
     grid.height = edges.height;
@@ -87,7 +109,9 @@ WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t bud
     if (!control.checkpoint("Loading", 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
     JGrid& grid = out.grid;
-    const bool started = format == GridFormat::Ascii ? grid.loadGRD(file) : grid.loadFLT(file);
+    const bool started = format == GridFormat::Ascii   ? grid.loadGRD(file)
+                         : format == GridFormat::Float ? grid.loadFLT(file)
+                                                       : grid.loadFile(file);
     if (!started || !grid.loaded)
         return WorkOutcome::Failed;
     out.replacesDetails = true;
@@ -109,7 +133,9 @@ WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t bud
 WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, WorkControl& control, TerrainUpdate& out)
 {
     const JGrid& from = model.grid;
-    const std::size_t topDetails = change == LevelChange::RefineWithDetails ? std::min<std::size_t>(2, from.details.size()) : 0;
+    // Refinement with details uses the top level's pair; with fewer than two
+    // arrays it is plain refinement.
+    const std::size_t topDetails = change == LevelChange::RefineWithDetails && from.details.size() >= 2 ? 2 : 0;
     const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening" : "Refining";
     if (!control.checkpoint(step, 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
@@ -215,6 +241,13 @@ void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
         for (FloatArray2D& d : update.grid.details)
             stack.push_back(std::move(d));
         update.grid.details = std::move(stack);
+        // One mask per level, at the level's index: a level stored without
+        // one counts as having none.
+        std::vector<ValidMask> masks = std::move(model.grid.detailMasks);
+        masks.resize(update.keptDetails / 2);
+        for (ValidMask& m : update.grid.detailMasks)
+            masks.push_back(std::move(m));
+        update.grid.detailMasks = std::move(masks);
     }
     model.grid = std::move(update.grid);
     model.mesh = std::move(update.mesh);

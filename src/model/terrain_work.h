@@ -27,7 +27,9 @@ enum class WorkOutcome {
     Cancelled, // stopped at a checkpoint
 };
 
-enum class GridFormat { Ascii, Float };
+// Which reader loads a file: the ASCII grid reader, the float grid reader,
+// or the one JGrid::loadFile picks by the file's name.
+enum class GridFormat { Ascii, Float, ByName };
 
 enum class LevelChange {
     Unchanged,

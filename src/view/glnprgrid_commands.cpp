@@ -42,6 +42,11 @@ void GLNPRGrid::loadFLTFile(QString file)
     requestLoad(file, GridFormat::Float);
 }
 
+void GLNPRGrid::loadFile(QString file)
+{
+    requestLoad(file, GridFormat::ByName);
+}
+
 // A new file makes whatever was still to be done to the terrain shown
 // pointless: that stops, and the load runs next.
 void GLNPRGrid::requestLoad(const QString& file, GridFormat format)

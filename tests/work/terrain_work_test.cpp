@@ -161,6 +161,30 @@ TEST(TerrainWork, ALoadAboveTheBudgetShowsACoarsenedLevelThatRefineRestoresExact
         ASSERT_EQ(shown.grid.heights[r][402], full.grid.heights[r][402]) << r;
 }
 
+// A grid with voids: the stored masks follow their levels through the copies
+// the work makes, so Refine gives back every void where it was.
+TEST(TerrainWork, VoidsComeBackWithTheLevelsTheyBelongTo)
+{
+    const QString voids = QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro_voids.asc");
+    const auto load = [&](std::uint64_t budget) {
+        return [&, budget](WorkControl& c, TerrainUpdate& u) { return loadTerrain(voids, GridFormat::ByName, budget, c, u); };
+    };
+    TerrainModel full;
+    complete(full, load(0));
+    ASSERT_GT(full.grid.voidCount, 0u);
+    TerrainModel shown;
+    complete(shown, load(10000));
+    ASSERT_EQ(shown.shown.level, 2);
+    complete(shown, changeRequest(shown, LevelChange::Coarsen));
+    for (int k = 0; k < 3; ++k)
+        complete(shown, changeRequest(shown, LevelChange::RefineWithDetails));
+    ASSERT_EQ(shown.grid.width, full.grid.width);
+    ASSERT_EQ(shown.grid.height, full.grid.height);
+    EXPECT_TRUE(shown.grid.valid == full.grid.valid);
+    EXPECT_EQ(shown.grid.voidCount, full.grid.voidCount);
+    EXPECT_TRUE(shown.grid.detailMasks.empty());
+}
+
 TEST(TerrainWork, TheBudgetCountsSamplesAndZeroMeansNone)
 {
     const std::uint64_t samples = 403u * 344u;

@@ -35,14 +35,10 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
 }
 
 // Loads the file as the viewer does (the display budget included) and waits
-// for the terrain to be ready. Paths ending in d or D are ASCII grids (.grd),
-// all others float grids.
+// for the terrain to be ready.
 bool load(GLNPRGrid& view, const QString& file)
 {
-    if (file.endsWith('d', Qt::CaseInsensitive))
-        view.loadGRDFile(file);
-    else
-        view.loadFLTFile(file);
+    view.loadFile(file);
     view.waitForWork();
     return view.grid.loaded;
 }
