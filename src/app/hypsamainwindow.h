@@ -18,6 +18,7 @@ class QMenu;
 class QProgressBar;
 class QPushButton;
 class QSlider;
+class QDoubleSpinBox;
 class QSpinBox;
 class QVBoxLayout;
 
@@ -62,6 +63,8 @@ public:
     QSpinBox* grid1FrequencySB;
     QLabel* silthreshlabel;
     QSlider* slider6;
+    QLabel* exaggerationLabel;
+    QDoubleSpinBox* exaggerationSB;
     QPushButton* refineButton;
     QPushButton* coarsenButton;
     QPushButton* pushButton3;

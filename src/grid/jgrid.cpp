@@ -27,7 +27,7 @@ JGrid::~JGrid()
 JGrid JGrid::copyLevel(std::size_t topDetails) const
 {
 #if __SIZEOF_POINTER__ == 8
-    static_assert(sizeof(JGrid) == 248, "copyLevel copies every member: give a new one its line");
+    static_assert(sizeof(JGrid) == 256, "copyLevel copies every member: give a new one its line");
 #endif
     JGrid copy;
     copy.width = width;
@@ -47,6 +47,7 @@ JGrid JGrid::copyLevel(std::size_t topDetails) const
     copy.name = name;
     copy.stdDev = stdDev;
     copy.eastWestRatio = eastWestRatio;
+    copy.verticalExaggeration = verticalExaggeration;
     copy.valid = valid;
     copy.voidCount = voidCount;
     copy.noDataValue = noDataValue;
@@ -165,7 +166,8 @@ void JGrid::printRow(unsigned row)
 float JGrid::scaledHeight(unsigned row, unsigned col) const
 {
     const double above = static_cast<double>(heights[row][col]) - static_cast<double>(minHeight);
-    return static_cast<float>(above / (static_cast<double>(cellSize) * 0.9 * 50.0));
+    return static_cast<float>(above / (static_cast<double>(cellSize) * 0.9 * 50.0)
+                              * static_cast<double>(verticalExaggeration));
 }
 
 gmVec3 JGrid::normalAt(unsigned row, unsigned col) const

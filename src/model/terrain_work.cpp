@@ -136,7 +136,9 @@ WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, WorkContr
     // Refinement with details uses the top level's pair; with fewer than two
     // arrays it is plain refinement.
     const std::size_t topDetails = change == LevelChange::RefineWithDetails && from.details.size() >= 2 ? 2 : 0;
-    const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening" : "Refining";
+    const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening"
+                       : change == LevelChange::Unchanged                                 ? "Finding curvature"
+                                                                                          : "Refining";
     if (!control.checkpoint(step, 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
     out.grid = from.copyLevel(topDetails);

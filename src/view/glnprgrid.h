@@ -151,6 +151,8 @@ public slots:
     // Stops the running work (the terrain stays as it was) and drops what
     // was waiting.
     void cancelWork();
+    // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
+    void setVerticalExaggeration(double factor);
 
 signals:
     void widthChanged(const QString& width);

@@ -6,6 +6,7 @@
 
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cstdio>
 
 void GLNPRGrid::setXRotation(int degrees)
@@ -55,8 +56,12 @@ void GLNPRGrid::requestLoad(const QString& file, GridFormat format)
     worker.cancel();
     runInTurn([this, file, format] {
         const std::uint64_t budget = displayBudget;
-        worker.start([file, format, budget](WorkControl& control,
-                                            TerrainUpdate& update) { return loadTerrain(file, format, budget, control, update); },
+        // A new grid keeps the exaggeration the view draws with.
+        const float exaggeration = grid.verticalExaggeration;
+        worker.start([file, format, budget, exaggeration](WorkControl& control, TerrainUpdate& update) {
+            update.grid.verticalExaggeration = exaggeration;
+            return loadTerrain(file, format, budget, control, update);
+        },
                      [this, file](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, &file); });
     });
 }
@@ -301,6 +306,26 @@ void GLNPRGrid::setPolygons(bool on)
 {
     showPolygons = on;
     updateGL();
+}
+
+// The mesh of the new heights is built in the background like a level
+// change; the grid takes the factor once no other work reads it.
+void GLNPRGrid::setVerticalExaggeration(double factor)
+{
+    const float clamped = float(std::clamp(factor, 0.1, 50.0));
+    runInTurn([this, clamped] {
+        if (clamped == grid.verticalExaggeration)
+            return;
+        grid.verticalExaggeration = clamped;
+        if (!grid.loaded) {
+            updateGL();
+            return;
+        }
+        worker.start([this](WorkControl& control, TerrainUpdate& update) {
+            return changeTerrainLevel(model, LevelChange::Unchanged, control, update);
+        },
+                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
+    });
 }
 
 void GLNPRGrid::updateGUI()

@@ -2,6 +2,7 @@
 #include "render_test_support.h"
 #include "support/tool_run.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -33,13 +34,38 @@ TEST(RenderTool, DrawsTheTerrainIntoAPicture)
               view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
 }
 
+// Every real terrain file in a format the tests above do not draw (GeoTIFF,
+// .asc, Surfer), with and without voids, draws in the viewer's view and
+// through hypsa-render as the same picture.
+TEST(RenderTool, EveryRasterFormatDraws)
+{
+    QTemporaryDir dir;
+    const QDir data(QString(HYPSA_SOURCE_DIR) + "/data");
+    const QStringList names = data.entryList({"*.asc", "*.tif", "*_surfer.grd"}, QDir::Files);
+    EXPECT_EQ(names.size(), 6);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QString out = dir.filePath(name + ".png");
+        const ToolRun run = runRender({data.filePath(name), out, "--size", "320x240"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const QImage picture(out);
+        EXPECT_GT(darkPixels(picture), 500);
+        auto view = emptyView(320, 240);
+        view->loadFile(data.filePath(name));
+        view->waitForWork();
+        EXPECT_FALSE(view->vertices.empty());
+        EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
+                  view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+    }
+}
+
 TEST(RenderTool, OptionsSetTheControls)
 {
     QTemporaryDir dir;
     const QString out = dir.filePath("strokes.png");
     const ToolRun run = runRender({dataFile("jacksboro.flt"), out, "--size", "320x240", "--strokes", "--rotate", "20",
                                "0", "350", "--scale", "14", "--threshold", "35", "--light-silhouettes",
-                               "--light", "-2000", "500", "800", "--coarsen", "1"});
+                               "--light", "-2000", "500", "800", "--coarsen", "1", "--exaggeration", "3.5"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QImage picture(out);
     ASSERT_EQ(picture.size(), QSize(320, 240));
@@ -54,6 +80,8 @@ TEST(RenderTool, OptionsSetTheControls)
     view->viewScale = 2.4f;
     view->silThreshold = 0.35f;
     view->lightPosition = gmVec3(-2000, 500, 800);
+    view->setVerticalExaggeration(3.5);
+    view->waitForWork();
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
               view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
 }
@@ -99,6 +127,8 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
         {{"--fast"}, "unknown option \"--fast\""},
         {{"--coarsen"}, "Missing value after '--coarsen'."},
         {{"--max-samples", "1e6"}, "--max-samples needs a whole number from 0 to 268435456"},
+        {{"--exaggeration", "60"}, "--exaggeration needs a number from 0.1 to 50"},
+        {{"--exaggeration", "x"}, "--exaggeration needs a number from 0.1 to 50"},
     };
     for (const auto& [options, reason] : cases) {
         run = runRender(QStringList{dataFile("jacksboro.grd"), out} + options);

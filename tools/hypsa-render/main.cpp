@@ -32,6 +32,7 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     if (o.secondAxis)
         view.toggleDrawF1Curvature();
     view.setPolygons(o.polygons);
+    view.setVerticalExaggeration(o.exaggeration);
 }
 
 // Loads the file as the viewer does (the display budget included) and waits
@@ -78,6 +79,7 @@ int main(int argc, char** argv)
         view.subdivide();
     view.waitForWork();
     applyControls(view, options);
+    view.waitForWork(); // a new exaggeration rebuilds the mesh
     view.resize(options.width, options.height);
     // Shown but never mapped, so that it gets its size like the viewer's view.
     view.setAttribute(Qt::WA_DontShowOnScreen);
