@@ -1,6 +1,7 @@
 // hypsa-render: loads a grid and draws one frame of the view into a PNG,
 // with the same widget and paint code as the viewer. Needs a display (run
 // under xvfb-run -a where there is none).
+#include "drawing_export.h"
 #include "glnprgrid.h"
 #include "render_options.h"
 
@@ -72,10 +73,18 @@ int main(int argc, char** argv)
     // Shown but never mapped, so that it gets its size like the viewer's view.
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.show();
+    // The first frame classifies the lines for this view; a drawing is made
+    // from that same state.
     const QImage frame = view.grabFramebuffer();
-    if (frame.isNull() || !frame.save(options.out, "PNG")) {
-        std::fprintf(stderr, "hypsa-render: cannot write the picture %s\n", qPrintable(options.out));
+    QString error;
+    LineArt art;
+    if (frame.isNull() || !exportDrawing(view, options.out, error, &art)) {
+        std::fprintf(stderr, "hypsa-render: cannot write the picture %s: %s\n", qPrintable(options.out),
+                     qPrintable(error));
         return 1;
     }
+    if (drawingFormat(options.out) != DrawingFormat::png)
+        std::printf("%zu visible line pieces chained into %zu paths, %.1f points per path; %zu strokes\n",
+                    art.pieces, art.polylines, art.pointsPerPolyline(), art.strokes);
     return 0;
 }
