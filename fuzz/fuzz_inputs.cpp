@@ -23,9 +23,22 @@ const QString& workDir()
 {
     static QTemporaryDir dir(QDir::tempPath() + "/hypsa-fuzz-XXXXXX");
     static const QString path = dir.path();
-    JGrid::maxSamples = fuzzSampleLimit;
     return path;
 }
+
+// Lowers the grid's sample limit for one input and puts the earlier limit
+// back afterwards, so that code run after a replayed input (the rest of the
+// test suite) sees the limit it expects.
+class FuzzSampleLimit {
+public:
+    FuzzSampleLimit() : saved_(JGrid::maxSamples) { JGrid::maxSamples = fuzzSampleLimit; }
+    ~FuzzSampleLimit() { JGrid::maxSamples = saved_; }
+    FuzzSampleLimit(const FuzzSampleLimit&) = delete;
+    FuzzSampleLimit& operator=(const FuzzSampleLimit&) = delete;
+
+private:
+    std::uint64_t saved_;
+};
 
 QString writeInput(const char* name, std::string_view bytes)
 {
@@ -73,6 +86,7 @@ void checkGrid(const JGrid& grid)
 
 void fuzzAsciiGrid(const std::uint8_t* data, std::size_t size)
 {
+    const FuzzSampleLimit limit;
     const QString path = writeInput("input.grd", view(data, size));
     JGrid grid;
     makeTerrain(grid, 12, 10);
@@ -83,6 +97,7 @@ void fuzzAsciiGrid(const std::uint8_t* data, std::size_t size)
 
 void fuzzFloatGrid(const std::uint8_t* data, std::size_t size)
 {
+    const FuzzSampleLimit limit;
     static constexpr std::string_view marker = "--data--\n";
     const std::string_view input = view(data, size);
     const std::size_t split = std::min(input.find(marker), input.size());
@@ -97,6 +112,7 @@ void fuzzFloatGrid(const std::uint8_t* data, std::size_t size)
 
 void fuzzDetailFile(const std::uint8_t* data, std::size_t size)
 {
+    const FuzzSampleLimit limit;
     const QString path = writeInput("input.dtl", view(data, size));
     JGrid grid;
     makeTerrain(grid, 6, 6);
@@ -107,6 +123,7 @@ void fuzzDetailFile(const std::uint8_t* data, std::size_t size)
 
 void fuzzGridSteps(const std::uint8_t* data, std::size_t size)
 {
+    const FuzzSampleLimit limit;
     constexpr std::size_t maxArguments = 64;
     std::vector<std::string> words;
     std::string_view rest = view(data, size);

@@ -3,7 +3,7 @@
 # and any further packages named as arguments.
 set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-          libgtest-dev libbenchmark-dev xvfb xauth poppler-utils "$@")
+          libgtest-dev libbenchmark-dev xvfb xauth libgdal-dev gdal-bin poppler-utils "$@")
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -56,8 +56,10 @@ void HypsaMainWindow::buildMenus()
 {
     fileLoadAction = new QAction(this);
     fileLoadAction->setObjectName("fileLoadAction");
+    fileLoadAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
     fileExitAction = new QAction(this);
     fileExitAction->setObjectName("fileExitAction");
+    fileExitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
     multiresolutionTraditionalAction = new QAction(this);
     multiresolutionTraditionalAction->setObjectName("multiresolutionTraditionalAction");
     multiresolutionTraditionalAction->setCheckable(true);

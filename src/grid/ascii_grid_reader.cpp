@@ -7,13 +7,13 @@
 
 bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
 {
-    const FileHandle file = openFile(fileName, "r");
+    const FileHandle file = openTextFile(fileName);
     if (!file) {
         std::printf("Error, %s was not found\n", localName(fileName).constData());
         return false;
     }
     TokenReader tokens(file.get());
-    if (!readGridHeader(tokens, GridFileKind::asciiGrid, fileName, samples.header)
+    if (!readGridHeader(tokens, GridFileKind::asciiGrid, fileName, fileName, samples.header)
         || !allocateSamples(samples.header, samples.heights, fileName))
         return false;
 

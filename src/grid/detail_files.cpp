@@ -188,15 +188,16 @@ void JGrid::writeDetailFiles(QString& message, int& count)
     }
 }
 
-void JGrid::loadDetails(QString fileName)
+bool JGrid::loadDetails(QString fileName)
 {
     const QByteArray file = localName(fileName);
     std::printf("Loading details file %s\n", file.constData());
-    clearDetails();
+    // The stack is replaced only once the file has been read whole: a
+    // refused or failed load keeps the levels the grid had.
     const FileHandle in = openFile(fileName, "r");
     if (!in) {
         std::printf("Error, %s was not found\n", file.constData());
-        return;
+        return false;
     }
     std::printf("file %s has been opened\n", file.constData());
 
@@ -204,26 +205,28 @@ void JGrid::loadDetails(QString fileName)
     DetailHeader header;
     if (!readDetailHeader(tokens, header)) {
         std::printf("JGrid:: *Error* - details file %s ends before its header is complete.\n", file.constData());
-        return;
+        return false;
     }
     if (!checkDetailHeader(header, file.constData()))
-        return;
+        return false;
     if (width > header.columns || height > header.rows) {
         std::printf("Error, these details in %s can only be applied to a %i by %i (or smaller) grid.",
                     file.constData(), int(header.columns), int(header.rows));
-        return;
+        return false;
     }
     FloatArray2D widthDetails;
     FloatArray2D heightDetails;
     if (!allocateDetails(widthDetails, heightDetails, header)) {
         std::printf("JGrid:: *Error* - not enough memory for the details in %s.\n", file.constData());
-        return;
+        return false;
     }
     if (!readSection(tokens, widthDetails) || !readSection(tokens, heightDetails)) {
         std::printf("JGrid:: *Error* - Premature end of details file.\n");
         std::printf("JGRrid::Error in details file, incomplete number of details values were provided.\n");
-        return;
+        return false;
     }
+    clearDetails();
     details.push_back(std::move(heightDetails));
     details.push_back(std::move(widthDetails));
+    return true;
 }

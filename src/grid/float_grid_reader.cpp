@@ -1,23 +1,56 @@
 // Float grids: raw 32-bit IEEE floats, row 0 first and columns fastest, with
-// their dimensions in a separate text header file.
+// their dimensions in a separate text header file. A header may place band 1
+// of a multi-band or padded file (BIL, BIP or BSQ); only band 1 is read.
 #include "grid_file_io.h"
 #include "grid_load.h"
+
+#include <QFileInfo>
 
 #include <algorithm>
 #include <bit>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 namespace {
 
-// hills.flt has its header in hills.hdr: every ".flt" and ".FLT" is removed
-// and ".hdr" appended.
-QString headerNameOf(QString fltName)
+bool endsWithIgnoringCase(const QString& name, const char* extension)
 {
-    fltName.remove(QStringLiteral(".flt"));
-    fltName.remove(QStringLiteral(".FLT"));
-    return fltName + QStringLiteral(".hdr");
+    return name.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
+}
+
+// The first of the names that exists, else the first.
+QString firstExisting(const QString& a, const QString& b)
+{
+    return (!QFileInfo::exists(a) && QFileInfo::exists(b)) ? b : a;
+}
+
+// The header and data file of a float grid named by either: hills.flt has its
+// header in hills.hdr (or hills.HDR), hills.FLT in hills.HDR (or hills.hdr),
+// and a chosen hills.hdr reads hills.flt (or hills.FLT). Any other name gets
+// ".hdr" appended for its header.
+struct FloatGridFiles {
+    QString header;
+    QString data;
+};
+
+FloatGridFiles filesOf(const QString& name)
+{
+    const QString base = name.left(name.size() - 4);
+    if (endsWithIgnoringCase(name, ".flt")) {
+        const bool upper = name.endsWith(QLatin1String(".FLT"));
+        const QString lower = base + QStringLiteral(".hdr");
+        const QString capital = base + QStringLiteral(".HDR");
+        return {upper ? firstExisting(capital, lower) : firstExisting(lower, capital), name};
+    }
+    if (endsWithIgnoringCase(name, ".hdr")) {
+        const bool upper = name.endsWith(QLatin1String(".HDR"));
+        const QString lower = base + QStringLiteral(".flt");
+        const QString capital = base + QStringLiteral(".FLT");
+        return {name, upper ? firstExisting(capital, lower) : firstExisting(lower, capital)};
+    }
+    return {name + QStringLiteral(".hdr"), name};
 }
 
 void swapByteOrder(float* values, std::size_t count)
@@ -30,39 +63,98 @@ void swapByteOrder(float* values, std::size_t count)
     }
 }
 
-bool readHeaderFile(const QString& headerName, GridHeader& header)
+bool readHeaderFile(const FloatGridFiles& files, GridHeader& header)
 {
-    const FileHandle file = openFile(headerName, "r");
+    const FileHandle file = openTextFile(files.header);
     if (!file) {
-        std::printf("Error - %s was not found\n", localName(headerName).constData());
+        std::printf("Error - %s was not found\n", localName(files.header).constData());
         return false;
     }
     TokenReader tokens(file.get(), 0);
-    return readGridHeader(tokens, GridFileKind::floatGridHeader, headerName, header);
+    return readGridHeader(tokens, GridFileKind::floatGridHeader, files.header, files.data, header);
+}
+
+// Where band 1's samples lie: the first at skipBytes, the next sample of a
+// row `sampleStride` bytes on, the next row `rowStride` bytes on.
+struct BandPlacement {
+    std::uint64_t sampleStride;
+    std::uint64_t rowStride;
+};
+
+BandPlacement placementOf(const GridHeader& h)
+{
+    const std::uint64_t sampleRow = std::uint64_t(h.width) * 4;
+    switch (h.interleave) {
+    case Interleave::bip:
+        return {4 * h.bands, h.totalRowBytes.value_or(sampleRow * h.bands)};
+    case Interleave::bsq:
+        return {4, h.bandRowBytes.value_or(sampleRow)};
+    case Interleave::bil:
+        break;
+    }
+    const std::uint64_t bandRow = h.bandRowBytes.value_or(sampleRow);
+    return {4, h.totalRowBytes.value_or(bandRow * h.bands)};
+}
+
+// Reads band 1 row by row; returns the number of samples read before the
+// file ended.
+std::size_t readBand(std::FILE* file, const GridHeader& h, const BandPlacement& band, float* values)
+{
+    const std::size_t columns = h.width;
+    std::vector<unsigned char> row;
+    if (band.sampleStride != 4)
+        row.resize((columns - 1) * band.sampleStride + 4);
+    std::size_t count = 0;
+    for (std::size_t r = 0; r < h.height; ++r) {
+        const std::uint64_t at = h.skipBytes + r * band.rowStride;
+        if (at > std::uint64_t(INT64_MAX) || fseeko(file, off_t(at), SEEK_SET) != 0)
+            break;
+        float* out = values + r * columns;
+        if (band.sampleStride == 4) {
+            const std::size_t n = std::fread(out, sizeof(float), columns, file);
+            count += n;
+            if (n < columns)
+                break;
+            continue;
+        }
+        const std::size_t bytes = std::fread(row.data(), 1, row.size(), file);
+        const std::size_t whole = bytes < 4 ? 0 : std::min<std::size_t>(columns, (bytes - 4) / band.sampleStride + 1);
+        for (std::size_t c = 0; c < whole; ++c)
+            std::memcpy(out + c, row.data() + c * band.sampleStride, 4);
+        count += whole;
+        if (whole < columns)
+            break;
+    }
+    return count;
 }
 
 } // namespace
 
 bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
 {
-    const QString headerName = headerNameOf(fileName);
-    if (!readHeaderFile(headerName, samples.header))
+    const FloatGridFiles files = filesOf(fileName);
+    if (!readHeaderFile(files, samples.header))
         return false;
-    std::printf("Header file %s\n", localName(headerName).constData());
+    std::printf("Header file %s\n", localName(files.header).constData());
 
-    const FileHandle file = openFile(fileName, "rb");
+    const FileHandle file = openFile(files.data, "rb");
     if (!file) {
-        std::printf("Error, %s was not found\n", localName(fileName).constData());
+        std::printf("Error, %s was not found\n", localName(files.data).constData());
         return false;
     }
     if (!allocateSamples(samples.header, samples.heights, fileName))
         return false;
-    // Bytes after the last needed value are not read. fread may leave the
-    // bytes of a trailing partial value behind: that sample stays 0.0.
+    // Bytes after the last needed value are not read. A trailing partial
+    // value is not read either: that sample stays 0.0.
+    const GridHeader& h = samples.header;
     float* const values = samples.heights.data();
-    samples.count = std::fread(values, sizeof(float), samples.heights.size(), file.get());
+    const BandPlacement band = placementOf(h);
+    if (h.skipBytes == 0 && band.sampleStride == 4 && band.rowStride == std::uint64_t(h.width) * 4)
+        samples.count = std::fread(values, sizeof(float), samples.heights.size(), file.get());
+    else
+        samples.count = readBand(file.get(), h, band, values);
     std::fill(values + samples.count, values + samples.heights.size(), 0.0f);
-    if (samples.header.bigEndian != (std::endian::native == std::endian::big))
+    if (h.bigEndian != (std::endian::native == std::endian::big))
         swapByteOrder(values, samples.count);
     return true;
 }

@@ -8,6 +8,18 @@ FileHandle openFile(const QString& name, const char* mode)
     return FileHandle(std::fopen(localName(name).constData(), mode));
 }
 
+FileHandle openTextFile(const QString& name)
+{
+    FileHandle file = openFile(name, "r");
+    if (!file)
+        return file;
+    unsigned char mark[3] = {0, 0, 0};
+    const std::size_t n = std::fread(mark, 1, sizeof mark, file.get());
+    if (!(n == 3 && mark[0] == 0xEF && mark[1] == 0xBB && mark[2] == 0xBF))
+        std::rewind(file.get());
+    return file;
+}
+
 bool closeWrittenFile(FileHandle file)
 {
     const bool written = std::ferror(file.get()) == 0;

@@ -22,6 +22,9 @@ inline QByteArray localName(const QString& name) { return QFile::encodeName(name
 
 FileHandle openFile(const QString& name, const char* mode);
 
+// Opens a text file for reading past a UTF-8 byte-order mark at its start.
+FileHandle openTextFile(const QString& name);
+
 // Closes a written file; false when any write or the close failed.
 bool closeWrittenFile(FileHandle file);
 

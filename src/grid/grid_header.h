@@ -12,24 +12,38 @@
 
 #include <QString>
 
+#include <cstdint>
+#include <optional>
+
 enum class GridFileKind { asciiGrid, floatGridHeader };
+
+// How the bands of a float grid's data file are interleaved.
+enum class Interleave { bil, bip, bsq };
 
 struct GridHeader {
     unsigned width = 0;
     unsigned height = 0;
-    float cellSize = -1.0f; // metres; -1 when the header gives none
-    bool bigEndian = false; // float grids: the samples' byte order
+    float cellSize = -1.0f;     // north-south, metres; -1 when the header gives none
+    float eastWestRatio = 1.0f; // east-west spacing / north-south spacing
+    std::optional<float> noData; // the header's no-data value
+    // Float grids: the samples' byte order and where band 1 lies in the file.
+    bool bigEndian = false;
+    std::uint64_t skipBytes = 0;
+    std::uint64_t bands = 1;
+    Interleave interleave = Interleave::bil;
+    std::optional<std::uint64_t> bandRowBytes;
+    std::optional<std::uint64_t> totalRowBytes;
 };
 
 // Reads the header from `tokens` and checks it: dimensions present, at least
-// 2 x 2 and at most JGrid::maxSamples samples, and for float grids 32-bit
-// float samples. On success prints the cell-size line and leaves `tokens` at
-// the first height of an ASCII grid; otherwise prints why and returns false.
-bool readGridHeader(TokenReader& tokens, GridFileKind kind, const QString& fileName, GridHeader& header);
-
-// A header cell size in metres: values up to 1.0 are degrees, converted at
-// 108000 metres per degree in float and rounded down; larger values are
-// already metres (projected grids) and are only rounded down.
-float cellSizeInMetres(float headerValue);
+// 2 x 2 and at most JGrid::maxSamples samples, a cell size above 0 where one
+// is given, and for float grids 32-bit float samples. The spacing comes from
+// the header and a .prj file beside `dataFile`. On success prints the
+// cell-size line and leaves `tokens` at the first height of an ASCII grid;
+// otherwise prints why and returns false. A float-grid header keyword that
+// this reader does not use is reported and ignored; in an ASCII grid it makes
+// the header unreadable.
+bool readGridHeader(TokenReader& tokens, GridFileKind kind, const QString& fileName, const QString& dataFile,
+                    GridHeader& header);
 
 #endif

@@ -79,6 +79,7 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     grid.width = samples.header.width;
     grid.height = samples.header.height;
     grid.cellSize = samples.header.cellSize;
+    grid.eastWestRatio = samples.header.eastWestRatio;
     grid.heights = std::move(samples.heights);
     grid.normals = std::move(normals);
 

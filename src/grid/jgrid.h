@@ -43,6 +43,8 @@ public:
     float standardDeviation();
     void printRow(unsigned row);
     float scaledHeight(unsigned row, unsigned col) const;
+    // The drawing x of a column: col / 50, times eastWestRatio.
+    double drawingX(unsigned col) const { return col / 50.0 * static_cast<double>(eastWestRatio); }
     gmVec3 normalAt(unsigned row, unsigned col) const;
 
     // Surface normals.
@@ -59,7 +61,9 @@ public:
     bool writeDetail(FloatArray2D widthDetails, FloatArray2D heightDetails, QString fileName, float cellSize,
                      QString nextFile);
     void writeDetailFiles(QString& message, int& count);
-    void loadDetails(QString fileName);
+    // Replaces the stack with the file's level; false, with the stack as it
+    // was, when the file cannot be used.
+    bool loadDetails(QString fileName);
 
     // Multiresolution (src/multires).
     // BEGIN multires declarations
@@ -72,7 +76,9 @@ public:
     // an empty result for fewer.
     static std::vector<float> refineSequence(std::span<const float> c);
     bool subdivideWithoutDetails();
-    void adjustSize(int newWidth, int newHeight);
+    // adjustSize is false only when it refused (the size limit, no memory);
+    // asking for the current size succeeds without a change.
+    bool adjustSize(int newWidth, int newHeight);
 
     // Reverse subdivision (reverse_subdivision.cpp). The filters use the
     // leading even number of samples, at least 10, and give an empty result
@@ -115,6 +121,10 @@ public:
     float averageHeight;
     QString name;
     float stdDev;
+    // East-west sample spacing as a fraction of the north-south one (cellSize):
+    // a geographic grid's columns close up with the cosine of its latitude.
+    // Set by loading; refinement and coarsening keep it.
+    float eastWestRatio = 1.0f;
 };
 
 #endif

@@ -40,7 +40,7 @@ void JGrid::render()
             for (std::size_t row = r; row <= r + 1; ++row) {
                 setMaterial(heights[row][c]);
                 setNormal(normals[row][c]);
-                glVertex3f(float(c / 50.0), float(row / 50.0), scaledHeight(unsigned(row), unsigned(c)));
+                glVertex3f(float(drawingX(unsigned(c))), float(row / 50.0), scaledHeight(unsigned(row), unsigned(c)));
             }
         }
         glEnd();

@@ -40,14 +40,14 @@ unsigned atLeastTwo(int side)
 
 } // namespace
 
-void JGrid::adjustSize(int newWidth, int newHeight)
+bool JGrid::adjustSize(int newWidth, int newHeight)
 {
     if ((std::int64_t(newWidth) == width && std::int64_t(newHeight) == height) || (newWidth == 0 && newHeight == 0))
-        return;
+        return true;
     const unsigned w = atLeastTwo(newWidth);
     const unsigned h = atLeastTwo(newHeight);
     if (!fitsSampleLimit(w, h, "adjust the size"))
-        return;
+        return false;
 
     // A grid without samples starts as 2 x 2 zeros, which then grows. A grid
     // with samples keeps them, however narrow it is.
@@ -61,7 +61,7 @@ void JGrid::adjustSize(int newWidth, int newHeight)
         sized.normals = Array2D<gmVec3>(h, w, upNormal);
     });
     if (!built)
-        return;
+        return false;
     const FloatArray2D& from = empty ? start : heights;
     resizeInto(from, empty ? noNormals : normals, sized);
 
@@ -71,4 +71,5 @@ void JGrid::adjustSize(int newWidth, int newHeight)
     if (empty)
         loaded = true;
     updateStatistics();
+    return true;
 }

@@ -5,6 +5,7 @@
 #ifndef LINE_ART_H
 #define LINE_ART_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -33,6 +34,9 @@ struct ArtPath {
 struct LineArt {
     int width = 0;
     int height = 0;
+    // The view's matrices (column-major) that the drawing was projected with.
+    std::array<double, 16> modelView{};
+    std::array<double, 16> projection{};
     std::vector<LineStyle> styles; // in drawing order
     std::vector<PagePoint> points;
     std::vector<ArtPath> paths; // ordered by style

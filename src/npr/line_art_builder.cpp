@@ -40,6 +40,8 @@ LineArtBuilder::LineArtBuilder(const ScreenProjection& projection, const Occlude
 {
     art_.width = projection.width();
     art_.height = projection.height();
+    art_.modelView = projection.modelView();
+    art_.projection = projection.projection();
     edgeStyles_.fill(-1);
 }
 

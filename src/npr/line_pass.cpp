@@ -11,13 +11,14 @@ void LinePass::startOnce(std::size_t vertexCount)
 bool LinePass::classify(EdgeBuffer& edges, std::span<const Face> faces, std::span<const gmVec3> faceNormals,
                         std::span<const gmVec3> vertices, const gmVec3& point, float threshold)
 {
-    if (point == lastPoint && threshold == lastThreshold && vertices.size() == lastVertexCount)
+    if (classified_ && point == lastPoint && threshold == lastThreshold && vertices.size() == lastVertexCount)
         return false;
     const float silThreshold = float(double(threshold) * 0.25);
     edges.updateAllEdges(faces, faceNormals, vertices, point, threshold, silThreshold);
     lastPoint = point;
     lastThreshold = threshold;
     lastVertexCount = vertices.size();
+    classified_ = true;
     linesValid_ = false;
     return true;
 }

@@ -4,7 +4,7 @@
 
 ScreenProjection::ScreenProjection(const std::array<double, 16>& modelView, const std::array<double, 16>& projection,
                                    int width, int height)
-    : width_(width), height_(height)
+    : modelView_(modelView), projection_(projection), width_(width), height_(height)
 {
     for (int col = 0; col < 4; ++col)
         for (int row = 0; row < 4; ++row) {

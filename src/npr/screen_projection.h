@@ -25,6 +25,8 @@ public:
     ScreenProjection(const std::array<double, 16>& modelView, const std::array<double, 16>& projection, int width,
                      int height);
 
+    const std::array<double, 16>& modelView() const { return modelView_; }
+    const std::array<double, 16>& projection() const { return projection_; }
     int width() const { return width_; }
     int height() const { return height_; }
 
@@ -40,6 +42,8 @@ public:
     static ClipPoint lerp(const ClipPoint& a, const ClipPoint& b, double t);
 
 private:
+    std::array<double, 16> modelView_;
+    std::array<double, 16> projection_;
     std::array<double, 16> matrix_; // projection x modelView, column-major
     int width_;
     int height_;

@@ -31,7 +31,7 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
     for (std::size_t r = 0; r < h; ++r) {
         const auto normals = grid.normals[r];
         for (std::size_t c = 0; c < w; ++c) {
-            vertices.emplace_back(c / 50.0, r / 50.0, grid.scaledHeight(unsigned(r), unsigned(c)));
+            vertices.emplace_back(grid.drawingX(unsigned(c)), r / 50.0, grid.scaledHeight(unsigned(r), unsigned(c)));
             vertexNormals.push_back(normals[c]);
         }
     }

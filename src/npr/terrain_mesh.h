@@ -12,7 +12,7 @@
 class JGrid;
 
 // Fills the four arrays from a loaded grid (they are emptied first). The
-// sample at row r, column c is vertex r x width + c at (c / 50, r / 50,
+// sample at row r, column c is vertex r x width + c at (drawingX(c), r / 50,
 // scaledHeight(r, c)) with the grid's normal. Cell (r, c) gives the faces
 // (b, a, d) and (b, d, e), a = r x width + c, b = a + 1, d = a + width,
 // e = d + 1; their normals are those of the triangles a-b-e and a-e-d.

@@ -5,12 +5,16 @@
 
 #include "line_art_builder.h"
 
+#include <QOpenGLContext>
 #include <QOpenGLFramebufferObject>
 
 #include <array>
 
 LineArt GLNPRGrid::lineArt()
 {
+    // A view that was never drawn has no GL context and no size yet.
+    if (!context() || !context()->isValid())
+        grabFramebuffer();
     LineArt empty;
     empty.width = viewWidth;
     empty.height = viewHeight;

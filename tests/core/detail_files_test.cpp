@@ -176,16 +176,20 @@ TEST(DetailFileRead, SourceNamesWithBlanksOrSouPrefixes)
     EXPECT_EQ(g.details[0].data()[5], 6.0f);
 }
 
-TEST(DetailFileRead, RefusalsLeaveTheStackEmpty)
+TEST(DetailFileRead, RefusalsKeepTheStackTheGridHad)
 {
     TempFiles files;
     const auto refused = [&](const QString& path, const std::string& lastMessage, unsigned gridWidth = 0) {
         JGrid g;
         g.width = gridWidth;
         pushLevel(g, 5, 4, 0.0f);
-        const std::string text = loadDetails(g, path);
+        const std::vector<FloatArray2D> before = g.details;
+        ConsoleCapture console;
+        EXPECT_FALSE(g.loadDetails(path));
+        const std::string text = console.text();
         EXPECT_TRUE(text.ends_with(lastMessage)) << text;
-        EXPECT_TRUE(g.details.empty());
+        EXPECT_EQ(g.details.size(), 2u);
+        EXPECT_TRUE(g.details == before);
     };
     const auto file = [&](const char* name) { return files.path(name).toStdString(); };
 

@@ -1,6 +1,7 @@
 // Replays the fuzz seeds and every input that once crashed, hung or
 // allocated without bound, through the same code the fuzz targets run.
 #include "fuzz_inputs.h"
+#include "jgrid.h"
 
 #include <gtest/gtest.h>
 
@@ -25,7 +26,10 @@ std::size_t replay(const std::string& target, FuzzInput input)
             std::ifstream file(entry.path(), std::ios::binary);
             const std::vector<char> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
             SCOPED_TRACE(entry.path().string());
+            const std::uint64_t limit = JGrid::maxSamples;
             input(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+            // The tests that run after this one see the grid's own limit.
+            EXPECT_EQ(JGrid::maxSamples, limit);
             ++count;
         }
     }

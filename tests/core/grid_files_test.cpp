@@ -2,6 +2,9 @@
 #include "grid_tokens.h"
 #include "jgrid.h"
 
+#include <ogr_srs_api.h>
+#include <cpl_conv.h>
+
 #include "support/console_capture.h"
 #include "support/temp_files.h"
 
@@ -15,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
+#include <memory>
 #include <random>
 #include <string>
 #include <vector>
@@ -192,22 +196,74 @@ TEST(GridFileLoad, AsciiConsoleLinesAndStatistics)
     EXPECT_EQ(g.stdDev, -1.0f);
 }
 
-TEST(GridFileLoad, CellSizeFromDegreesOrMetres)
+TEST(GridFileLoad, SpacingFromTheGeoreferencing)
 {
     TempFiles files;
-    const auto cellSizeOf = [&](const char* value) {
-        JGrid g;
-        load(g, files.write("c.grd", std::string("ncols 2\nnrows 2\ncellsize ") + value + "\n1 2 3 4\n"));
-        return g.cellSize;
+    const auto loaded = [&](const std::string& header, const QString& name = "c.grd") {
+        auto g = std::make_unique<JGrid>();
+        load(*g, files.write(name, header + "\n1 2 3 4\n"));
+        return g;
     };
+    const auto cellSizeOf = [&](const std::string& value) {
+        return loaded("ncols 2\nnrows 2\ncellsize " + value)->cellSize;
+    };
+    // Degrees: floor(degrees x 108000), as the system has always counted.
     EXPECT_EQ(cellSizeOf("0.000833333333333"), 90.0f);
     EXPECT_EQ(cellSizeOf("0.00083333"), 89.0f); // just below 90 before rounding down
-    EXPECT_EQ(cellSizeOf("1.0"), 108000.0f);
-    EXPECT_EQ(cellSizeOf("30"), 30.0f);   // projected grids give metres
-    EXPECT_EQ(cellSizeOf("10.7"), 10.0f); // rounded down like degrees
-    JGrid g;
-    load(g, files.write("none.grd", "ncols 2\nnrows 2\n1 2 3 4\n"));
-    EXPECT_EQ(g.cellSize, -1.0f);
+    // Cells of 1 or more are projected metres, unrounded.
+    EXPECT_EQ(cellSizeOf("1.0"), 1.0f);
+    EXPECT_EQ(cellSizeOf("2.5"), 2.5f);
+    EXPECT_EQ(cellSizeOf("10.7"), 10.7f);
+    // Corner coordinates outside +-180 by +-90: projected, a 0.5 m lidar grid.
+    EXPECT_EQ(loaded("ncols 2\nnrows 2\nxllcorner 500000\nyllcorner 4000000\ncellsize 0.5")->cellSize, 0.5f);
+    EXPECT_EQ(loaded("ncols 2\nnrows 2\nxllcorner 179.9\nyllcorner 0\ncellsize 0.5")->cellSize, 0.5f);
+    EXPECT_EQ(loaded("ncols 2\nnrows 2\ncellsize 0.001\n")->eastWestRatio, 1.0f);
+    JGrid none;
+    load(none, files.write("none.grd", "ncols 2\nnrows 2\n1 2 3 4\n"));
+    EXPECT_EQ(none.cellSize, -1.0f);
+
+    // East-west spacing shrinks with the cosine of the mid latitude: 60 N,
+    // and the real terrain at 36.59 N, through both header kinds.
+    const auto north = loaded("ncols 2\nnrows 2\nxllcorner 10\nyllcorner 59.999\ncellsize 0.001");
+    EXPECT_NEAR(north->eastWestRatio, 0.5, 1e-6);
+    for (const char* file : {"jacksboro.grd", "jacksboro.flt", "jacksboro_gridfloat.flt"}) {
+        JGrid g;
+        load(g, dataDir + file);
+        EXPECT_NEAR(g.eastWestRatio, std::cos(36.5895833 * M_PI / 180.0), 1e-6) << file;
+        EXPECT_EQ(g.cellSize, 90.0f) << file;
+    }
+    // xdim and ydim apart: the ratio carries their proportion.
+    EXPECT_NEAR(loaded("ncols 2\nnrows 2\nxllcorner 1000\nyllcorner 0\nxdim 30\nydim 10")->eastWestRatio, 3.0, 1e-6);
+
+    // A coordinate system beside the grid decides over the coordinates: a
+    // projected system in US feet keeps 0.5 ft cells as 0.1524 m.
+    OGRSpatialReferenceH feet = OSRNewSpatialReference(nullptr);
+    ASSERT_EQ(OSRImportFromEPSG(feet, 2274), OGRERR_NONE); // Tennessee State Plane, US feet
+    OSRMorphToESRI(feet);
+    char* wkt = nullptr;
+    OSRExportToWkt(feet, &wkt);
+    files.write("feet.prj", wkt);
+    CPLFree(wkt);
+    OSRDestroySpatialReference(feet);
+    EXPECT_NEAR(loaded("ncols 2\nnrows 2\ncellsize 0.5", "feet.grd")->cellSize, 0.5 * 1200.0 / 3937.0, 1e-6);
+    JGrid utm;
+    {
+        ConsoleCapture quiet;
+        ASSERT_TRUE(utm.loadGRD(dataDir + "jacksboro_utm.asc"));
+    }
+    EXPECT_EQ(utm.cellSize, 90.0f);
+    EXPECT_EQ(utm.eastWestRatio, 1.0f);
+
+    // A cell size that comes out as 0 or below is refused.
+    for (const char* bad : {"0", "-2", "0.000001", "nan"}) {
+        JGrid g;
+        bool started = true;
+        const std::string text = load(g, files.write("bad.grd", std::string("ncols 2\nnrows 2\ncellsize ") + bad +
+                                                                     "\n1 2 3 4\n"), &started);
+        EXPECT_FALSE(started) << bad;
+        EXPECT_NE(text.find("JGrid:: *Error* - the cell size of " + files.path("bad.grd").toStdString()),
+                  std::string::npos) << text;
+    }
 }
 
 TEST(GridFileLoad, HeadersAreReadByKeywordInAnyOrderAndCase)
@@ -215,7 +271,7 @@ TEST(GridFileLoad, HeadersAreReadByKeywordInAnyOrderAndCase)
     TempFiles files;
     JGrid g;
     bool started = false;
-    load(g, files.write("gdal.grd", "NROWS 2\nxllcenter 5\nNcols 3\nDX 0.000833333333333\nDY 1\nnodata -1\n"
+    load(g, files.write("gdal.grd", "NROWS 2\nxllcenter 5\nNcols 3\nDX 0.000833333333333\nDY 0.000833333333333\nnodata -1\n"
                                     "1 2 3\n4 5 6\n"), &started);
     EXPECT_TRUE(started);
     EXPECT_EQ(g.width, 3u);
@@ -304,16 +360,116 @@ TEST(GridFileLoad, ShortFloatGridKeepsWhatWasRead)
     EXPECT_EQ(row(g, 1), (std::vector<float>{7.0f, 0.0f}));
 }
 
-TEST(GridFileLoad, FloatHeaderNameDropsEveryFltExtension)
+TEST(GridFileLoad, FloatGridNamesInEitherCaseFindTheirPartner)
 {
     TempFiles files;
     JGrid g;
-    std::string text = load(g, files.path("hills.Flt"));
-    EXPECT_EQ(lastLine(text), "Error - " + files.path("hills.Flt.hdr").toStdString() + " was not found\n");
+    std::string text = load(g, files.path("hills.flt"));
+    EXPECT_EQ(lastLine(text), "Error - " + files.path("hills.hdr").toStdString() + " was not found\n");
     files.write("hills.hdr", "ncols 2\nnrows 2\n");
     text = load(g, files.path("hills.flt"));
     EXPECT_EQ(lastLine(text), "Error, " + files.path("hills.flt").toStdString() + " was not found\n");
     EXPECT_FALSE(g.loaded);
+
+    // Upper-case names on a case-sensitive file system, and a chosen header.
+    const float values[4] = {1, 2, 3, 4};
+    const std::string bytes(reinterpret_cast<const char*>(values), sizeof values);
+    files.write("UP.FLT", bytes);
+    files.write("UP.HDR", "ncols 2\nnrows 2\n");
+    files.write("mixed.FLT", bytes);
+    files.write("mixed.hdr", "ncols 2\nnrows 2\n");
+    files.write("chosen.flt", bytes);
+    files.write("chosen.hdr", "ncols 2\nnrows 2\n");
+    for (const char* name : {"UP.FLT", "mixed.FLT", "chosen.hdr", "UP.HDR"}) {
+        JGrid one;
+        bool started = false;
+        load(one, files.path(name), &started);
+        EXPECT_TRUE(started) << name;
+        EXPECT_EQ(row(one, 1), (std::vector<float>{3, 4})) << name;
+    }
+}
+
+// Headers as real programs write them.
+TEST(GridFileLoad, HeaderFaultsFromRealFiles)
+{
+    TempFiles files;
+    const float values[6] = {1, 2, 3, 4, 5, 6};
+    const std::string bytes(reinterpret_cast<const char*>(values), sizeof values);
+
+    // Keywords the float reader does not use are reported and ignored.
+    files.write("extra.hdr", "ncols 3\nnrows 2\nunits METERS\nBANDGAPBYTES 0\nxdim 0.000833333333333\n");
+    JGrid g;
+    bool started = false;
+    std::string text = load(g, files.write("extra.flt", bytes), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(row(g, 1), (std::vector<float>{4, 5, 6}));
+    const std::string header = files.path("extra.hdr").toStdString();
+    EXPECT_NE(text.find("JGrid:: the keyword \"units\" in " + header + " is not used; it is ignored\n"
+                        "JGrid:: the keyword \"BANDGAPBYTES\" in " + header + " is not used; it is ignored\n"),
+              std::string::npos) << text;
+
+    // A UTF-8 byte-order mark is skipped, in an ASCII grid and in a header.
+    load(g, files.write("bom.grd", "\xEF\xBB\xBFncols 3\nnrows 2\n1 2 3\n4 5 6\n"), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(g.width, 3u);
+    files.write("bom.hdr", "\xEF\xBB\xBFncols 3\nnrows 2\n");
+    load(g, files.write("bom.flt", bytes), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(row(g, 0), (std::vector<float>{1, 2, 3}));
+
+    // Header numbers are decimal: 010 is ten, not eight.
+    std::string ten = "ncols 010\nnrows 2\n";
+    for (int i = 0; i < 20; ++i)
+        ten += std::to_string(i) + " ";
+    load(g, files.write("ten.grd", ten + "\n"), &started);
+    EXPECT_EQ(g.width, 10u);
+    EXPECT_EQ(g.heights[1][0], 10.0f);
+}
+
+// Band 1 of padded and multi-band float grids: every layout gives rows 1 2 3
+// and 4 5 6; band 2 holds 10 times the values, padding is -7.
+TEST(GridFileLoad, BandLayoutsReadBandOne)
+{
+    TempFiles files;
+    const auto floats = [](std::initializer_list<float> v) {
+        return std::string(reinterpret_cast<const char*>(std::data(v)), v.size() * sizeof(float));
+    };
+    const auto loads = [&](const std::string& name, const std::string& header, const std::string& data) {
+        files.write(QString::fromStdString(name + ".hdr"), "ncols 3\nnrows 2\n" + header);
+        JGrid g;
+        bool started = false;
+        load(g, files.write(QString::fromStdString(name + ".flt"), data), &started);
+        EXPECT_TRUE(started) << name;
+        EXPECT_EQ(row(g, 0), (std::vector<float>{1, 2, 3})) << name;
+        EXPECT_EQ(row(g, 1), (std::vector<float>{4, 5, 6})) << name;
+    };
+    loads("skip", "SKIPBYTES 4\n", floats({-7, 1, 2, 3, 4, 5, 6}));
+    loads("padded", "BANDROWBYTES 12\nTOTALROWBYTES 16\n", floats({1, 2, 3, -7, 4, 5, 6, -7}));
+    loads("bil", "LAYOUT BIL\nNBANDS 2\nBANDROWBYTES 12\nTOTALROWBYTES 24\n",
+          floats({1, 2, 3, 10, 20, 30, 4, 5, 6, 40, 50, 60}));
+    loads("bilpad", "LAYOUT BIL\nNBANDS 2\nBANDROWBYTES 16\nTOTALROWBYTES 32\nSKIPBYTES 8\n",
+          floats({-7, -7, 1, 2, 3, -7, 10, 20, 30, -7, 4, 5, 6, -7, 40, 50, 60, -7}));
+    loads("bip", "LAYOUT BIP\nNBANDS 2\n", floats({1, 10, 2, 20, 3, 30, 4, 40, 5, 50, 6, 60}));
+    loads("bsq", "LAYOUT BSQ\nNBANDS 2\n", floats({1, 2, 3, 4, 5, 6, 10, 20, 30, 40, 50, 60}));
+
+    // Layouts that cannot hold the samples are refused, never misread.
+    const auto refused = [&](const std::string& name, const std::string& header, const std::string& message) {
+        files.write(QString::fromStdString(name + ".hdr"), "ncols 3\nnrows 2\n" + header);
+        JGrid g;
+        bool started = true;
+        const std::string text = load(g, files.write(QString::fromStdString(name + ".flt"), floats({1, 2, 3, 4, 5, 6})),
+                                      &started);
+        EXPECT_FALSE(started) << name;
+        EXPECT_EQ(lastLine(text), "JGrid:: *Error* - " + std::string(message).replace(message.find('@'), 1,
+                                      files.path(QString::fromStdString(name + ".hdr")).toStdString()) + "\n");
+    };
+    refused("narrow", "BANDROWBYTES 8\n",
+            "the rows of @ (1 bands, band rows of 8 bytes, rows of 12 bytes) cannot hold 3 float samples each");
+    refused("short", "NBANDS 2\nBANDROWBYTES 12\nTOTALROWBYTES 20\n",
+            "the rows of @ (2 bands, band rows of 12 bytes, rows of 20 bytes) cannot hold 3 float samples each");
+    refused("nobands", "NBANDS 0\n", "@ gives NBANDS 0; 1 to 65536 bands can be read");
+    refused("negative", "SKIPBYTES -4\n", "@ gives SKIPBYTES -4; a byte count of 0 or more is needed");
+    refused("layout", "LAYOUT XYZ\n", "unknown layout \"XYZ\" in @; BIL, BIP or BSQ can be read");
 }
 
 // A refused load prints why and keeps the terrain and details of the grid

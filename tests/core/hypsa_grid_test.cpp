@@ -4,9 +4,9 @@
 
 #include "support/console_capture.h"
 #include "support/temp_files.h"
+#include "support/tool_run.h"
 
 #include <QFile>
-#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -20,23 +20,9 @@ namespace {
 
 const QString dataDir = QStringLiteral(HYPSA_SOURCE_DIR "/data/");
 
-struct ToolRun {
-    int exitCode = -1;
-    std::string out;
-    std::string err;
-};
-
 ToolRun hypsaGrid(const QStringList& arguments)
 {
-    QProcess process;
-    process.start(QStringLiteral(HYPSA_BIN_DIR "/hypsa-grid"), arguments);
-    ToolRun run;
-    if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
-        return run;
-    run.exitCode = process.exitCode();
-    run.out = process.readAllStandardOutput().toStdString();
-    run.err = process.readAllStandardError().toStdString();
-    return run;
+    return runTool("hypsa-grid", arguments);
 }
 
 std::vector<float> rawSamples(const QString& path)
@@ -69,21 +55,34 @@ std::vector<std::string> linesStartingWith(const std::string& text, const std::s
 
 } // namespace
 
-TEST(HypsaGrid, HelpAndUsageErrors)
+TEST(HypsaGrid, HelpVersionAndUsageErrors)
 {
     const ToolRun help = hypsaGrid({"--help"});
     EXPECT_EQ(help.exitCode, 0);
-    EXPECT_TRUE(help.out.starts_with("usage: hypsa-grid FILE [STEP ...]\n"));
+    EXPECT_TRUE(help.out.starts_with("Usage: hypsa-grid [options] FILE [STEP ...]\n\n")) << help.out;
     EXPECT_NE(help.out.find("  save-raw OUT "), std::string::npos);
+    EXPECT_NE(help.out.find("  --version "), std::string::npos);
     EXPECT_EQ(help.err, "");
+    EXPECT_EQ(hypsaGrid({"-h"}).out, help.out);
+
+    // --help and --version answer even when the rest of the line is wrong.
+    for (const QStringList& arguments : {QStringList{"--version"}, QStringList{"--bogus", "--version"}}) {
+        const ToolRun version = hypsaGrid(arguments);
+        EXPECT_EQ(version.exitCode, 0);
+        EXPECT_EQ(version.out, "hypsa-grid " HYPSA_VERSION "\n");
+        EXPECT_EQ(version.err, "");
+    }
 
     const std::string grd = (dataDir + "jacksboro.grd").toStdString();
     const std::pair<QStringList, std::string> cases[] = {
         {{}, "no FILE given"},
         {{"--verbose"}, "unknown option \"--verbose\""},
+        {{dataDir + "jacksboro.grd", "stats", "-x"}, "unknown option \"-x\""},
+        {{dataDir + "jacksboro.grd", "--level=3", "stats"}, "unknown option \"--level\""},
         {{dataDir + "jacksboro.grd", "sharpen"}, "unknown step \"sharpen\""},
         {{dataDir + "jacksboro.grd", "stats", "resize", "4"}, "resize needs 2 arguments"},
         {{dataDir + "jacksboro.grd", "resize", "4", "4.5"}, "resize needs two whole numbers, not \"4\" and \"4.5\""},
+        {{dataDir + "jacksboro.grd", "--", "resize", "4", "-4.5"}, "resize needs two whole numbers, not \"4\" and \"-4.5\""},
         {{dataDir + "jacksboro.grd", "save-raw"}, "save-raw needs 1 argument"},
     };
     for (const auto& [arguments, reason] : cases) {
@@ -108,6 +107,12 @@ TEST(HypsaGrid, LoadAndStepFailuresExitWithOne)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "hypsa-grid: coarsen: the 4 x 4 grid was left unchanged\n");
     EXPECT_EQ(linesStartingWith(run.out, "stats ").size(), 1u); // the steps after the failure do not run
+
+    // A resize beyond the sample limit is refused, not reported as done.
+    run = hypsaGrid({tiny, "resize", "20000", "20000", "stats"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_EQ(run.err, "hypsa-grid: resize: the 4 x 4 grid was left unchanged\n");
+    EXPECT_TRUE(linesStartingWith(run.out, "stats ").empty());
 
     run = hypsaGrid({tiny, "load-details", files.path("none.dtl")});
     EXPECT_EQ(run.exitCode, 1);

@@ -116,7 +116,7 @@ TEST(LineBatches, GroupsDrawnEdgesByWidthWithTheirOwnGreyAndAlpha)
     EXPECT_EQ(LineBatches::widthIndex(1e9), LineBatches::maxWidthIndex);
 }
 
-TEST(LinePass, ReclassifiesOnlyWhenPointThresholdOrCountChange)
+TEST(LinePass, ReclassifiesOnFirstRunRebuildPointThresholdOrCountChange)
 {
     const std::vector<gmVec3> vertices{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}};
     const std::vector<Face> faces{{{0, 1, 2}}};
@@ -124,26 +124,28 @@ TEST(LinePass, ReclassifiesOnlyWhenPointThresholdOrCountChange)
     EdgeBuffer edges;
     edges.build(3, faces);
 
-    // At the start threshold 0 and the initial point count as classified.
+    // The first run classifies even at threshold 0 with the initial point.
     LinePass pass(gmVec3(1, 1, 1));
     pass.startOnce(3);
     pass.startOnce(99); // only the first run counts
     EXPECT_EQ(pass.lastVertexCount, 3u);
+    EXPECT_TRUE(pass.classify(edges, faces, normals, vertices, gmVec3(1, 1, 1), 0.0f));
+    EXPECT_EQ(pass.lines(edges, vertices).segmentCount(), 3u); // the border
     EXPECT_FALSE(pass.classify(edges, faces, normals, vertices, gmVec3(1, 1, 1), 0.0f));
-    EXPECT_EQ(pass.lines(edges, vertices).segmentCount(), 0u);
 
     EXPECT_TRUE(pass.classify(edges, faces, normals, vertices, gmVec3(1, 1, 1), 0.2f));
     EXPECT_EQ(pass.lastThreshold, 0.2f);
-    EXPECT_EQ(pass.lines(edges, vertices).segmentCount(), 3u); // the border
     EXPECT_FALSE(pass.classify(edges, faces, normals, vertices, gmVec3(1, 1, 1 + 1e-11), 0.2f));
     EXPECT_TRUE(pass.classify(edges, faces, normals, vertices, gmVec3(1, 1, 1 + 1e-9), 0.2f));
     EXPECT_TRUE(pass.classify(edges, faces, normals, vertices, gmVec3(1, 1, 1 + 1e-9), 0.21f));
 
-    // A rebuilt mesh is drawn anew once the pass is told.
+    // A mesh rebuilt with the same vertex count is classified and drawn anew.
     EXPECT_EQ(pass.lines(edges, vertices).segmentCount(), 3u);
     edges.build(3, faces);
     pass.meshChanged();
     EXPECT_EQ(pass.lines(edges, vertices).segmentCount(), 0u);
+    EXPECT_TRUE(pass.classify(edges, faces, normals, vertices, gmVec3(1, 1, 1 + 1e-9), 0.21f));
+    EXPECT_EQ(pass.lines(edges, vertices).segmentCount(), 3u);
     const std::vector<gmVec3> moreVertices{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}, {5, 5, 5}};
     EXPECT_TRUE(pass.classify(edges, faces, normals, moreVertices, gmVec3(1, 1, 1 + 1e-9), 0.21f));
     EXPECT_EQ(pass.lastVertexCount, 4u);

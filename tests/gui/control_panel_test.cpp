@@ -210,7 +210,7 @@ TEST(ControlPanel, SizeBoxesClampWhileTheViewKeepsTheTrueSize)
     const QString wide = dir.filePath("wide.grd");
     {
         std::ofstream out(wide.toStdString());
-        out << "ncols 12000\nnrows 3\ncellsize 0.05\n";
+        out << "ncols 12000\nnrows 3\nxllcorner -180\nyllcorner 0\ncellsize 0.025\n";
         for (int i = 0; i < 36000; ++i)
             out << (i % 97) << ' ';
         out << '\n';
@@ -218,7 +218,7 @@ TEST(ControlPanel, SizeBoxesClampWhileTheViewKeepsTheTrueSize)
     w.openGridFile(wide);
     EXPECT_EQ(w.glgrid->grid.width, 12000u);
     EXPECT_EQ(w.grid1WidthSpinBox->value(), 10000);
-    EXPECT_EQ(w.grid1FrequencySB->value(), 2000); // 5400 m, clamped
+    EXPECT_EQ(w.grid1FrequencySB->value(), 2000); // 2700 m, clamped
 }
 
 TEST(MainWindowActions, SchemeEntriesBehaveAsARadioGroup)

@@ -1,11 +1,13 @@
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
+#include "support/tool_run.h"
 
 #include <QAction>
 #include <QApplication>
 #include <QGridLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QSlider>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -87,4 +89,39 @@ TEST(MainWindow, ExitEndsTheEventLoopWithStatusZero)
     QTimer::singleShot(0, w.fileExitAction, &QAction::trigger);
     EXPECT_EQ(QApplication::exec(), 0);
     EXPECT_FALSE(w.isVisible());
+
+    // Ctrl+Q anywhere in the window does the same; the menu shows the keys.
+    HypsaMainWindow second;
+    second.show();
+    second.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&second));
+    EXPECT_EQ(second.fileExitAction->shortcut().toString(QKeySequence::NativeText), QString("Ctrl+Q"));
+    EXPECT_EQ(second.fileLoadAction->shortcut().toString(QKeySequence::NativeText), QString("Ctrl+O"));
+    QTest::keyClick(second.slider1, Qt::Key_Q, Qt::ControlModifier);
+    EXPECT_FALSE(second.isVisible());
+}
+
+TEST(MainWindow, CommandLineOfTheViewer)
+{
+    // --help and --version answer on a console without a display.
+    const ToolRun help = runTool("hypsa", {"--help"}, withoutDisplay());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_TRUE(help.out.starts_with("Usage: hypsa [options] [FILE]\n")) << help.out;
+    EXPECT_EQ(help.err, "");
+    const ToolRun version = runTool("hypsa", {"--version"}, withoutDisplay());
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "hypsa " HYPSA_VERSION "\n");
+
+    // Usage errors end the program before its window opens.
+    const std::pair<QStringList, std::string> cases[] = {
+        {{"--bogus"}, "unknown option \"--bogus\""},
+        {{"-x", "data.grd"}, "unknown option \"-x\""},
+        {{"one.grd", "two.grd"}, "give at most one grid file"},
+    };
+    for (const auto& [arguments, reason] : cases) {
+        const ToolRun run = runTool("hypsa", arguments);
+        EXPECT_EQ(run.exitCode, 2) << reason;
+        // Qt may print its own warnings first.
+        EXPECT_TRUE(run.err.ends_with("hypsa: " + reason + "\n" + help.out)) << run.err;
+    }
 }

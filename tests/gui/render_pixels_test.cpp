@@ -133,3 +133,34 @@ TEST(RenderPixels, ThresholdZeroDrawsOnlyTrueSilhouettes)
     // At 0.2 the light near-silhouettes were there.
     EXPECT_GT(darkPixels(near, 255) - darkPixels(near, 80), 1000);
 }
+
+TEST(RenderPixels, EveryMeshRebuildDrawsLines)
+{
+    // A threshold of 0 before the first pass: only true silhouettes, but drawn.
+    auto view = emptyView();
+    view->setSilThresh(0);
+    view->loadGRDFile(dataFile("jacksboro.grd"));
+    EXPECT_GT(darkPixels(view->grabFramebuffer()), 2000);
+    view->setSilThresh(20);
+    const QImage first = view->grabFramebuffer();
+    ASSERT_GT(darkPixels(first), 5000);
+
+    // Loading a grid of the same size (the same file again) and a failed
+    // load (the kept terrain is rebuilt) both draw the same picture again.
+    view->loadGRDFile(dataFile("jacksboro.grd"));
+    EXPECT_EQ(view->grabFramebuffer(), first);
+    view->loadGRDFile(dataFile("missing.grd"));
+    ASSERT_TRUE(view->grid.loaded);
+    EXPECT_EQ(view->grabFramebuffer(), first);
+
+    // Coarsening at the smallest size rebuilds the same mesh: same picture.
+    unsigned width = 0;
+    while (width != view->grid.width) {
+        width = view->grid.width;
+        view->unsubdivide();
+    }
+    const QImage smallest = view->grabFramebuffer();
+    EXPECT_GT(darkPixels(smallest), 20);
+    view->unsubdivide();
+    EXPECT_EQ(view->grabFramebuffer(), smallest);
+}

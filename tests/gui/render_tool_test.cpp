@@ -1,7 +1,7 @@
 // hypsa-render as a user runs it: one frame of a grid file into a PNG.
 #include "render_test_support.h"
+#include "support/tool_run.h"
 
-#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -10,17 +10,9 @@ using namespace rendertest;
 
 namespace {
 
-struct ToolRun {
-    int exitCode;
-    QString errors;
-};
-
 ToolRun runRender(const QStringList& args)
 {
-    QProcess p;
-    p.start(QString(HYPSA_BIN_DIR) + "/hypsa-render", args);
-    p.waitForFinished(60000);
-    return {p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1, QString::fromLocal8Bit(p.readAllStandardError())};
+    return runTool("hypsa-render", args);
 }
 
 } // namespace
@@ -30,7 +22,7 @@ TEST(RenderTool, DrawsTheTerrainIntoAPicture)
     QTemporaryDir dir;
     const QString out = dir.filePath("jacksboro.png");
     const ToolRun run = runRender({dataFile("jacksboro.grd"), out});
-    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
     const QImage picture(out);
     ASSERT_EQ(picture.size(), QSize(699, 500));
     EXPECT_GT(darkPixels(picture), 5000);
@@ -48,7 +40,7 @@ TEST(RenderTool, OptionsSetTheControls)
     const ToolRun run = runRender({dataFile("jacksboro.flt"), out, "--size", "320x240", "--strokes", "--rotate", "20",
                                "0", "350", "--scale", "14", "--threshold", "35", "--light-silhouettes",
                                "--light", "-2000", "500", "800", "--coarsen", "1"});
-    ASSERT_EQ(run.exitCode, 0) << run.errors.toStdString();
+    ASSERT_EQ(run.exitCode, 0) << run.err;
     const QImage picture(out);
     ASSERT_EQ(picture.size(), QSize(320, 240));
 
@@ -72,18 +64,45 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
     const QString out = dir.filePath("none.png");
     ToolRun run = runRender({dir.filePath("missing.grd"), out});
     EXPECT_EQ(run.exitCode, 1);
-    EXPECT_TRUE(run.errors.contains("hypsa-render: cannot load the grid file")) << run.errors.toStdString();
-    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_NE(run.err.find("hypsa-render: cannot load the grid file"), std::string::npos) << run.err;
 
-    run = runRender({dataFile("jacksboro.grd"), out, "--scale", "101"});
-    EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.errors.contains("--scale needs 1 whole number(s) from 0 to 100")) << run.errors.toStdString();
-    run = runRender({dataFile("jacksboro.grd"), out, "--size", "12"});
-    EXPECT_EQ(run.exitCode, 2);
+    const std::string usage = runRender({"--help"}).out;
+    ASSERT_TRUE(usage.starts_with("Usage: hypsa-render [options] FILE OUT.png\n")) << usage;
+    const std::pair<QStringList, std::string> cases[] = {
+        {{"--scale", "101"}, "--scale needs 1 whole number(s) from 0 to 100"},
+        {{"--size", "12"}, "--size needs WIDTHxHEIGHT, each 1 to 8192"},
+        {{"--rotate", "10", "20"}, "--rotate needs 3 whole number(s) from -100000 to 100000"},
+        {{"--light", "1", "2", "3", "4"}, "give the grid file and the picture to write"},
+        {{"--fast"}, "unknown option \"--fast\""},
+        {{"--coarsen"}, "Missing value after '--coarsen'."},
+    };
+    for (const auto& [options, reason] : cases) {
+        run = runRender(QStringList{dataFile("jacksboro.grd"), out} + options);
+        EXPECT_EQ(run.exitCode, 2) << reason;
+        // Qt may print its own warnings first.
+        EXPECT_TRUE(run.err.ends_with("hypsa-render: " + reason + "\n" + usage)) << run.err;
+        EXPECT_EQ(run.out, "");
+    }
     run = runRender({dataFile("jacksboro.grd")});
     EXPECT_EQ(run.exitCode, 2);
-    EXPECT_TRUE(run.errors.contains("usage: hypsa-render FILE OUT.png"));
-    run = runRender({dataFile("jacksboro.grd"), out, "--fast"});
-    EXPECT_TRUE(run.errors.contains("unknown option --fast"));
+    EXPECT_TRUE(run.err.ends_with("hypsa-render: give the grid file and the picture to write\n" + usage));
     EXPECT_FALSE(QFile::exists(out));
+}
+
+// --help and --version need no display; Qt's own options still reach Qt.
+TEST(RenderTool, HelpVersionAndQtOptions)
+{
+    const ToolRun help = runTool("hypsa-render", {"--help"}, withoutDisplay());
+    EXPECT_EQ(help.exitCode, 0);
+    EXPECT_NE(help.out.find("\n  --light <X Y Z> "), std::string::npos) << help.out;
+    EXPECT_EQ(help.err, "");
+    const ToolRun version = runTool("hypsa-render", {"--version"}, withoutDisplay());
+    EXPECT_EQ(version.exitCode, 0);
+    EXPECT_EQ(version.out, "hypsa-render " HYPSA_VERSION "\n");
+
+    QTemporaryDir dir;
+    const QString out = dir.filePath("fusion.png");
+    const ToolRun run = runRender({"-style", "Fusion", dataFile("jacksboro.grd"), out, "--size", "64x48"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    EXPECT_EQ(QImage(out).size(), QSize(64, 48));
 }

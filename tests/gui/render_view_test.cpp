@@ -183,18 +183,6 @@ TEST(ViewPasses, ReclassifyOnlyWhenEyeThresholdOrMeshChange)
     EXPECT_TRUE(classified);
 }
 
-TEST(ViewPasses, ThresholdZeroAtTheFirstRunClassifiesNothing)
-{
-    auto view = emptyView(300, 200);
-    fillGrid(*view, 40, 30, hills);
-    view->findCurvature();
-    view->silThreshold = 0.0f;
-    view->grabFramebuffer();
-    EXPECT_EQ(view->lastPaintTimes.edgesDrawn, 0u);
-    for (const Edge& e : view->silhouetteEdges.edges())
-        ASSERT_FALSE(e.front || e.back || e.used);
-}
-
 TEST(ViewPasses, LightPassOutsideAPaintOnlyClassifies)
 {
     GLNPRGrid view(nullptr, "glgrid");

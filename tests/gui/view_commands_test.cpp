@@ -17,11 +17,18 @@ const QString terrain = QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd");
 // A view on screen, so that its GL context exists.
 struct ShownView {
     GLNPRGrid view{nullptr, "glgrid"};
+    // Waits until the frames of showing the window are done, so that a test
+    // counting frames sees only those its own commands cause.
     ShownView()
     {
+        QSignalSpy frames(&view, &QOpenGLWidget::frameSwapped);
         view.resize(400, 300);
         view.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
+        if (frames.isEmpty())
+            EXPECT_TRUE(frames.wait(2000));
+        for (int settle = 0; settle < 20 && frames.wait(100); ++settle) {
+        }
     }
 };
 

@@ -119,8 +119,10 @@ bool runStep(JGrid& grid, const Step& step, std::string& error)
     case StepKind::decimate:
         return changed(grid.decimate(), grid, error);
     case StepKind::resize:
-        grid.adjustSize(step.width, step.height);
-        return true;
+        if (grid.adjustSize(step.width, step.height))
+            return true;
+        error = "the " + gridSize(grid) + " grid was left unchanged";
+        return false;
     case StepKind::writeGrd: {
         QString message;
         if (grid.writeGRD(message))
@@ -146,8 +148,7 @@ bool runStep(JGrid& grid, const Step& step, std::string& error)
         return false;
     }
     case StepKind::loadDetails:
-        grid.loadDetails(step.file);
-        if (!grid.details.empty())
+        if (grid.loadDetails(step.file))
             return true;
         error = "no details were loaded from " + step.file.toStdString();
         return false;

@@ -3,17 +3,13 @@
 // outside. The operations' console lines go to standard output, the tool's
 // own errors to standard error.
 #include "grid_steps.h"
-
-#include <QFile>
+#include "program_options.h"
 
 #include <cstdio>
-#include <cstring>
 
 namespace {
 
-constexpr char usage[] =
-    "usage: hypsa-grid FILE [STEP ...]\n"
-    "\n"
+constexpr char description[] =
     "Loads FILE (a name ending in d or D: ASCII grid; otherwise a float grid with\n"
     "its .hdr header file) and runs the steps from left to right:\n"
     "  coarsen            one level of reverse subdivision\n"
@@ -30,15 +26,10 @@ constexpr char usage[] =
     "                     max=MAX mean=MEAN levels=L\n"
     "  save-raw OUT       write the samples to OUT as little-endian float32,\n"
     "                     row 0 first, columns fastest\n"
+    "Put \"--\" before the steps when a file name or a number starts with \"-\".\n"
     "\n"
     "Exit status: 0 when every step succeeded, 1 when FILE could not be loaded or a\n"
-    "step failed, 2 for a usage error.\n";
-
-int usageError(const std::string& reason)
-{
-    std::fprintf(stderr, "hypsa-grid: %s\n%s", reason.c_str(), usage);
-    return 2;
-}
+    "step failed, 2 for a usage error.";
 
 // The reason goes to standard error after everything the grid printed.
 int failure(const std::string& reason)
@@ -52,25 +43,31 @@ int failure(const std::string& reason)
 
 int main(int argc, char** argv)
 {
-    if (argc >= 2 && (std::strcmp(argv[1], "--help") == 0 || std::strcmp(argv[1], "-h") == 0)) {
-        std::fputs(usage, stdout);
-        return 0;
-    }
-    if (argc < 2)
-        return usageError("no FILE given");
-    if (std::strncmp(argv[1], "--", 2) == 0)
-        return usageError(std::string("unknown option \"") + argv[1] + "\"");
+    ProgramOptions options("hypsa-grid", description);
+    options.parser.addPositionalArgument("FILE", "The grid file to load.");
+    options.parser.addPositionalArgument("STEP", "The steps to run, with their arguments.", "[STEP ...]");
+    if (const auto status = options.parse(argumentList(argc, argv)))
+        return *status;
+    const QStringList words = options.parser.positionalArguments();
+    if (words.isEmpty())
+        return options.usageError("no FILE given");
 
+    // The steps keep the bytes they were given, as file names must.
+    std::vector<QByteArray> bytes;
+    std::vector<char*> stepWords;
+    bytes.reserve(words.size());
+    for (const QString& word : words.mid(1))
+        stepWords.push_back(bytes.emplace_back(word.toLocal8Bit()).data());
     std::vector<Step> steps;
     std::string error;
-    if (!parseSteps(std::span<char* const>(argv + 2, std::size_t(argc - 2)), steps, error))
-        return usageError(error);
+    if (!parseSteps(stepWords, steps, error))
+        return options.usageError(QString::fromStdString(error));
 
     JGrid grid;
-    const QString file = QFile::decodeName(argv[1]);
+    const QString& file = words.first();
     const bool ascii = file.endsWith(QLatin1Char('d'), Qt::CaseInsensitive);
     if (!(ascii ? grid.loadGRD(file) : grid.loadFLT(file)))
-        return failure(std::string("cannot load ") + argv[1]);
+        return failure("cannot load " + file.toLocal8Bit().toStdString());
     for (const Step& step : steps)
         if (!runStep(grid, step, error))
             return failure(step.word + ": " + error);

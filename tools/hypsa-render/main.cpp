@@ -3,6 +3,7 @@
 // under xvfb-run -a where there is none).
 #include "drawing_export.h"
 #include "glnprgrid.h"
+#include "program_options.h"
 #include "render_options.h"
 
 #include <QApplication>
@@ -46,13 +47,20 @@ bool load(JGrid& grid, const QString& file)
 
 int main(int argc, char** argv)
 {
+    ProgramOptions command("hypsa-render", "Loads FILE and draws one frame of the view into OUT: a PNG picture, or\n"
+                                           "its lines as vector paths in an SVG or PDF file (by OUT's extension).\n"
+                                           "Needs a display (run under xvfb-run -a where there is none).");
+    addRenderOptions(command.parser);
+    // --help and --version answer without a display; the rest is checked once
+    // QApplication has taken its own options out of the arguments.
+    if (const auto status = command.parse(joinTriples(argumentList(argc, argv)), ProgramOptions::UnknownOptions::allow))
+        return *status;
     QApplication app(argc, argv);
+    if (const auto status = command.parse(joinTriples(app.arguments())))
+        return *status;
     RenderOptions options;
-    const QString problem = parseRenderOptions(app.arguments().mid(1), options);
-    if (!problem.isEmpty()) {
-        std::fprintf(stderr, "hypsa-render: %s\n%s", qPrintable(problem), renderUsage);
-        return 2;
-    }
+    if (const QString problem = readRenderOptions(command.parser, options); !problem.isEmpty())
+        return command.usageError(problem);
 
     GLNPRGrid view(nullptr, "glgrid");
     if (!load(view.grid, options.file)) {
@@ -73,18 +81,15 @@ int main(int argc, char** argv)
     // Shown but never mapped, so that it gets its size like the viewer's view.
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.show();
-    // The first frame classifies the lines for this view; a drawing is made
-    // from that same state.
-    const QImage frame = view.grabFramebuffer();
     QString error;
     LineArt art;
-    if (frame.isNull() || !exportDrawing(view, options.out, error, &art)) {
+    if (!exportDrawing(view, options.out, error, &art)) {
         std::fprintf(stderr, "hypsa-render: cannot write the picture %s: %s\n", qPrintable(options.out),
                      qPrintable(error));
         return 1;
     }
-    if (drawingFormat(options.out) != DrawingFormat::png)
-        std::printf("%zu visible line pieces chained into %zu paths, %.1f points per path; %zu strokes\n",
+    if (options.verbose && drawingFormat(options.out) != DrawingFormat::png)
+        std::printf("%zu visible line pieces, chained into %zu paths of %.1f points on average; %zu strokes\n",
                     art.pieces, art.polylines, art.pointsPerPolyline(), art.strokes);
     return 0;
 }

@@ -1,15 +1,53 @@
 #include "render_options.h"
 
-#include <functional>
-#include <map>
+#include "drawing_export.h"
 
-const char* const renderUsage =
-    "usage: hypsa-render FILE OUT.png [--size WxH] [--coarsen N] [--refine N]\n"
-    "                    [--rotate X Y Z] [--scale S] [--threshold T] [--light-threshold T]\n"
-    "                    [--light X Y Z] [--no-silhouettes] [--light-silhouettes] [--lock]\n"
-    "                    [--strokes] [--second-axis] [--polygons]\n";
+#include <QCommandLineParser>
 
 namespace {
+
+// An option with whole-number values: `count` of them, each in [low, high].
+struct IntOption {
+    const char* name;
+    const char* valueName;
+    const char* help;
+    int count;
+    int low, high;
+    int* (*target)(RenderOptions&);
+};
+
+const IntOption intOptions[] = {
+    {"coarsen", "N", "Coarsen N levels after loading (0 to 16).", 1, 0, 16,
+     [](RenderOptions& o) { return &o.coarsen; }},
+    {"refine", "N", "Then refine N levels (0 to 16).", 1, 0, 16, [](RenderOptions& o) { return &o.refine; }},
+    {"rotate", "X Y Z", "Rotation about the three axes in degrees.", 3, -100000, 100000,
+     [](RenderOptions& o) { return o.rotation; }},
+    {"scale", "S", "Scale slider, 0 to 100 (default 10).", 1, 0, 100, [](RenderOptions& o) { return &o.scale; }},
+    {"threshold", "T", "Silhouette threshold slider, 0 to 100 (default 20).", 1, 0, 100,
+     [](RenderOptions& o) { return &o.threshold; }},
+    {"light-threshold", "T", "Light silhouette threshold slider, 0 to 100 (default 20).", 1, 0, 100,
+     [](RenderOptions& o) { return &o.lightThreshold; }},
+    {"light", "X Y Z", "Light position, each -10000 to 10000 (default 1000 1000 1000).", 3, -10000, 10000,
+     [](RenderOptions& o) { return o.light; }},
+};
+
+struct Switch {
+    const char* name;
+    const char* help;
+    void (*apply)(RenderOptions&);
+};
+
+const Switch switches[] = {
+    {"no-silhouettes", "Do not draw silhouettes.", [](RenderOptions& o) { o.silhouettes = false; }},
+    {"light-silhouettes", "Draw light silhouettes.", [](RenderOptions& o) { o.lightSilhouettes = true; }},
+    {"lock", "Lock the silhouettes.", [](RenderOptions& o) { o.lock = true; }},
+    {"strokes", "Draw curvature strokes instead of lines.", [](RenderOptions& o) { o.strokes = true; }},
+    {"second-axis", "Lay the strokes along the second curvature axis.",
+     [](RenderOptions& o) { o.secondAxis = true; }},
+    {"polygons", "Draw the shaded surface.", [](RenderOptions& o) { o.polygons = true; }},
+    {"verbose", "For an SVG or PDF, print the count of line pieces, of paths after chaining and the points per path.",
+     [](RenderOptions& o) { o.verbose = true; }},
+};
 
 // Reads one whole-number value of an option and checks its range.
 bool readInt(const QString& text, int low, int high, int& out)
@@ -22,61 +60,64 @@ bool readInt(const QString& text, int low, int high, int& out)
     return true;
 }
 
-struct IntOption {
-    int count;  // values that follow the option
-    int low, high;
-    std::function<int*(RenderOptions&)> target;
-};
-
 } // namespace
 
-QString parseRenderOptions(const QStringList& args, RenderOptions& options)
+void addRenderOptions(QCommandLineParser& parser)
 {
-    const std::map<QString, IntOption> numbers{
-        {"--coarsen", {1, 0, 16, [](RenderOptions& o) { return &o.coarsen; }}},
-        {"--refine", {1, 0, 16, [](RenderOptions& o) { return &o.refine; }}},
-        {"--rotate", {3, -100000, 100000, [](RenderOptions& o) { return o.rotation; }}},
-        {"--scale", {1, 0, 100, [](RenderOptions& o) { return &o.scale; }}},
-        {"--threshold", {1, 0, 100, [](RenderOptions& o) { return &o.threshold; }}},
-        {"--light-threshold", {1, 0, 100, [](RenderOptions& o) { return &o.lightThreshold; }}},
-        {"--light", {3, -10000, 10000, [](RenderOptions& o) { return o.light; }}},
-    };
-    const std::map<QString, std::function<void(RenderOptions&)>> switches{
-        {"--no-silhouettes", [](RenderOptions& o) { o.silhouettes = false; }},
-        {"--light-silhouettes", [](RenderOptions& o) { o.lightSilhouettes = true; }},
-        {"--lock", [](RenderOptions& o) { o.lock = true; }},
-        {"--strokes", [](RenderOptions& o) { o.strokes = true; }},
-        {"--second-axis", [](RenderOptions& o) { o.secondAxis = true; }},
-        {"--polygons", [](RenderOptions& o) { o.polygons = true; }},
-    };
+    parser.addPositionalArgument("FILE", "The grid file to draw.");
+    parser.addPositionalArgument("OUT", "The picture to write: OUT.png a picture of the frame, OUT.svg or OUT.pdf "
+                                        "its lines as vector paths.");
+    parser.addOption({"size", "Picture size, each 1 to 8192 (default 699x500).", "WxH"});
+    for (const IntOption& o : intOptions)
+        parser.addOption({o.name, o.help, o.valueName});
+    for (const Switch& s : switches)
+        parser.addOption({s.name, s.help});
+}
 
-    QStringList positional;
-    for (qsizetype i = 0; i < args.size(); ++i) {
-        const QString& arg = args[i];
-        if (!arg.startsWith("--")) {
-            positional << arg;
-        } else if (arg == "--size") {
-            const QStringList wh = i + 1 < args.size() ? args[i + 1].split('x') : QStringList();
-            if (wh.size() != 2 || !readInt(wh[0], 1, 8192, options.width) || !readInt(wh[1], 1, 8192, options.height))
-                return "--size needs WIDTHxHEIGHT, each 1 to 8192";
-            ++i;
-        } else if (const auto s = switches.find(arg); s != switches.end()) {
-            s->second(options);
-        } else if (const auto n = numbers.find(arg); n != numbers.end()) {
-            const IntOption& o = n->second;
-            int* values = o.target(options);
-            for (int k = 0; k < o.count; ++k) {
-                if (i + 1 >= args.size() || !readInt(args[i + 1], o.low, o.high, values[k]))
-                    return QString("%1 needs %2 whole number(s) from %3 to %4").arg(arg).arg(o.count).arg(o.low).arg(o.high);
-                ++i;
-            }
-        } else {
-            return QString("unknown option %1").arg(arg);
+QStringList joinTriples(const QStringList& arguments)
+{
+    QStringList joined;
+    for (qsizetype i = 0; i < arguments.size(); ++i) {
+        const QString& word = arguments[i];
+        if (word == "--")
+            return joined << arguments.mid(i);
+        if (word != "--rotate" && word != "--light") {
+            joined << word;
+            continue;
         }
+        const QStringList values = arguments.mid(i + 1, 3);
+        joined << word + "=" + values.join(',');
+        i += values.size();
     }
+    return joined;
+}
+
+QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& options)
+{
+    if (parser.isSet("size")) {
+        const QStringList wh = parser.value("size").split('x');
+        if (wh.size() != 2 || !readInt(wh[0], 1, 8192, options.width) || !readInt(wh[1], 1, 8192, options.height))
+            return "--size needs WIDTHxHEIGHT, each 1 to 8192";
+    }
+    for (const IntOption& o : intOptions) {
+        if (!parser.isSet(o.name))
+            continue;
+        const QStringList values = parser.value(o.name).split(',');
+        int* target = o.target(options);
+        for (int k = 0; k < o.count; ++k)
+            if (values.size() != o.count || !readInt(values[k], o.low, o.high, target[k]))
+                return QString("--%1 needs %2 whole number(s) from %3 to %4").arg(o.name).arg(o.count).arg(o.low).arg(o.high);
+    }
+    for (const Switch& s : switches)
+        if (parser.isSet(s.name))
+            s.apply(options);
+
+    const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
         return "give the grid file and the picture to write";
     options.file = positional[0];
     options.out = positional[1];
+    if (drawingFormat(options.out) == DrawingFormat::unknown)
+        return "the picture's name must end in .png, .svg or .pdf";
     return QString();
 }

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+class QCommandLineParser;
+
 struct RenderOptions {
     QString file;
     QString out;
@@ -24,12 +26,19 @@ struct RenderOptions {
     bool strokes = false;
     bool secondAxis = false;
     bool polygons = false;
+    bool verbose = false;
 };
 
-extern const char* const renderUsage;
+// Declares hypsa-render's options and arguments on the parser.
+void addRenderOptions(QCommandLineParser& parser);
 
-// Parses the arguments after the program name. Returns an empty string on
+// "--rotate X Y Z" and "--light X Y Z" take three words. The parser takes one
+// value per option and would read "-2000" as an option, so the three words
+// are joined into one value, "--light=-2000,500,800", before parsing.
+QStringList joinTriples(const QStringList& arguments);
+
+// Reads the parsed command line into `options`. Returns an empty string on
 // success, otherwise what is wrong.
-QString parseRenderOptions(const QStringList& args, RenderOptions& options);
+QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& options);
 
 #endif
