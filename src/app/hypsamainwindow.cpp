@@ -50,6 +50,11 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     languageChange();
     resize(QSize(699, 734).expandedTo(minimumSizeHint()));
     connectControls();
+    connectMessages();
+    connectRecentFiles();
+    // After the connections, so that restored panel options reach the view.
+    restoreSettings();
+    setAcceptDrops(true);
 }
 
 void HypsaMainWindow::buildMenus()
@@ -77,6 +82,11 @@ void HypsaMainWindow::buildMenus()
     setMenuBar(bar);
     fileMenu = new QMenu(this);
     fileMenu->addAction(fileLoadAction);
+    recentFilesMenu = new QMenu(fileMenu);
+    recentFilesMenu->setObjectName("recentFilesMenu");
+    fileMenu->addMenu(recentFilesMenu);
+    clearRecentFilesAction = new QAction(this);
+    clearRecentFilesAction->setObjectName("clearRecentFilesAction");
     fileMenu->addSeparator();
     fileMenu->addAction(fileExitAction);
     bar->addMenu(fileMenu);

@@ -31,6 +31,18 @@ public:
     // Hands a grid file to the view: a name ending in "d" or "D" goes to the
     // ASCII grid reader, any other to the float grid reader.
     void openGridFile(const QString& fileName);
+    // Opens a file as if it had been chosen in the open dialog: it becomes
+    // currentFileName and its folder the dialog's next start.
+    void openChosenFile(const QString& fileName);
+
+    // The files opened last, most recent first.
+    static constexpr int maxRecentFiles = 8;
+    const QStringList& recentFiles() const { return recentFileList; }
+    // Rebuilds File > Open Recent from the list, checking which files exist.
+    void updateRecentFilesMenu();
+    // Writes the window's geometry and the panel's view options; also done
+    // when the window closes.
+    void saveSettings() const;
 
     GLNPRGrid* glgrid;
     QSlider* slider1;
@@ -66,7 +78,9 @@ public:
     QAction* multiresolutionTraditionalAction;
     QAction* multiresolutionChaikinAction;
     QAction* multiresolutionDyn_LevinAction;
+    QAction* clearRecentFilesAction;
     QMenu* fileMenu;
+    QMenu* recentFilesMenu;
     QMenu* multiresolutionMenu;
 
     QGridLayout* HypsaMainWindowLayout;
@@ -92,11 +106,21 @@ public slots:
     virtual void toggleOnTraditional();
     virtual void toggleOnDynLevin();
 
+    // What went wrong reaches the user, not only the console: a message box
+    // for a failed load, the status bar for a refused command.
+    void showLoadFailure(const QString& file, const QString& reason);
+    void showRefusal(const QString& reason);
+    void addRecentFile(const QString& file);
+    void clearRecentFiles();
+
 protected slots:
     virtual void languageChange();
 
 protected:
     void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     void buildViewSliders();
@@ -104,6 +128,12 @@ private:
     void buildLightBox();
     void buildMenus();
     void connectControls();
+    void connectMessages();
+    void connectRecentFiles();
+    void restoreSettings();
+
+    QStringList recentFileList;
+    QString lastFolder; // where the open dialog starts when no file was chosen yet
 
     QPixmap windowImage;
     QPixmap refineImage;

@@ -1,17 +1,35 @@
-// The window's own slots: the open dialog, the scheme check marks, and every
-// visible text.
+// The window's own slots: the open dialog and files dropped on the window,
+// the scheme check marks, and every visible text.
 #include "hypsamainwindow.h"
 
 #include "glnprgrid.h"
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QMenu>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
+#include <QUrl>
+
+namespace {
+
+// The one local file of a drag; empty for anything else (several files,
+// web addresses, text), which the window does not take.
+QString droppedFile(const QMimeData* data)
+{
+    if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
+        return QString();
+    return data->urls().first().toLocalFile();
+}
+
+} // namespace
 
 void HypsaMainWindow::openFileGrid()
 {
@@ -25,11 +43,36 @@ void HypsaMainWindow::openFileGrid()
     dialog.setWindowTitle("Open File");
     if (!currentFileName.isEmpty())
         dialog.setDirectory(QFileInfo(currentFileName).absolutePath());
+    else if (!lastFolder.isEmpty())
+        dialog.setDirectory(lastFolder);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return;
     dialog.hide();
-    currentFileName = QFileInfo(dialog.selectedFiles().first()).absoluteFilePath();
+    openChosenFile(dialog.selectedFiles().first());
+}
+
+void HypsaMainWindow::openChosenFile(const QString& fileName)
+{
+    const QFileInfo file(fileName);
+    currentFileName = file.absoluteFilePath();
+    lastFolder = file.absolutePath();
+    QSettings().setValue("openDialog/lastFolder", lastFolder);
     openGridFile(currentFileName);
+}
+
+void HypsaMainWindow::dragEnterEvent(QDragEnterEvent* event)
+{
+    if (!droppedFile(event->mimeData()).isEmpty())
+        event->acceptProposedAction();
+}
+
+void HypsaMainWindow::dropEvent(QDropEvent* event)
+{
+    const QString file = droppedFile(event->mimeData());
+    if (file.isEmpty())
+        return;
+    event->acceptProposedAction();
+    openChosenFile(file);
 }
 
 void HypsaMainWindow::openGridFile(const QString& fileName)
@@ -82,6 +125,8 @@ void HypsaMainWindow::languageChange()
     textLabel2->setText(tr("Y:"));
     textLabel3->setText(tr("Z:"));
     fileLoadAction->setText(tr("&Load"));
+    recentFilesMenu->setTitle(tr("Open &Recent"));
+    clearRecentFilesAction->setText(tr("&Clear"));
     fileExitAction->setText(tr("E&xit"));
     multiresolutionTraditionalAction->setText(tr("&Traditional"));
     multiresolutionChaikinAction->setText(tr("&Chaikin"));

@@ -2,13 +2,16 @@
 #include "program_options.h"
 
 #include <QApplication>
-#include <QFileInfo>
+#include <QSettings>
 
-// hypsa [FILE]: starts the viewer, opening FILE as the Load dialog would.
+// hypsa [FILE]: starts the viewer, opening FILE as the Load dialog would
+// (also how a file manager's "Open with" starts it).
 int main(int argc, char** argv)
 {
     ProgramOptions command("hypsa", "The NPR Hypsa Viewer: draws a terrain height grid in lines.");
     command.parser.addPositionalArgument("FILE", "A grid file to open at start.", "[FILE]");
+    command.parser.addOption({"reset-settings", "Forget the remembered window size, folder, recent files and "
+                                                "view options, then start."});
     // --help and --version answer without a display; the rest is checked once
     // QApplication has taken its own options (-platform, -style, ...) out.
     if (const auto status = command.parse(argumentList(argc, argv), ProgramOptions::UnknownOptions::allow))
@@ -16,15 +19,19 @@ int main(int argc, char** argv)
     QApplication app(argc, argv);
     if (const auto status = command.parse(app.arguments()))
         return *status;
+    // The settings live in ~/.config/npr-hypsa/hypsa.conf.
+    QCoreApplication::setOrganizationName("npr-hypsa");
+    QCoreApplication::setApplicationName("hypsa");
     const QStringList files = command.parser.positionalArguments();
     if (files.size() > 1)
         return command.usageError("give at most one grid file");
 
+    if (command.parser.isSet("reset-settings"))
+        QSettings().clear();
+
     HypsaMainWindow window;
     window.show();
-    if (!files.isEmpty()) {
-        window.currentFileName = QFileInfo(files.first()).absoluteFilePath();
-        window.openGridFile(window.currentFileName);
-    }
+    if (!files.isEmpty())
+        window.openChosenFile(files.first());
     return app.exec();
 }

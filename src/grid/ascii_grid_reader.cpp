@@ -1,5 +1,6 @@
 // ASCII grids: a text header, then the heights as text, row 0 first and
 // columns fastest. Heights are parsed in place over one buffered read.
+#include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_load.h"
 
@@ -9,7 +10,7 @@ bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
 {
     const FileHandle file = openTextFile(fileName);
     if (!file) {
-        std::printf("Error, %s was not found\n", localName(fileName).constData());
+        reportError("Error, %s was not found\n", localName(fileName).constData());
         return false;
     }
     TokenReader tokens(file.get());

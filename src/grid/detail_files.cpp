@@ -2,6 +2,7 @@
 // saved as an ASCII grid can later be refined back to its finer resolution.
 // For a level whose coarse grid has c columns and r rows the file holds the
 // width details (r rows of c-2) and the height details (r-2 rows of 2c-2).
+#include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_tokens.h"
 #include "jgrid.h"
@@ -104,7 +105,7 @@ bool checkDetailHeader(const DetailHeader& header, const char* file)
     const long long c = header.columns;
     const long long r = header.rows;
     if (c < 3 || r < 3) {
-        std::printf("JGrid:: *Error* - details file %s gives %lld columns and %lld rows; at least 3 of each are "
+        reportError("JGrid:: *Error* - details file %s gives %lld columns and %lld rows; at least 3 of each are "
                     "needed.\n",
                     file, c, r);
         return false;
@@ -113,7 +114,7 @@ bool checkDetailHeader(const DetailHeader& header, const char* file)
     const unsigned long long fineColumns = 2 * static_cast<unsigned long long>(c) - 2;
     const unsigned long long fineRows = 2 * static_cast<unsigned long long>(r) - 2;
     if (fineColumns > JGrid::maxSamples / fineRows) {
-        std::printf("JGrid:: *Error* - details file %s gives %lld columns and %lld rows, more than the limit of %llu "
+        reportError("JGrid:: *Error* - details file %s gives %lld columns and %lld rows, more than the limit of %llu "
                     "samples.\n",
                     file, c, r, static_cast<unsigned long long>(JGrid::maxSamples));
         return false;
@@ -129,12 +130,12 @@ bool JGrid::writeDetail(FloatArray2D widthDetails, FloatArray2D heightDetails, Q
     const QByteArray file = localName(fileName);
     if (widthDetails.rows() == 0 || widthDetails.cols() == 0 || heightDetails.rows() == 0
         || heightDetails.cols() == 0) {
-        std::printf("*** Error *** details passed to writeDetail have 0 size for file %s.\n", file.constData());
+        reportError("*** Error *** details passed to writeDetail have 0 size for file %s.\n", file.constData());
         return false;
     }
     FileHandle out = openFile(fileName, "w");
     if (!out) {
-        std::printf("*** Error *** fopen returned NULL when writing detail for file %s.\n", file.constData());
+        reportError("*** Error *** fopen returned NULL when writing detail for file %s.\n", file.constData());
         return false;
     }
     std::FILE* f = out.get();
@@ -196,7 +197,7 @@ bool JGrid::loadDetails(QString fileName)
     // refused or failed load keeps the levels the grid had.
     const FileHandle in = openFile(fileName, "r");
     if (!in) {
-        std::printf("Error, %s was not found\n", file.constData());
+        reportError("Error, %s was not found\n", file.constData());
         return false;
     }
     std::printf("file %s has been opened\n", file.constData());
@@ -204,25 +205,25 @@ bool JGrid::loadDetails(QString fileName)
     TokenReader tokens(in.get());
     DetailHeader header;
     if (!readDetailHeader(tokens, header)) {
-        std::printf("JGrid:: *Error* - details file %s ends before its header is complete.\n", file.constData());
+        reportError("JGrid:: *Error* - details file %s ends before its header is complete.\n", file.constData());
         return false;
     }
     if (!checkDetailHeader(header, file.constData()))
         return false;
     if (width > header.columns || height > header.rows) {
-        std::printf("Error, these details in %s can only be applied to a %i by %i (or smaller) grid.",
+        reportError("Error, these details in %s can only be applied to a %i by %i (or smaller) grid.",
                     file.constData(), int(header.columns), int(header.rows));
         return false;
     }
     FloatArray2D widthDetails;
     FloatArray2D heightDetails;
     if (!allocateDetails(widthDetails, heightDetails, header)) {
-        std::printf("JGrid:: *Error* - not enough memory for the details in %s.\n", file.constData());
+        reportError("JGrid:: *Error* - not enough memory for the details in %s.\n", file.constData());
         return false;
     }
     if (!readSection(tokens, widthDetails) || !readSection(tokens, heightDetails)) {
-        std::printf("JGrid:: *Error* - Premature end of details file.\n");
-        std::printf("JGRrid::Error in details file, incomplete number of details values were provided.\n");
+        reportError("JGrid:: *Error* - Premature end of details file.\n");
+        reportError("JGRrid::Error in details file, incomplete number of details values were provided.\n");
         return false;
     }
     clearDetails();

@@ -1,6 +1,7 @@
 // Float grids: raw 32-bit IEEE floats, row 0 first and columns fastest, with
 // their dimensions in a separate text header file. A header may place band 1
 // of a multi-band or padded file (BIL, BIP or BSQ); only band 1 is read.
+#include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_load.h"
 
@@ -67,7 +68,7 @@ bool readHeaderFile(const FloatGridFiles& files, GridHeader& header)
 {
     const FileHandle file = openTextFile(files.header);
     if (!file) {
-        std::printf("Error - %s was not found\n", localName(files.header).constData());
+        reportError("Error - %s was not found\n", localName(files.header).constData());
         return false;
     }
     TokenReader tokens(file.get(), 0);
@@ -139,7 +140,7 @@ bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
 
     const FileHandle file = openFile(files.data, "rb");
     if (!file) {
-        std::printf("Error, %s was not found\n", localName(files.data).constData());
+        reportError("Error, %s was not found\n", localName(files.data).constData());
         return false;
     }
     if (!allocateSamples(samples.header, samples.heights, fileName))

@@ -1,5 +1,7 @@
 #include "grid_file_io.h"
 
+#include "error_report.h"
+
 #include <charconv>
 #include <utility>
 
@@ -29,7 +31,7 @@ bool closeWrittenFile(FileHandle file)
 bool finishWriting(FileHandle file, const QString& name)
 {
     if (!closeWrittenFile(std::move(file))) {
-        std::printf("*** Error *** could not write all of file %s.\n", localName(name).constData());
+        reportError("*** Error *** could not write all of file %s.\n", localName(name).constData());
         return false;
     }
     std::printf("Details file %s has been written successfully\n", localName(name).constData());

@@ -1,5 +1,6 @@
 #include "grid_header.h"
 
+#include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_spacing.h"
 #include "jgrid.h"
@@ -132,7 +133,7 @@ bool byteCount(std::string_view keyword, std::string_view value, const char* fil
 {
     const std::optional<long long> n = integerValue(value);
     if (!n || *n < 0 || std::uint64_t(*n) > (std::uint64_t(1) << 48)) {
-        std::printf("JGrid:: *Error* - %s gives %s %s; a byte count of 0 or more is needed\n", file,
+        reportError("JGrid:: *Error* - %s gives %s %s; a byte count of 0 or more is needed\n", file,
                     shortened(keyword).c_str(), shortened(value).c_str());
         return false;
     }
@@ -188,7 +189,7 @@ bool applyPair(Key key, std::string_view keyword, std::string_view value, const 
         } else if (equalsIgnoringCase(value, "msbfirst") || equalsIgnoringCase(value, "m")) {
             v.bigEndian = true;
         } else {
-            std::printf("JGrid:: *Error* - unknown byte order \"%s\" in %s\n", shortened(value).c_str(), file);
+            reportError("JGrid:: *Error* - unknown byte order \"%s\" in %s\n", shortened(value).c_str(), file);
             return false;
         }
         return true;
@@ -196,7 +197,7 @@ bool applyPair(Key key, std::string_view keyword, std::string_view value, const 
     case Key::pixelType:
         if ((key == Key::bits && integerValue(value) == 32) || (key == Key::pixelType && equalsIgnoringCase(value, "float")))
             return true;
-        std::printf("JGrid:: *Error* - %s gives %s %s; only 32-bit float samples can be read\n", file,
+        reportError("JGrid:: *Error* - %s gives %s %s; only 32-bit float samples can be read\n", file,
                     shortened(keyword).c_str(), shortened(value).c_str());
         return false;
     case Key::layout:
@@ -207,7 +208,7 @@ bool applyPair(Key key, std::string_view keyword, std::string_view value, const 
         else if (equalsIgnoringCase(value, "bsq"))
             v.interleave = Interleave::bsq;
         else {
-            std::printf("JGrid:: *Error* - unknown layout \"%s\" in %s; BIL, BIP or BSQ can be read\n",
+            reportError("JGrid:: *Error* - unknown layout \"%s\" in %s; BIL, BIP or BSQ can be read\n",
                         shortened(value).c_str(), file);
             return false;
         }
@@ -216,7 +217,7 @@ bool applyPair(Key key, std::string_view keyword, std::string_view value, const 
         if (!byteCount(keyword, value, file, count))
             return false;
         if (count < 1 || count > maxBands) {
-            std::printf("JGrid:: *Error* - %s gives %s %s; 1 to %llu bands can be read\n", file,
+            reportError("JGrid:: *Error* - %s gives %s %s; 1 to %llu bands can be read\n", file,
                         shortened(keyword).c_str(), shortened(value).c_str(), static_cast<unsigned long long>(maxBands));
             return false;
         }
@@ -255,7 +256,7 @@ bool scanPairs(TokenReader& tokens, GridFileKind kind, const char* file, HeaderV
             break;
         }
         if (pairs == maxHeaderPairs) {
-            std::printf("JGrid:: *Error* - the header of %s has more than %i keywords\n", file, maxHeaderPairs);
+            reportError("JGrid:: *Error* - the header of %s has more than %i keywords\n", file, maxHeaderPairs);
             return false;
         }
         v.notePosition(keyword);
@@ -263,7 +264,7 @@ bool scanPairs(TokenReader& tokens, GridFileKind kind, const char* file, HeaderV
         const std::string keywordText(keyword.substr(0, 256));
         std::string_view value;
         if (!tokens.next(value)) {
-            std::printf("JGrid:: *Error* - the keyword \"%s\" has no value in %s\n", shortened(keywordText).c_str(), file);
+            reportError("JGrid:: *Error* - the keyword \"%s\" has no value in %s\n", shortened(keywordText).c_str(), file);
             return false;
         }
         v.notePosition(value);
@@ -275,7 +276,7 @@ bool scanPairs(TokenReader& tokens, GridFileKind kind, const char* file, HeaderV
     if (!v.dimensionKeywordSeen || unknownKeywords.empty())
         return true;
     if (kind == GridFileKind::asciiGrid) {
-        std::printf("JGrid:: *Error* - unknown keyword \"%s\" in the header of %s\n",
+        reportError("JGrid:: *Error* - unknown keyword \"%s\" in the header of %s\n",
                     shortened(unknownKeywords.front()).c_str(), file);
         return false;
     }
@@ -312,18 +313,18 @@ void readByPosition(TokenReader& tokens, GridFileKind kind, HeaderValues& v)
 bool checkDimensions(const HeaderValues& v, const char* file)
 {
     if (!v.columns || !v.rows) {
-        std::printf("JGrid:: *Error* - the header of %s gives no usable number of columns and rows\n", file);
+        reportError("JGrid:: *Error* - the header of %s gives no usable number of columns and rows\n", file);
         return false;
     }
     const long long columns = *v.columns;
     const long long rows = *v.rows;
     if (columns < 2 || rows < 2) {
-        std::printf("JGrid:: *Error* - %s gives %lld columns and %lld rows; a grid needs at least 2 of each\n", file,
+        reportError("JGrid:: *Error* - %s gives %lld columns and %lld rows; a grid needs at least 2 of each\n", file,
                     columns, rows);
         return false;
     }
     if (static_cast<unsigned long long>(columns) > JGrid::maxSamples / static_cast<unsigned long long>(rows)) {
-        std::printf("JGrid:: *Error* - %s gives %lld columns and %lld rows, more than the limit of %llu samples\n",
+        reportError("JGrid:: *Error* - %s gives %lld columns and %lld rows, more than the limit of %llu samples\n",
                     file, columns, rows, static_cast<unsigned long long>(JGrid::maxSamples));
         return false;
     }
@@ -344,7 +345,7 @@ bool checkBandLayout(const HeaderValues& v, std::uint64_t columns, const char* f
     const bool bandRowFits = v.interleave == Interleave::bip || bandRow >= sampleRow;
     if (bandRowFits && (!v.totalRowBytes || *v.totalRowBytes >= needed))
         return true;
-    std::printf("JGrid:: *Error* - the rows of %s (%llu bands, band rows of %llu bytes, rows of %llu bytes) cannot "
+    reportError("JGrid:: *Error* - the rows of %s (%llu bands, band rows of %llu bytes, rows of %llu bytes) cannot "
                 "hold %llu float samples each\n",
                 file, static_cast<unsigned long long>(v.bands), static_cast<unsigned long long>(bandRow),
                 static_cast<unsigned long long>(v.totalRowBytes.value_or(needed)),

@@ -1,5 +1,6 @@
 #include "grid_load.h"
 
+#include "error_report.h"
 #include "grid_file_io.h"
 
 #include <cstdio>
@@ -40,7 +41,7 @@ bool allocate(Array2D<T>& array, const GridHeader& header, const QString& fileNa
         array = Array2D<T>(header.height, header.width);
         return true;
     } catch (const std::bad_alloc&) {
-        std::printf("JGrid:: *Error* - not enough memory to load the %u x %u grid of %s\n", header.width,
+        reportError("JGrid:: *Error* - not enough memory to load the %u x %u grid of %s\n", header.width,
                     header.height, localName(fileName).constData());
         return false;
     }
@@ -65,7 +66,7 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
 {
     const QByteArray file = localName(fileName);
     if (samples.count == 0) {
-        std::printf("JGrid:: *Error* - %s holds no height values\n", file.constData());
+        reportError("JGrid:: *Error* - %s holds no height values\n", file.constData());
         return false;
     }
     Array2D<gmVec3> normals;

@@ -1,5 +1,6 @@
 #include "grid_spacing.h"
 
+#include "error_report.h"
 #include "grid_file_io.h"
 
 #include <ogr_srs_api.h>
@@ -44,7 +45,7 @@ bool groundSpacing(const GroundReference& ref, unsigned columns, unsigned rows, 
         metres = static_cast<float>(cellY * ref.metresPerUnit);
     }
     if (!(metres > 0.0) || !(cellX > 0.0) || !std::isfinite(metres)) {
-        std::printf("JGrid:: *Error* - the cell size of %s (%g by %g) comes out as %g metres; it must be above 0\n",
+        reportError("JGrid:: *Error* - the cell size of %s (%g by %g) comes out as %g metres; it must be above 0\n",
                     localName(fileName).constData(), cellX, cellY, metres);
         return false;
     }

@@ -1,6 +1,7 @@
 // Writing the grid as ASCII grid files: the whole grid, or its left and
 // right halves. Names are built from the grid's `name` and size, so output
 // lands next to the file the grid was loaded from.
+#include "error_report.h"
 #include "grid_file_io.h"
 #include "jgrid.h"
 
@@ -16,7 +17,7 @@ QString outputBase(const QString& name, unsigned columns, unsigned rows)
 
 bool reportOpenFailure(const QString& fileName, QString& message)
 {
-    std::printf("*** Error *** fopen returned NULL when writing to file %s.\n", localName(fileName).constData());
+    reportError("*** Error *** fopen returned NULL when writing to file %s.\n", localName(fileName).constData());
     message = QStringLiteral("*** Error *** fopen return NULL when writing to file ") + fileName;
     return false;
 }

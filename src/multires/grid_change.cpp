@@ -1,5 +1,7 @@
 #include "grid_change.h"
 
+#include "error_report.h"
+
 #include <cstdio>
 #include <utility>
 
@@ -12,7 +14,7 @@ bool requireSamples(const JGrid& g, unsigned minSide, const char* operation)
 {
     if (hasSamples(g, minSide))
         return true;
-    std::printf("Cannot %s a %i X %i grid: at least %u X %u samples are needed\n", operation, int(g.width),
+    reportError("Cannot %s a %i X %i grid: at least %u X %u samples are needed\n", operation, int(g.width),
                 int(g.height), minSide, minSide);
     return false;
 }
@@ -21,7 +23,7 @@ bool fitsSampleLimit(std::uint64_t w, std::uint64_t h, const char* operation)
 {
     if (w * h <= JGrid::maxSamples)
         return true;
-    std::printf("Cannot %s: the result of %llu X %llu samples would exceed the limit of %llu samples\n", operation,
+    reportError("Cannot %s: the result of %llu X %llu samples would exceed the limit of %llu samples\n", operation,
                 static_cast<unsigned long long>(w), static_cast<unsigned long long>(h),
                 static_cast<unsigned long long>(JGrid::maxSamples));
     return false;
@@ -29,7 +31,7 @@ bool fitsSampleLimit(std::uint64_t w, std::uint64_t h, const char* operation)
 
 void reportOutOfMemory()
 {
-    std::printf("Not enough memory for this operation; the grid is unchanged\n");
+    reportError("Not enough memory for this operation; the grid is unchanged\n");
 }
 
 void adoptSamples(JGrid& g, GridArrays&& level)

@@ -1,5 +1,6 @@
 // One level of refinement that adds back the details of the last reverse
 // level, so that coarsening followed by refinement restores the terrain.
+#include "error_report.h"
 #include "grid_change.h"
 #include "lane_filters.h"
 #include "multires_passes.h"
@@ -89,7 +90,7 @@ bool JGrid::subdivideWithDetails()
     const FloatArray2D& widthDetails = details[details.size() - 1];
     const FloatArray2D& heightDetails = details[details.size() - 2];
     if (!detailsFit(*this, widthDetails, heightDetails)) {
-        std::printf("Cannot %s: the stored details are %i X %i and %i X %i, but this %i X %i grid needs at least "
+        reportError("Cannot %s: the stored details are %i X %i and %i X %i, but this %i X %i grid needs at least "
                     "%i X %i and %i X %i; the grid and the details are unchanged\n",
                     operation, int(widthDetails.cols()), int(widthDetails.rows()), int(heightDetails.cols()),
                     int(heightDetails.rows()), int(width), int(height), int(width - 2), int(height),

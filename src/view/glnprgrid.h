@@ -133,6 +133,14 @@ signals:
     void heightChanged(const QString& height);
     void heightChanged(int);
     void freqChanged(int);
+    // A load that succeeded: the file now shown.
+    void gridLoaded(const QString& file);
+    // A load that failed: the file, and why (the console's error lines).
+    // The terrain shown before stays.
+    void loadFailed(const QString& file, const QString& reason);
+    // A command that was refused and changed nothing (Coarsen at the
+    // smallest size, a refinement beyond memory), and why.
+    void commandRefused(const QString& reason);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;

@@ -1,6 +1,7 @@
 // The view's commands: the slots the controls drive, the grid-changing
 // chains (load, refine, coarsen), the size report, and the mouse.
 #include "glnprgrid.h"
+#include "error_report.h"
 #include "terrain_mesh.h"
 
 #include <QGuiApplication>
@@ -59,12 +60,17 @@ void GLNPRGrid::loadFLTFile(QString file)
 void GLNPRGrid::loadChain(bool (JGrid::*reader)(QString), const QString& file)
 {
     const BusyCursor busy;
-    (grid.*reader)(file);
+    ErrorCollector errors;
+    const bool loaded = (grid.*reader)(file);
     if (!vertices.empty())
         clearEdgeData();
     findCurvature();
     updateGL();
     updateGUI();
+    if (loaded)
+        emit gridLoaded(file);
+    else
+        emit loadFailed(file, errors.text());
 }
 
 // The refine and coarsen chain: drop the mesh, change the grid, rebuild the
@@ -74,7 +80,12 @@ void GLNPRGrid::changeGrid(Change change)
 {
     const BusyCursor busy;
     clearEdgeData();
-    change();
+    ErrorCollector errors;
+    const QString unchanged = grid.loaded ? QString("The %1 x %2 grid was left unchanged.").arg(grid.width).arg(grid.height)
+                                          : QString("There is no terrain to change: open a grid first.");
+    // Reverse subdivision at the smallest size refuses without a message.
+    if (!change())
+        emit commandRefused(errors.empty() || !grid.loaded ? unchanged : errors.text());
     findCurvature();
     updateGUI();
 }
@@ -90,7 +101,7 @@ bool GLNPRGrid::refinementFits(int subdivisiontype) const
     const std::uint64_t h = 2 * std::uint64_t(grid.height) - shrink;
     if (w * h <= JGrid::maxSamples && meshFitsInMemory(w, h))
         return true;
-    std::printf("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would not fit in memory\n",
+    reportError("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would not fit in memory\n",
                 static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
     return false;
 }
@@ -98,13 +109,17 @@ bool GLNPRGrid::refinementFits(int subdivisiontype) const
 void GLNPRGrid::subdivide(int subdivisiontype)
 {
     std::printf("GLNPRGrid::subdivide\n");
-    if (!refinementFits(subdivisiontype))
+    ErrorCollector errors;
+    if (!refinementFits(subdivisiontype)) {
+        emit commandRefused(errors.text());
         return;
+    }
     changeGrid([&] {
         if (subdivisiontype == 1)
-            grid.subdivideWithDetails();
-        else if (subdivisiontype == 2)
-            grid.subdivideBrownian();
+            return grid.subdivideWithDetails();
+        if (subdivisiontype == 2)
+            return grid.subdivideBrownian();
+        return true;
     });
 }
 
@@ -113,9 +128,10 @@ void GLNPRGrid::unsubdivide(int subdivisiontype)
     std::printf("GLNPRGrid::unsubdivide\n");
     changeGrid([&] {
         if (subdivisiontype == 1)
-            grid.reverseSubdivide();
-        else if (subdivisiontype == 2)
-            grid.decimate();
+            return grid.reverseSubdivide();
+        if (subdivisiontype == 2)
+            return grid.decimate();
+        return true;
     });
 }
 

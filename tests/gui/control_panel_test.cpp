@@ -1,5 +1,6 @@
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
+#include "window_test_support.h"
 
 #include "support/console_capture.h"
 
@@ -24,17 +25,6 @@
 #include <fstream>
 
 namespace {
-
-const QString terrain = QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd");
-
-struct ShownWindow {
-    HypsaMainWindow w;
-    ShownWindow()
-    {
-        w.show();
-        EXPECT_TRUE(QTest::qWaitForWindowExposed(&w));
-    }
-};
 
 // Picks `file` in the open dialog as soon as it shows; records where it opened.
 QString chooseInDialog(HypsaMainWindow& w, const QString& file)

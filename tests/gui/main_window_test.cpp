@@ -51,10 +51,12 @@ TEST(MainWindow, MenusAndActions)
     EXPECT_EQ(top[1]->text(), QString("&Multiresolution"));
 
     const QList<QAction*> file = w.fileMenu->actions();
-    ASSERT_EQ(file.size(), 3);
+    ASSERT_EQ(file.size(), 4);
     EXPECT_EQ(file[0], w.fileLoadAction);
-    EXPECT_TRUE(file[1]->isSeparator());
-    EXPECT_EQ(file[2], w.fileExitAction);
+    EXPECT_EQ(file[1]->menu(), w.recentFilesMenu);
+    EXPECT_EQ(file[1]->text(), QString("Open &Recent"));
+    EXPECT_TRUE(file[2]->isSeparator());
+    EXPECT_EQ(file[3], w.fileExitAction);
     EXPECT_EQ(w.fileLoadAction->text(), QString("&Load"));
     EXPECT_EQ(w.fileExitAction->text(), QString("E&xit"));
 

@@ -1,0 +1,44 @@
+# Installation (cmake --install build --prefix P) and the Debian package
+# (cpack --config build/CPackConfig.cmake): the three programs, the desktop
+# entry with its MIME types, the icon in the theme's sizes and a man page for
+# each program.
+include(GNUInstallDirs)
+
+install(TARGETS hypsa hypsa-grid hypsa-render RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES packaging/hypsa.desktop DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES packaging/hypsa-mime.xml DESTINATION ${CMAKE_INSTALL_DATADIR}/mime/packages RENAME hypsa.xml)
+# Drawn by scripts/make-icons.py.
+foreach(size IN ITEMS 16 22 24 32 48 64 128 256)
+  install(FILES packaging/icons/${size}x${size}/hypsa.png
+          DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+
+# Man pages carry the project's version and are installed compressed.
+find_program(GZIP gzip REQUIRED)
+set(HYPSA_MAN_PAGES)
+foreach(program IN ITEMS hypsa hypsa-grid hypsa-render)
+  configure_file(docs/man/${program}.1.in ${CMAKE_BINARY_DIR}/man/${program}.1 @ONLY)
+  add_custom_command(OUTPUT ${CMAKE_BINARY_DIR}/man/${program}.1.gz
+    COMMAND ${GZIP} -9nf -k ${CMAKE_BINARY_DIR}/man/${program}.1
+    DEPENDS ${CMAKE_BINARY_DIR}/man/${program}.1 VERBATIM)
+  list(APPEND HYPSA_MAN_PAGES ${CMAKE_BINARY_DIR}/man/${program}.1.gz)
+endforeach()
+add_custom_target(man_pages ALL DEPENDS ${HYPSA_MAN_PAGES})
+install(FILES ${HYPSA_MAN_PAGES} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME hypsa)
+set(CPACK_PACKAGE_VENDOR "NPR Hypsa Viewer developers")
+set(CPACK_PACKAGE_CONTACT "NPR Hypsa Viewer developers <hypsa@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "terrain height grid viewer drawing in lines")
+set(CPACK_PACKAGE_DESCRIPTION
+    "A desktop viewer for terrain height grids that draws silhouettes, light silhouettes and curvature strokes, and changes the terrain's resolution by multiresolution subdivision; with the batch tools hypsa-grid and hypsa-render.")
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION science)
+# The dependencies are the packages of the shared libraries the programs
+# link, found by dpkg-shlibdeps (dpkg-dev). Debian's libqt6gui6 carries the
+# X11 platform plugin itself.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+include(CPack)
