@@ -1,14 +1,20 @@
 // Vector drawings of the view: hypsa-render's SVG and PDF laid over its PNG,
 // and hidden-line removal on a terrain with a ridge in front of a valley.
 #include "drawing_export.h"
+#include "hypsamainwindow.h"
 #include "render_test_support.h"
 #include "screen_projection.h"
 #include "support/tool_run.h"
+#include "window_test_support.h"
 
+#include <QCheckBox>
 #include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QPainter>
 #include <QRegularExpression>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
 
@@ -235,4 +241,34 @@ TEST(LineArt, RidgeHidesTheValleyBehindIt)
         else if (r >= 140 && r <= 260)
             EXPECT_GT(ridge.distance(r, 0), absent) << "row " << r;
     }
+}
+
+TEST(LineArt, WindowExportsTheViewAsShown)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    QTemporaryDir dir;
+    // Nothing to draw yet: refused in a message box, no file.
+    EXPECT_FALSE(w.exportDrawingTo(dir.filePath("empty.svg")));
+    auto* box = w.findChild<QMessageBox*>("exportFailureBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), "There is no terrain to draw: open a grid first.");
+    box->button(QMessageBox::Ok)->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(QFile::exists(dir.filePath("empty.svg")));
+
+    w.openGridFile(terrain);
+    w.curvatureCB->setChecked(true);
+    ASSERT_TRUE(w.exportDrawingTo(dir.filePath("view.png")));
+    ASSERT_TRUE(w.exportDrawingTo(dir.filePath("view.svg")));
+    EXPECT_TRUE(w.statusBar()->currentMessage().startsWith("Drawing written to view.svg:"));
+    // The drawing is the view at its own size, laid over its frame.
+    const QImage png = QImage(dir.filePath("view.png")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(png.size(), QSize(w.glgrid->viewWidth, w.glgrid->viewHeight));
+    expectOverlaid("SVG of the window's view with strokes", png, rasteriseSvg(dir.filePath("view.svg"), png.size()));
+
+    EXPECT_FALSE(w.exportDrawingTo(dir.filePath("view.jpg")));
+    box = w.findChild<QMessageBox*>("exportFailureBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), "the file name must end in .png, .svg or .pdf");
 }
