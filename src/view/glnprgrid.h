@@ -128,6 +128,8 @@ public slots:
     void setLightSilhouettes(bool on);
     void setSilhouettes(bool on);
     void setPolygons(bool on);
+    // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
+    void setVerticalExaggeration(double factor);
 
 signals:
     void widthChanged(const QString& width);

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -243,6 +244,21 @@ void GLNPRGrid::setSilhouettes(bool on)
 void GLNPRGrid::setPolygons(bool on)
 {
     showPolygons = on;
+    updateGL();
+}
+
+void GLNPRGrid::setVerticalExaggeration(double factor)
+{
+    const float clamped = float(std::clamp(factor, 0.1, 50.0));
+    if (clamped == grid.verticalExaggeration)
+        return;
+    grid.verticalExaggeration = clamped;
+    if (grid.loaded) {
+        const BusyCursor busy;
+        clearEdgeData();
+        findCurvature();
+        gridDirty = true;
+    }
     updateGL();
 }
 

@@ -33,6 +33,7 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     if (o.secondAxis)
         view.toggleDrawF1Curvature();
     view.setPolygons(o.polygons);
+    view.setVerticalExaggeration(o.exaggeration);
 }
 
 bool load(JGrid& grid, const QString& file)
