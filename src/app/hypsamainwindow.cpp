@@ -66,6 +66,9 @@ void HypsaMainWindow::buildMenus()
     fileLoadAction = new QAction(this);
     fileLoadAction->setObjectName("fileLoadAction");
     fileLoadAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    fileExportAction = new QAction(this);
+    fileExportAction->setObjectName("fileExportAction");
+    fileExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     fileExitAction = new QAction(this);
     fileExitAction->setObjectName("fileExitAction");
     fileExitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -89,6 +92,7 @@ void HypsaMainWindow::buildMenus()
     recentFilesMenu = new QMenu(fileMenu);
     recentFilesMenu->setObjectName("recentFilesMenu");
     fileMenu->addMenu(recentFilesMenu);
+    fileMenu->addAction(fileExportAction);
     clearRecentFilesAction = new QAction(this);
     clearRecentFilesAction->setObjectName("clearRecentFilesAction");
     fileMenu->addSeparator();
@@ -109,6 +113,11 @@ void HypsaMainWindow::buildWorkIndicator()
     workProgress->setMaximumWidth(260);
     cancelWorkButton = new QPushButton(statusBar());
     cancelWorkButton->setObjectName("cancelWorkButton");
+    // No taller than a line of text, so that the status bar (and with it the
+    // view) keeps its height whether work runs or not.
+    const int lineHeight = statusBar()->fontMetrics().height() + 2;
+    workProgress->setMaximumHeight(lineHeight);
+    cancelWorkButton->setMaximumHeight(lineHeight);
     statusBar()->addPermanentWidget(workProgress);
     statusBar()->addPermanentWidget(cancelWorkButton);
     workProgress->hide();
@@ -140,6 +149,7 @@ void HypsaMainWindow::connectControls()
     connect(multiresolutionDyn_LevinAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnDynLevin);
     connect(multiresolutionTraditionalAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnTraditional);
     connect(fileLoadAction, &QAction::triggered, this, &HypsaMainWindow::openFileGrid);
+    connect(fileExportAction, &QAction::triggered, this, &HypsaMainWindow::exportDrawing);
     connect(slider1, &QSlider::valueChanged, glgrid, &GLNPRGrid::setXRotation);
     connect(slider2, &QSlider::valueChanged, glgrid, &GLNPRGrid::setYRotation);
     connect(slider3, &QSlider::valueChanged, glgrid, &GLNPRGrid::setZRotation);
