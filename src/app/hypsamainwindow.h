@@ -79,9 +79,11 @@ public:
     QAction* multiresolutionChaikinAction;
     QAction* multiresolutionDyn_LevinAction;
     QAction* clearRecentFilesAction;
+    QAction* viewFitTerrainAction;
     QMenu* fileMenu;
     QMenu* recentFilesMenu;
     QMenu* multiresolutionMenu;
+    QMenu* viewMenu;
 
     QGridLayout* HypsaMainWindowLayout;
     QVBoxLayout* layout5;

@@ -35,6 +35,8 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     if (o.secondAxis)
         view.toggleDrawF1Curvature();
     view.setPolygons(o.polygons);
+    if (o.fit)
+        view.fitTerrain();
 }
 
 bool load(JGrid& grid, const QString& file)

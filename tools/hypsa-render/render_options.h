@@ -26,6 +26,7 @@ struct RenderOptions {
     bool strokes = false;
     bool secondAxis = false;
     bool polygons = false;
+    bool fit = false;
 };
 
 // Declares hypsa-render's options and arguments on the parser.
