@@ -36,7 +36,9 @@ void HypsaMainWindow::openFileGrid()
     QFileDialog dialog(this);
     dialog.setObjectName("Open File");
     dialog.setModal(true);
-    dialog.setNameFilter("Grid Float Format (*.flt *.grd)");
+    dialog.setNameFilters({"Elevation grids (*.tif *.tiff *.grd *.asc *.flt *.hdr *.hgt *.img *.vrt *.dem *.bil "
+                           "*.bt *.ter *.nc *.xyz)",
+                           "Grid Float Format (*.flt *.grd)", "All files (*)"});
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setViewMode(QFileDialog::Detail);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -77,10 +79,7 @@ void HypsaMainWindow::dropEvent(QDropEvent* event)
 
 void HypsaMainWindow::openGridFile(const QString& fileName)
 {
-    if (fileName.endsWith('d') || fileName.endsWith('D'))
-        glgrid->loadGRDFile(fileName);
-    else
-        glgrid->loadFLTFile(fileName);
+    glgrid->loadFile(fileName);
 }
 
 void HypsaMainWindow::toggleOnChaikin()

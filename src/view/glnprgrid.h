@@ -105,6 +105,8 @@ public slots:
     void setScale(int val);
     void loadGRDFile(QString file);
     void loadFLTFile(QString file);
+    // Loads any grid file, its reader picked by JGrid::loadFile.
+    void loadFile(QString file);
     void subdivide(int subdivisiontype);
     void unsubdivide(int subdivisiontype);
     void subdivide();

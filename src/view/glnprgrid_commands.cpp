@@ -60,6 +60,11 @@ void GLNPRGrid::loadFLTFile(QString file)
     loadChain(&JGrid::loadFLT, file);
 }
 
+void GLNPRGrid::loadFile(QString file)
+{
+    loadChain(&JGrid::loadFile, file);
+}
+
 // The load chain: read, drop the mesh of the earlier grid, rebuild the mesh,
 // report the new size.
 void GLNPRGrid::loadChain(bool (JGrid::*reader)(QString), const QString& file)

@@ -34,7 +34,9 @@ QString chooseInDialog(HypsaMainWindow& w, const QString& file)
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->objectName(), QString("Open File"));
-        EXPECT_EQ(dialog->nameFilters(), QStringList{"Grid Float Format (*.flt *.grd)"});
+        ASSERT_EQ(dialog->nameFilters().size(), 3);
+        EXPECT_TRUE(dialog->nameFilters()[0].contains("*.tif"));
+        EXPECT_EQ(dialog->nameFilters()[2], QString("All files (*)"));
         openedAt = dialog->directory().absolutePath();
         dialog->selectFile(file);
         QMetaObject::invokeMethod(dialog, "accept");
@@ -228,7 +230,7 @@ TEST(MainWindowActions, SchemeEntriesBehaveAsARadioGroup)
     EXPECT_TRUE(w.multiresolutionChaikinAction->isChecked());
 }
 
-TEST(MainWindowActions, DialogRoutesByTheLastCharacterWithTheFullPath)
+TEST(MainWindowActions, DialogRoutesByTheNameWithTheFullPath)
 {
     ShownWindow shown;
     HypsaMainWindow& w = shown.w;
@@ -253,6 +255,13 @@ TEST(MainWindowActions, DialogRoutesByTheLastCharacterWithTheFullPath)
     ConsoleCapture header;
     chooseInDialog(w, QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.hdr"));
     EXPECT_NE(header.text().find("Loading Binary Grid File\n"), std::string::npos);
+    EXPECT_TRUE(w.glgrid->grid.loaded);
+
+    // Any other name goes through GDAL.
+    ConsoleCapture raster;
+    chooseInDialog(w, QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro_voids.tif"));
+    EXPECT_NE(raster.text().find("Loading Raster File\n"), std::string::npos);
+    EXPECT_EQ(w.glgrid->grid.voidCount, 17587u);
 }
 
 TEST(MainWindowActions, CancellingTheDialogChangesNothing)
