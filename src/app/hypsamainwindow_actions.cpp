@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -114,6 +115,8 @@ void HypsaMainWindow::languageChange()
     heightTextLabel->setText(tr("Height"));
     textLabel1->setText(tr("Resolution"));
     silthreshlabel->setText(tr("Sil. Threshold"));
+    exaggerationLabel->setText(tr("Vertical Exaggeration"));
+    exaggerationSB->setToolTip(tr("Multiplies the heights of the drawing"));
     refineButton->setText(QString());
     refineButton->setToolTip(tr("Refine"));
     coarsenButton->setText(QString());

@@ -131,6 +131,9 @@ public:
     // a geographic grid's columns close up with the cosine of its latitude.
     // Set by loading; refinement and coarsening keep it.
     float eastWestRatio = 1.0f;
+    // Multiplies the drawing heights (scaledHeight); 1 is the true relief
+    // with the drawing's usual 1/0.9.
+    float verticalExaggeration = 1.0f;
     // Voids: the validity mask (empty when every sample is valid), the number
     // of voids (kept by loading and updateStatistics), and the value the
     // writers put at voids (the file's no-data value, else -9999).

@@ -127,6 +127,8 @@ public slots:
     // Pans and dollies so that the whole terrain fills the view at the
     // current rotation and scale.
     void fitTerrain();
+    // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
+    void setVerticalExaggeration(double factor);
 
 signals:
     void widthChanged(const QString& width);

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -263,6 +264,21 @@ void GLNPRGrid::fitTerrain()
     xTrans = t->x;
     yTrans = t->y;
     zTrans = t->z;
+    updateGL();
+}
+
+void GLNPRGrid::setVerticalExaggeration(double factor)
+{
+    const float clamped = float(std::clamp(factor, 0.1, 50.0));
+    if (clamped == grid.verticalExaggeration)
+        return;
+    grid.verticalExaggeration = clamped;
+    if (grid.loaded) {
+        const BusyCursor busy;
+        clearEdgeData();
+        findCurvature();
+        gridDirty = true;
+    }
     updateGL();
 }
 

@@ -35,6 +35,7 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     if (o.secondAxis)
         view.toggleDrawF1Curvature();
     view.setPolygons(o.polygons);
+    view.setVerticalExaggeration(o.exaggeration);
     if (o.fit)
         view.fitTerrain();
 }

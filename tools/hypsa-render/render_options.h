@@ -27,6 +27,7 @@ struct RenderOptions {
     bool secondAxis = false;
     bool polygons = false;
     bool fit = false;
+    double exaggeration = 1.0; // 0.1 to 50
 };
 
 // Declares hypsa-render's options and arguments on the parser.
