@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
@@ -66,6 +67,7 @@ void HypsaMainWindow::restoreSettings()
         box->setValue(settings.value(key, box->value()).toInt());
     for (const auto& [key, box] : panel.checkBoxes)
         box->setChecked(settings.value(key, box->isChecked()).toBool());
+    exaggerationSB->setValue(settings.value("verticalExaggeration", exaggerationSB->value()).toDouble());
     settings.endGroup();
     updateRecentFilesMenu();
 }
@@ -82,6 +84,7 @@ void HypsaMainWindow::saveSettings() const
         settings.setValue(key, box->value());
     for (const auto& [key, box] : panel.checkBoxes)
         settings.setValue(key, box->isChecked());
+    settings.setValue("verticalExaggeration", exaggerationSB->value());
     settings.endGroup();
 }
 

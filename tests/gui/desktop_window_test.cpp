@@ -176,6 +176,7 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
         w.curvatureCB->setChecked(true);
         w.lightSilThreshSlider->setValue(70);
         w.lightXSBox->setValue(-500);
+        w.exaggerationSB->setValue(7.5);
         w.resize(820, 790);
         w.close();
     }
@@ -193,6 +194,7 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_TRUE(w.curvatureCB->isChecked());
     EXPECT_EQ(w.lightSilThreshSlider->value(), 70);
     EXPECT_EQ(w.lightXSBox->value(), -500);
+    EXPECT_EQ(w.exaggerationSB->value(), 7.5);
     // The restored options reach the view.
     EXPECT_EQ(w.glgrid->xRot, 30.0f);
     EXPECT_FLOAT_EQ(w.glgrid->viewScale, 6.5f);
@@ -201,11 +203,14 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_TRUE(w.glgrid->curvatureStrokes);
     EXPECT_FLOAT_EQ(w.glgrid->lightSilThreshold, 0.7f);
     EXPECT_EQ(w.glgrid->lightPosition[0], -500.0);
+    EXPECT_EQ(w.glgrid->grid.verticalExaggeration, 7.5f);
 
     // Values from a damaged settings file are clamped by the controls.
     QSettings().setValue("panel/scale", 5000);
     QSettings().setValue("panel/lightY", "many");
+    QSettings().setValue("panel/verticalExaggeration", 900);
     HypsaMainWindow damaged;
+    EXPECT_EQ(damaged.exaggerationSB->value(), 50.0);
     EXPECT_EQ(damaged.slider4->value(), 100);
     EXPECT_EQ(damaged.lightYSBox->value(), 0);
 }
