@@ -27,6 +27,7 @@ struct RenderOptions {
     bool secondAxis = false;
     bool polygons = false;
     bool fit = false;
+    bool verbose = false;
     double exaggeration = 1.0; // 0.1 to 50
 };
 
