@@ -86,6 +86,7 @@ public:
     QAction* multiresolutionChaikinAction;
     QAction* multiresolutionDyn_LevinAction;
     QAction* clearRecentFilesAction;
+    QAction* viewFitTerrainAction;
     QAction* fileExportAction;
     QMenu* fileMenu;
     QMenu* recentFilesMenu;
@@ -94,6 +95,7 @@ public:
     // and the button that stops the work.
     QProgressBar* workProgress;
     QPushButton* cancelWorkButton;
+    QMenu* viewMenu;
 
     QGridLayout* HypsaMainWindowLayout;
     QVBoxLayout* layout5;

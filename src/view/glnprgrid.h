@@ -119,7 +119,8 @@ public:
     gmVec3 eyePosition();
     void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
     // The lines and strokes of the current view that the white surface does
-    // not hide, in pixels of the view's size; empty without a grid.
+    // not hide, in pixels of the view's size; no paths without a grid, and
+    // no size when GL has no off-screen buffer for it.
     LineArt lineArt();
 
     // BEGIN commands
@@ -155,6 +156,9 @@ public slots:
     // Stops the running work (the terrain stays as it was) and drops what
     // was waiting.
     void cancelWork();
+    // Pans and dollies so that the whole terrain fills the view at the
+    // current rotation and scale.
+    void fitTerrain();
     // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
     void setVerticalExaggeration(double factor);
 
@@ -172,6 +176,8 @@ signals:
     // Which level of the loaded grid is shown, after every load, refinement
     // and coarsening; empty when it is the grid as loaded.
     void levelShown(const QString& text);
+    // The wheel changed the scale: the scale slider's new value.
+    void scaleChanged(int);
     // A load that succeeded: the file now shown.
     void gridLoaded(const QString& file);
     // A load that failed: the file, and why (the console's error lines).
@@ -185,6 +191,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void requestLoad(const QString& file, GridFormat format);

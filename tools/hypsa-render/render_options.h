@@ -31,6 +31,7 @@ struct RenderOptions {
     bool secondAxis = false;
     bool polygons = false;
     std::uint64_t maxSamples = defaultDisplaySamples; // 0 = no display budget
+    bool fit = false;
     bool verbose = false;
     double exaggeration = 1.0; // 0.1 to 50
 };
