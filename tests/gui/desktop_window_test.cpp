@@ -231,6 +231,7 @@ TEST(DropFiles, ADroppedFileOpensAsIfChosen)
     ConsoleCapture console;
     EXPECT_FALSE(drop({QUrl("https://example.org/terrain.grd")}));
     EXPECT_FALSE(drop({QUrl::fromLocalFile(grid), QUrl::fromLocalFile(terrain)}));
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(files.path(""))}));
     EXPECT_FALSE(w.glgrid->grid.loaded);
 
     ASSERT_TRUE(drop({QUrl::fromLocalFile(grid)}));
