@@ -69,12 +69,15 @@ void makeTerrain(JGrid& grid, unsigned w, unsigned h)
     grid.loaded = true;
 }
 
-// Whatever the input, a loaded grid's arrays match its size; a broken
+// Whatever the input, a loaded grid's samples match its size, and so do its
+// normals unless it has none (then they are marked out of date); a broken
 // invariant aborts, which the fuzzer and the regression test both catch.
 void checkGrid(const JGrid& grid)
 {
-    const bool shaped = grid.heights.rows() == grid.height && grid.heights.cols() == grid.width &&
-                        grid.normals.rows() == grid.height && grid.normals.cols() == grid.width;
+    const bool normalsShaped = grid.normals.empty()
+                                   ? !grid.normalsValid
+                                   : grid.normals.rows() == grid.height && grid.normals.cols() == grid.width;
+    const bool shaped = grid.heights.rows() == grid.height && grid.heights.cols() == grid.width && normalsShaped;
     if (grid.loaded && !shaped) {
         std::fprintf(stderr, "grid of %u x %u holds arrays of %zu x %zu\n", grid.width, grid.height,
                      grid.heights.cols(), grid.heights.rows());

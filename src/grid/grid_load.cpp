@@ -69,9 +69,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
         reportError("JGrid:: *Error* - %s holds no height values\n", file.constData());
         return false;
     }
-    Array2D<gmVec3> normals;
-    if (!allocate(normals, samples.header, fileName))
-        return false;
     if (samples.count < samples.heights.size())
         std::printf("JGrid:: *Error* - Premature end of data file.\n");
 
@@ -82,7 +79,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     grid.cellSize = samples.header.cellSize;
     grid.eastWestRatio = samples.header.eastWestRatio;
     grid.heights = std::move(samples.heights);
-    grid.normals = std::move(normals);
 
     const LoadTally tally(grid.heights.data(), samples.count);
     grid.minHeight = tally.minHeight;
@@ -99,7 +95,6 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     std::printf("Max = %1.3f\n", grid.maxHeight);
     std::printf("------------------------\n");
 
-    grid.calcNormals();
     grid.name = fileName;
     grid.name.remove(QLatin1Char('.'));
     grid.loaded = true;

@@ -34,9 +34,9 @@ using GridFileReader = bool (*)(const QString& fileName, LoadedSamples& samples)
 bool loadGridFile(JGrid& grid, const QString& fileName, const char* kindLine, GridFileReader readFile);
 
 // Replaces the grid's terrain with the samples: empties the detail stack,
-// sets the statistics, prints the summary, computes the normals and sets
-// `name` and `loaded`. Refuses (grid untouched) a file that held no value at
-// all or when there is no memory for the normals.
+// sets the statistics, prints the summary and sets `name` and `loaded`. The
+// normals are left to whoever draws (calcNormals, or the mesh). Refuses
+// (grid untouched) a file that held no value at all.
 bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileName);
 
 #endif

@@ -3,6 +3,8 @@
 // triangles that touch it. Only two rows of face normals exist at any time;
 // the additions happen in the same order as with a full face array, so the
 // result is the same to the last bit.
+#include "grid_normals.h"
+
 #include "jgrid.h"
 
 #include <algorithm>
@@ -87,41 +89,46 @@ void vertexNormalRow(const gmVec3* prev, const gmVec3* cur, std::size_t cols, gm
 
 } // namespace
 
+void computeVertexNormals(const FloatArray2D& heights, std::size_t rows, std::size_t cols, gmVec3* out,
+                          std::size_t stride)
+{
+    if (rows < 2 || cols < 2) {
+        // No cells: every normal points straight up.
+        for (std::size_t r = 0; r < rows; ++r)
+            std::fill_n(out + r * stride, cols, gmVec3(0.0, 0.0, 1.0));
+        return;
+    }
+    const std::size_t faceCount = 2 * cols - 2;
+    std::vector<gmVec3> prev(faceCount);
+    std::vector<gmVec3> cur(faceCount);
+    faceNormalRow(heights, 0, cols, cur.data());
+    vertexNormalRow(nullptr, cur.data(), cols, out);
+    for (std::size_t i = 1; i + 1 < rows; ++i) {
+        prev.swap(cur);
+        faceNormalRow(heights, i, cols, cur.data());
+        vertexNormalRow(prev.data(), cur.data(), cols, out + i * stride);
+    }
+    vertexNormalRow(cur.data(), nullptr, cols, out + (rows - 1) * stride);
+}
+
 void JGrid::calcNormals()
 {
     if (normalsValid)
         return;
-    const std::size_t rows = std::min({std::size_t(height), heights.rows(), normals.rows()});
-    const std::size_t cols = std::min({std::size_t(width), heights.cols(), normals.cols()});
-
-    if (rows < 2 || cols < 2) {
-        // No cells: every normal that exists points straight up.
-        for (std::size_t r = 0; r < rows; ++r)
-            std::fill_n(normals[r].data(), cols, gmVec3(0.0, 0.0, 1.0));
-        normalsValid = true;
-        return;
-    }
-
-    if (debugOutput)
+    // The normals array exists only while someone asked for the normals:
+    // loads and level changes leave it empty.
+    if (normals.rows() != height || normals.cols() != width)
+        normals = Array2D<gmVec3>(height, width);
+    const std::size_t rows = std::min(std::size_t(height), heights.rows());
+    const std::size_t cols = std::min(std::size_t(width), heights.cols());
+    const bool cells = rows >= 2 && cols >= 2;
+    if (debugOutput && cells) {
         std::printf("Calculating Face Normals\n");
-    const std::size_t faceCount = 2 * cols - 2;
-    std::vector<gmVec3> prev(faceCount);
-    std::vector<gmVec3> cur(faceCount);
-    if (debugOutput) {
         std::printf("Calculating Vertex Normals\n");
         std::printf("normals array is %i by %i\n", int(normals.rows()), int(normals.cols()));
     }
-
-    faceNormalRow(heights, 0, cols, cur.data());
-    vertexNormalRow(nullptr, cur.data(), cols, normals[0].data());
-    for (std::size_t i = 1; i + 1 < rows; ++i) {
-        prev.swap(cur);
-        faceNormalRow(heights, i, cols, cur.data());
-        vertexNormalRow(prev.data(), cur.data(), cols, normals[i].data());
-    }
-    vertexNormalRow(cur.data(), nullptr, cols, normals[rows - 1].data());
-
-    if (debugOutput)
+    computeVertexNormals(heights, rows, cols, normals.data(), normals.cols());
+    if (debugOutput && cells)
         std::printf("done calculating normals\n");
     normalsValid = true;
 }

@@ -52,13 +52,17 @@ bool JGrid::adjustSize(int newWidth, int newHeight)
     // A grid without samples starts as 2 x 2 zeros, which then grows. A grid
     // with samples keeps them, however narrow it is.
     const bool empty = !hasSamples(*this, 1);
+    // Normals follow the samples where the grid has them; a grid whose
+    // normals were never asked for stays without.
+    const bool withNormals = normals.rows() == height && normals.cols() == width;
     GridArrays sized;
     FloatArray2D start;
     const bool built = allocateOrReport([&] {
         if (empty)
             start = FloatArray2D(2, 2, 0.0f);
         sized.heights = FloatArray2D(h, w);
-        sized.normals = Array2D<gmVec3>(h, w, upNormal);
+        if (withNormals)
+            sized.normals = Array2D<gmVec3>(h, w, upNormal);
     });
     if (!built)
         return false;

@@ -7,14 +7,18 @@
 
 namespace {
 
+// The vector-clone variants only fill arrays made by their callers: an
+// exception cannot leave a function built with target_clones (GCC ends the
+// program instead), so a failed allocation must happen outside them to be
+// reported as a refusal.
+
 // Columns first, then rows: every pair of rows that the column pass
-// finishes is refined along the rows at once, through a buffer of two rows.
-LANES_VECTOR_CLONES FloatArray2D subdivisionPasses(const FloatArray2D& coarse)
+// finishes is refined along the rows at once, through a buffer of two rows
+// (columnRows, 2 x the coarse width) into fine (2m-2 x 2w-2).
+LANES_VECTOR_CLONES void fillSubdivision(const FloatArray2D& coarse, FloatArray2D& fine, std::vector<float>& columnRows)
 {
     const std::size_t m = coarse.rows();
     const std::size_t w = coarse.cols();
-    FloatArray2D fine(2 * m - 2, 2 * w - 2);
-    std::vector<float> columnRows(2 * w);
     lanes::RowSplit split(w - 1);
     auto refineBothRows = [&](std::size_t i) LANES_LAMBDA_INLINE {
         lanes::refineRow(columnRows.data(), w, fine[2 * i].data(), lanes::NoDetail{}, split);
@@ -23,6 +27,13 @@ LANES_VECTOR_CLONES FloatArray2D subdivisionPasses(const FloatArray2D& coarse)
     lanes::chaikinLanes(lanes::ByPositionThen<decltype(refineBothRows)>{w, refineBothRows},
                         lanes::In{coarse.data(), w}, m,
                         lanes::Halves<float>{{columnRows.data(), 0}, {columnRows.data() + w, 0}}, lanes::NoDetail{});
+}
+
+FloatArray2D subdivisionPasses(const FloatArray2D& coarse)
+{
+    FloatArray2D fine(2 * coarse.rows() - 2, 2 * coarse.cols() - 2);
+    std::vector<float> columnRows(2 * coarse.cols());
+    fillSubdivision(coarse, fine, columnRows);
     return fine;
 }
 

@@ -53,8 +53,10 @@ void refreshNormalsAndStatistics(JGrid& g, bool announce)
 {
     if (announce)
         std::printf("\tRecalculating normals\n");
+    // The normals are computed again when something draws from them (the
+    // mesh or the shaded surface): a level nobody draws costs no normals.
     g.normalsValid = false;
-    g.calcNormals();
+    g.normals.clear();
     g.updateStatistics();
 }
 

@@ -45,15 +45,12 @@ struct GridArrays {
 };
 
 // Builds a new level before the grid changes: make() gives its samples (and
-// may allocate whatever else the operation needs), the normals get their
-// shape.
+// may allocate whatever else the operation needs). The level has no normals
+// until they are asked for.
 template <class Make>
 bool buildLevel(GridArrays& level, Make&& make)
 {
-    return allocateOrReport([&] {
-        level.heights = make();
-        level.normals = Array2D<gmVec3>(level.heights.rows(), level.heights.cols());
-    });
+    return allocateOrReport([&] { level.heights = make(); });
 }
 
 // The grid takes the new arrays and their size; nothing else changes.
@@ -63,8 +60,9 @@ void adoptSamples(JGrid& g, GridArrays&& level);
 // stdDev start afresh), then the new arrays, and the grid counts as loaded.
 void replaceLevel(JGrid& g, GridArrays&& level);
 
-// Normals and statistics of the new samples; announce prints the
-// "Recalculating normals" line first.
+// Marks the normals out of date (and gives their memory back) and updates
+// the statistics of the new samples; announce prints the "Recalculating
+// normals" line first.
 void refreshNormalsAndStatistics(JGrid& g, bool announce);
 
 // The lines of a size change, width first; a side that keeps its size prints

@@ -57,17 +57,19 @@ void JGrid::refineColumnWithDetails(const FloatArray2D& coarse, const FloatArray
                         detailsAt(colDetails.data() + column, colDetails.cols()));
 }
 
+namespace {
+
 // Rows first, then columns: the rows that a column position reads are
-// refined just before it needs them, into a pair of rows used in turn.
-LANES_VECTOR_CLONES FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse,
-                                                              const FloatArray2D& widthDetails,
-                                                              const FloatArray2D& heightDetails)
+// refined just before it needs them, into a pair of rows used in turn
+// (rowPair, 2 x the fine width). Fills fine, made by the caller: see
+// fillSubdivision in chaikin_refinement.cpp for why.
+LANES_VECTOR_CLONES void fillSubdivisionWithDetails(const FloatArray2D& coarse, const FloatArray2D& widthDetails,
+                                                    const FloatArray2D& heightDetails, FloatArray2D& fine,
+                                                    std::vector<float>& rowPair)
 {
     const std::size_t m = coarse.rows();
     const std::size_t w = coarse.cols();
     const std::size_t fineWidth = 2 * w - 2;
-    FloatArray2D fine(2 * m - 2, fineWidth);
-    std::vector<float> rowPair(2 * fineWidth);
     lanes::RowSplit split(w - 1);
     auto refineRowAt = [&](std::size_t r) LANES_LAMBDA_INLINE {
         lanes::refineRow(coarse[r].data(), w, rowPair.data() + (r & 1) * fineWidth,
@@ -77,6 +79,17 @@ LANES_VECTOR_CLONES FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D
     lanes::chaikinLanes(lanes::ByPositionMakingRows<decltype(refineRowAt)>{fineWidth, refineRowAt, made},
                         lanes::RowPair{rowPair.data(), fineWidth}, m, lanes::columnHalves(fine.data(), fineWidth),
                         detailsAt(heightDetails.data(), heightDetails.cols()));
+}
+
+} // namespace
+
+FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const FloatArray2D& widthDetails,
+                                          const FloatArray2D& heightDetails)
+{
+    const std::size_t fineWidth = 2 * coarse.cols() - 2;
+    FloatArray2D fine(2 * coarse.rows() - 2, fineWidth);
+    std::vector<float> rowPair(2 * fineWidth);
+    fillSubdivisionWithDetails(coarse, widthDetails, heightDetails, fine, rowPair);
     return fine;
 }
 

@@ -55,16 +55,14 @@ LANES_VECTOR_CLONES Filtered reverseRows(const FloatArray2D& fine, std::size_t r
 }
 
 // Vertical pass, then horizontal pass: every coarse row of the vertical pass
-// is coarsened along the row as soon as it is finished, through one row.
-LANES_VECTOR_CLONES void coarsenLevel(const FloatArray2D& fine, ReverseLevel& level)
+// is coarsened along the row as soon as it is finished, through one row
+// (coarseRow). Fills the level's arrays, made by the caller: see
+// fillSubdivision in chaikin_refinement.cpp for why.
+LANES_VECTOR_CLONES void coarsenLevel(const FloatArray2D& fine, ReverseLevel& level, std::vector<float>& coarseRow)
 {
     const std::size_t rows = evenPart(fine.rows());
     const std::size_t cols = evenPart(fine.cols());
     const std::size_t half = cols / 2;
-    level.heightDetails = FloatArray2D(rows / 2 - 1, cols);
-    level.widthDetails = FloatArray2D(rows / 2 + 1, half - 1);
-    level.coarse = FloatArray2D(rows / 2 + 1, half + 1);
-    std::vector<float> coarseRow(cols);
     lanes::RowSplit split(half);
     auto coarsenRow = [&](std::size_t i) LANES_LAMBDA_INLINE {
         lanes::reverseRow(coarseRow.data(), half, level.coarse[i].data(), level.widthDetails[i].data(), split);
@@ -125,8 +123,12 @@ FloatArray2D JGrid::computeDetails(const FloatArray2D& data, bool horizontal)
 
 ReverseLevel reverseSubdivisionPasses(const FloatArray2D& fine)
 {
-    ReverseLevel level;
-    coarsenLevel(fine, level);
+    const std::size_t rows = evenPart(fine.rows());
+    const std::size_t cols = evenPart(fine.cols());
+    ReverseLevel level{FloatArray2D(rows / 2 - 1, cols), FloatArray2D(rows / 2 + 1, cols / 2 - 1),
+                       FloatArray2D(rows / 2 + 1, cols / 2 + 1)};
+    std::vector<float> coarseRow(cols);
+    coarsenLevel(fine, level, coarseRow);
     return level;
 }
 

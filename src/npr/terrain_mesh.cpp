@@ -2,6 +2,7 @@
 
 #include "bulk_memory.h"
 #include "curvature_frames.h"
+#include "grid_normals.h"
 #include "jgrid.h"
 
 #include <cstdio>
@@ -18,7 +19,7 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
     const std::size_t w = grid.width, h = grid.height;
     if (w == 0 || h == 0)
         return;
-    if (grid.heights.rows() < h || grid.heights.cols() < w || grid.normals.rows() < h || grid.normals.cols() < w) {
+    if (grid.heights.rows() < h || grid.heights.cols() < w) {
         std::printf("The grid's arrays are smaller than its %zu x %zu samples; no mesh is built\n", w, h);
         return;
     }
@@ -28,13 +29,13 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
     reserveBulk(faces, faceCount);
     reserveBulk(faceNormals, faceCount);
 
-    for (std::size_t r = 0; r < h; ++r) {
-        const auto normals = grid.normals[r];
-        for (std::size_t c = 0; c < w; ++c) {
+    for (std::size_t r = 0; r < h; ++r)
+        for (std::size_t c = 0; c < w; ++c)
             vertices.emplace_back(grid.drawingX(unsigned(c)), r / 50.0, grid.scaledHeight(unsigned(r), unsigned(c)));
-            vertexNormals.push_back(normals[c]);
-        }
-    }
+    // The grid's own normals, computed here from the heights so that the
+    // grid never holds a second copy of them.
+    vertexNormals.resize(w * h);
+    computeVertexNormals(grid.heights, h, w, vertexNormals.data(), w);
     const std::vector<gmVec3>& v = vertices;
     for (std::size_t r = 0; r + 1 < h; ++r) {
         for (std::size_t c = 0; c + 1 < w; ++c) {

@@ -53,7 +53,6 @@ TEST(ChaikinGrid, RefinesColumnsThenRowsWithTheSequenceRule)
     ASSERT_EQ(g.width, 18u);
     ASSERT_EQ(g.height, 10u);
     ASSERT_EQ(g.heights.rows(), 10u);
-    ASSERT_EQ(g.normals.cols(), 18u);
     for (unsigned r = 0; r < 10; ++r)
         EXPECT_EQ(multires_test::rowOf(g.heights, r), JGrid::refineSequence(columns[r])) << "row " << r;
 }
@@ -87,7 +86,9 @@ TEST(ChaikinGrid, StateAfterALevel)
     EXPECT_EQ(g.cellSize, -0.5f); // -1 (no cell size) halves like any value
     EXPECT_EQ(g.stdDev, -1.0f);
     EXPECT_TRUE(g.loaded);
-    EXPECT_TRUE(g.normalsValid);
+    // The new level holds no normals until something draws it.
+    EXPECT_FALSE(g.normalsValid);
+    EXPECT_TRUE(g.normals.empty());
     EXPECT_EQ(g.details.size(), 1u); // the stack is not touched
     float lo = 1e30f, hi = -1e30f;
     for (unsigned r = 0; r < g.height; ++r)
@@ -194,12 +195,13 @@ TEST(RefinementMemory, AllocationFailureLeavesTheTerrain)
     GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
 #endif
     JGrid g;
-    fillGrid(g, 600, 600, hilly);
-    // The refined heights (about 6 MB) fit in the headroom, their normals
-    // (34 MB) do not.
+    fillGrid(g, 2000, 2000, hilly);
+    // The refined heights (64 MB) do not fit in the headroom.
     expectRefusalWithoutMemory(g, &JGrid::subdivideWithoutDetails, 16 << 20);
     expectRefusalWithoutMemory(g, &JGrid::subdivideBrownian, 16 << 20);
+    // Coarsening: the coarse level and its details (16 MB) do not fit either.
+    expectRefusalWithoutMemory(g, &JGrid::reverseSubdivide, 4 << 20);
     ASSERT_TRUE(multires_test::quietly(g, &JGrid::reverseSubdivide));
-    // Back to 600 x 600: heights 1.4 MB, normals 8.6 MB.
+    // Back to 2000 x 2000: heights 16 MB.
     expectRefusalWithoutMemory(g, &JGrid::subdivideWithDetails, 4 << 20);
 }

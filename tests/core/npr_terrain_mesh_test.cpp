@@ -108,7 +108,16 @@ TEST(TerrainMesh, VertexPositionsUseTheScaledHeight)
     EXPECT_DOUBLE_EQ(p[0], 0.14);
     EXPECT_DOUBLE_EQ(p[1], 0.06);
     EXPECT_NEAR(p[2], 0.02, 1e-8); // a float
-    EXPECT_EQ(m.vertexNormals[3 * 9 + 7], g.normals[3][7]);
+    // The mesh computes the grid's normals itself, also for a
+    // grid that holds none (as after a load or a level change).
+    const Array2D<gmVec3> gridNormals = g.normals;
+    g.normals.clear();
+    g.normalsValid = false;
+    const Mesh bare(g);
+    ASSERT_EQ(bare.vertexNormals.size(), gridNormals.size());
+    for (std::size_t k = 0; k < gridNormals.size(); ++k)
+        ASSERT_EQ(bare.vertexNormals[k], gridNormals.data()[k]) << k;
+    EXPECT_NE(bare.vertexNormals[2 * 9 + 7], gmVec3(0, 0, 1));
 }
 
 TEST(TerrainMesh, DegenerateGridsGiveNoFacesAndNoFrames)
