@@ -1,6 +1,8 @@
 #include "hypsamainwindow.h"
 
 #include "glnprgrid.h"
+
+#include <QDoubleSpinBox>
 #include "images/coarsen.xpm"
 #include "images/refine.xpm"
 #include "images/window_icon.xpm"
@@ -128,6 +130,7 @@ void HypsaMainWindow::connectControls()
     connect(refineButton, &QPushButton::pressed, glgrid, qOverload<>(&GLNPRGrid::subdivide));
     connect(coarsenButton, &QPushButton::pressed, glgrid, qOverload<>(&GLNPRGrid::unsubdivide));
     connect(pushButton3, &QPushButton::pressed, glgrid, &GLNPRGrid::toggleDrawF1Curvature);
+    connect(exaggerationSB, &QDoubleSpinBox::valueChanged, glgrid, &GLNPRGrid::setVerticalExaggeration);
 }
 
 void HypsaMainWindow::changeEvent(QEvent* event)

@@ -17,6 +17,7 @@ class QLabel;
 class QMenu;
 class QPushButton;
 class QSlider;
+class QDoubleSpinBox;
 class QSpinBox;
 class QVBoxLayout;
 
@@ -61,6 +62,8 @@ public:
     QSpinBox* grid1FrequencySB;
     QLabel* silthreshlabel;
     QSlider* slider6;
+    QLabel* exaggerationLabel;
+    QDoubleSpinBox* exaggerationSB;
     QPushButton* refineButton;
     QPushButton* coarsenButton;
     QPushButton* pushButton3;

@@ -6,6 +6,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -37,7 +38,9 @@ void HypsaMainWindow::openFileGrid()
     QFileDialog dialog(this);
     dialog.setObjectName("Open File");
     dialog.setModal(true);
-    dialog.setNameFilter("Grid Float Format (*.flt *.grd)");
+    dialog.setNameFilters({"Elevation grids (*.tif *.tiff *.grd *.asc *.flt *.hdr *.hgt *.img *.vrt *.dem *.bil "
+                           "*.bt *.ter *.nc *.xyz)",
+                           "Grid Float Format (*.flt *.grd)", "All files (*)"});
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setViewMode(QFileDialog::Detail);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
@@ -78,10 +81,7 @@ void HypsaMainWindow::dropEvent(QDropEvent* event)
 
 void HypsaMainWindow::openGridFile(const QString& fileName)
 {
-    if (fileName.endsWith('d') || fileName.endsWith('D'))
-        glgrid->loadGRDFile(fileName);
-    else
-        glgrid->loadFLTFile(fileName);
+    glgrid->loadFile(fileName);
 }
 
 void HypsaMainWindow::toggleOnChaikin()
@@ -116,6 +116,8 @@ void HypsaMainWindow::languageChange()
     heightTextLabel->setText(tr("Height"));
     textLabel1->setText(tr("Resolution"));
     silthreshlabel->setText(tr("Sil. Threshold"));
+    exaggerationLabel->setText(tr("Vertical Exaggeration"));
+    exaggerationSB->setToolTip(tr("Multiplies the heights of the drawing"));
     refineButton->setText(QString());
     refineButton->setToolTip(tr("Refine"));
     coarsenButton->setText(QString());

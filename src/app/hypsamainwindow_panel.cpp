@@ -8,6 +8,7 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QSlider>
+#include <QDoubleSpinBox>
 #include <QSpinBox>
 
 namespace {
@@ -126,6 +127,19 @@ void HypsaMainWindow::buildControlPanel()
     slider6 = makeSlider(central, "slider6", 100, 20, Qt::Horizontal);
     layout13->addWidget(slider6);
     layout10->addLayout(layout13);
+
+    // Vertical exaggeration of the drawing: flat country becomes readable.
+    auto* exaggerationRow = makeBox<QHBoxLayout>("exaggerationLayout");
+    exaggerationLabel = makeLabel(central, "exaggerationLabel");
+    exaggerationRow->addWidget(exaggerationLabel);
+    exaggerationSB = new QDoubleSpinBox(central);
+    exaggerationSB->setObjectName("exaggerationSB");
+    exaggerationSB->setRange(0.1, 50.0);
+    exaggerationSB->setSingleStep(0.1);
+    exaggerationSB->setDecimals(1);
+    exaggerationSB->setValue(1.0);
+    exaggerationRow->addWidget(exaggerationSB);
+    layout10->addLayout(exaggerationRow);
     layout15->addLayout(layout10);
 
     layout14 = makeBox<QVBoxLayout>("layout14");

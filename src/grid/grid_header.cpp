@@ -316,19 +316,7 @@ bool checkDimensions(const HeaderValues& v, const char* file)
         reportError("JGrid:: *Error* - the header of %s gives no usable number of columns and rows\n", file);
         return false;
     }
-    const long long columns = *v.columns;
-    const long long rows = *v.rows;
-    if (columns < 2 || rows < 2) {
-        reportError("JGrid:: *Error* - %s gives %lld columns and %lld rows; a grid needs at least 2 of each\n", file,
-                    columns, rows);
-        return false;
-    }
-    if (static_cast<unsigned long long>(columns) > JGrid::maxSamples / static_cast<unsigned long long>(rows)) {
-        reportError("JGrid:: *Error* - %s gives %lld columns and %lld rows, more than the limit of %llu samples\n",
-                    file, columns, rows, static_cast<unsigned long long>(JGrid::maxSamples));
-        return false;
-    }
-    return true;
+    return checkGridSize(*v.columns, *v.rows, file);
 }
 
 // Band 1's row in the data file must hold its samples: rows of at least
@@ -376,6 +364,21 @@ GroundReference groundReference(const HeaderValues& v, unsigned rows)
 }
 
 } // namespace
+
+bool checkGridSize(long long columns, long long rows, const char* file)
+{
+    if (columns < 2 || rows < 2) {
+        reportError("JGrid:: *Error* - %s gives %lld columns and %lld rows; a grid needs at least 2 of each\n", file,
+                    columns, rows);
+        return false;
+    }
+    if (static_cast<unsigned long long>(columns) > JGrid::maxSamples / static_cast<unsigned long long>(rows)) {
+        reportError("JGrid:: *Error* - %s gives %lld columns and %lld rows, more than the limit of %llu samples\n",
+                    file, columns, rows, static_cast<unsigned long long>(JGrid::maxSamples));
+        return false;
+    }
+    return true;
+}
 
 bool readGridHeader(TokenReader& tokens, GridFileKind kind, const QString& fileName, const QString& dataFile,
                     GridHeader& header)

@@ -43,6 +43,9 @@ struct GridHeader {
 // otherwise prints why and returns false. A float-grid header keyword that
 // this reader does not use is reported and ignored; in an ASCII grid it makes
 // the header unreadable.
+// At least 2 x 2 and at most JGrid::maxSamples samples, or a message.
+bool checkGridSize(long long columns, long long rows, const char* file);
+
 bool readGridHeader(TokenReader& tokens, GridFileKind kind, const QString& fileName, const QString& dataFile,
                     GridHeader& header);
 

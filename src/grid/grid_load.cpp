@@ -9,30 +9,41 @@
 
 namespace {
 
-// What the loaders gather over the values read. Only the statistics treat
-// no-data specially: the average leaves out values of -100 and below, the
-// minimum is the smallest positive value.
+// What the loaders gather over the values read: the statistics of the
+// valid ones.
 struct LoadTally {
     double sum = 0.0;
-    std::size_t accepted = 0;
+    std::size_t validCount = 0;
     float minHeight = 1.0e10f;
     float maxHeight = -1.0e10f;
 
-    explicit LoadTally(const float* values, std::size_t count)
+    LoadTally(const float* values, const std::uint8_t* valid, std::size_t count)
     {
         for (std::size_t i = 0; i < count; ++i) {
+            if (valid && valid[i] == 0)
+                continue;
             const float value = values[i];
-            if (value > -100.0f) {
-                sum += value;
-                ++accepted;
-            }
-            if (value < minHeight && value > 0.0f)
+            sum += value;
+            ++validCount;
+            if (value < minHeight)
                 minHeight = value;
             if (value > maxHeight)
                 maxHeight = value;
         }
     }
 };
+
+template <class Allocate>
+bool allocateOrReport(const QString& fileName, Allocate&& allocate)
+{
+    try {
+        allocate();
+        return true;
+    } catch (const std::bad_alloc&) {
+        reportError("JGrid:: *Error* - not enough memory to load %s\n", localName(fileName).constData());
+        return false;
+    }
+}
 
 template <typename T>
 bool allocate(Array2D<T>& array, const GridHeader& header, const QString& fileName)
@@ -69,6 +80,20 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
         reportError("JGrid:: *Error* - %s holds no height values\n", file.constData());
         return false;
     }
+    const float noData = samples.header.noData.value_or(systemNoData);
+    if (!samples.masked) {
+        const bool masked = allocateOrReport(fileName, [&] { samples.valid = maskOf(samples.heights, noData); });
+        if (!masked)
+            return false;
+    }
+    const LoadTally tally(samples.heights.data(), samples.valid.empty() ? nullptr : samples.valid.data(),
+                          samples.count);
+    if (tally.validCount == 0) {
+        reportError("JGrid:: *Error* - %s holds no valid height values: every sample is a void\n", file.constData());
+        return false;
+    }
+    if (!allocateOrReport(fileName, [&] { fillVoids(samples.heights, samples.valid); }))
+        return false;
     if (samples.count < samples.heights.size())
         std::printf("JGrid:: *Error* - Premature end of data file.\n");
 
@@ -79,18 +104,19 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
     grid.cellSize = samples.header.cellSize;
     grid.eastWestRatio = samples.header.eastWestRatio;
     grid.heights = std::move(samples.heights);
-
-    const LoadTally tally(grid.heights.data(), samples.count);
+    grid.valid = std::move(samples.valid);
+    grid.voidCount = countVoids(grid.valid);
+    grid.noDataValue = noData;
     grid.minHeight = tally.minHeight;
     grid.maxHeight = tally.maxHeight;
-    // With no value above -100 there is nothing to average: keep 0.
-    if (tally.accepted > 0)
-        grid.averageHeight = static_cast<float>(tally.sum / static_cast<double>(tally.accepted));
+    grid.averageHeight = static_cast<float>(tally.sum / static_cast<double>(tally.validCount));
 
     std::printf("Loaded File: %s", file.constData());
     std::printf("\nGrid is %i X %i ", int(grid.width), int(grid.height));
     std::printf(".\nThere are a total of %i height values\n", int(samples.count));
-    std::printf("Average height: %1.3f\n", tally.sum / static_cast<double>(samples.count));
+    if (grid.voidCount > 0)
+        std::printf("Voids: %llu\n", static_cast<unsigned long long>(grid.voidCount));
+    std::printf("Average height: %1.3f\n", grid.averageHeight);
     std::printf("Min = %1.3f\n", grid.minHeight);
     std::printf("Max = %1.3f\n", grid.maxHeight);
     std::printf("------------------------\n");

@@ -17,6 +17,11 @@ struct LoadedSamples {
     GridHeader header;
     FloatArray2D heights; // header.height rows of header.width, 0.0 where no value was read
     std::size_t count = 0; // values read, row 0 first and columns fastest
+    // Readers that know the voids themselves (GDAL's masks) fill `valid` and
+    // set `masked`; otherwise the samples equal to the header's no-data value
+    // (-9999 when it gives none) and those that are not finite are voids.
+    ValidMask valid;
+    bool masked = false;
 };
 
 // Read a grid file into `samples`, printing the progress and error lines.
@@ -32,11 +37,13 @@ bool allocateSamples(const GridHeader& header, FloatArray2D& heights, const QStr
 // `readFile`, then installing the samples.
 using GridFileReader = bool (*)(const QString& fileName, LoadedSamples& samples);
 bool loadGridFile(JGrid& grid, const QString& fileName, const char* kindLine, GridFileReader readFile);
+bool readGdalGrid(const QString& fileName, LoadedSamples& samples);
 
 // Replaces the grid's terrain with the samples: empties the detail stack,
-// sets the statistics, prints the summary and sets `name` and `loaded`. The
-// normals are left to whoever draws (calcNormals, or the mesh). Refuses
-// (grid untouched) a file that held no value at all.
+// marks and fills the voids, sets the statistics over the valid samples,
+// prints the summary and sets `name` and `loaded`. The normals are left to
+// whoever draws (calcNormals, or the mesh). Refuses (grid untouched) a file
+// that held no valid value at all.
 bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileName);
 
 #endif

@@ -8,6 +8,7 @@
 #include "jgrid.h"
 
 #include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -87,15 +88,88 @@ void vertexNormalRow(const gmVec3* prev, const gmVec3* cur, std::size_t cols, gm
     }
 }
 
+// Which faces of cell row i have three valid corners (entry 2c the lower
+// triangle of cell (i, c), 2c+1 the upper one).
+void faceValidityRow(const ValidMask& valid, std::size_t i, std::size_t cols, std::uint8_t* out)
+{
+    const auto top = valid[i];
+    const auto below = valid[i + 1];
+    for (std::size_t c = 0; c + 1 < cols; ++c) {
+        const bool diagonal = below[c] && top[c + 1];
+        out[2 * c] = diagonal && top[c];
+        out[2 * c + 1] = diagonal && below[c + 1];
+    }
+}
+
+// Vertex normals of a grid with voids: the mean of the valid faces among
+// those of the table above (faces with a void corner left out); (0, 0, 1)
+// where no valid face touches the sample.
+void maskedVertexNormalRow(const gmVec3* prev, const std::uint8_t* prevOk, const gmVec3* cur,
+                           const std::uint8_t* curOk, std::size_t cols, gmVec3* out)
+{
+    const std::size_t last = cols - 1;
+    for (std::size_t j = 0; j < cols; ++j) {
+        gmVec3 sum;
+        int count = 0;
+        const auto add = [&](const gmVec3* faces, const std::uint8_t* ok, std::size_t f) {
+            if (ok[f]) {
+                sum += faces[f];
+                ++count;
+            }
+        };
+        if (cur) {
+            if (j < last)
+                add(cur, curOk, 2 * j);
+            if (j > 0) {
+                add(cur, curOk, 2 * j - 2);
+                add(cur, curOk, 2 * j - 1);
+            }
+        }
+        if (prev) {
+            if (j > 0)
+                add(prev, prevOk, 2 * j - 1);
+            if (j < last) {
+                add(prev, prevOk, 2 * j);
+                add(prev, prevOk, 2 * j + 1);
+            }
+        }
+        out[j] = count == 0 ? gmVec3(0.0, 0.0, 1.0) : sum / double(count);
+    }
+}
+
+// computeVertexNormals for a grid with voids (at least 2 x 2 samples).
+void maskedNormals(const FloatArray2D& heights, const ValidMask& valid, std::size_t rows, std::size_t cols,
+                   gmVec3* out, std::size_t stride)
+{
+    const std::size_t faceCount = 2 * cols - 2;
+    std::vector<gmVec3> prev(faceCount), cur(faceCount);
+    std::vector<std::uint8_t> prevOk(faceCount), curOk(faceCount);
+    faceNormalRow(heights, 0, cols, cur.data());
+    faceValidityRow(valid, 0, cols, curOk.data());
+    maskedVertexNormalRow(nullptr, nullptr, cur.data(), curOk.data(), cols, out);
+    for (std::size_t i = 1; i + 1 < rows; ++i) {
+        prev.swap(cur);
+        prevOk.swap(curOk);
+        faceNormalRow(heights, i, cols, cur.data());
+        faceValidityRow(valid, i, cols, curOk.data());
+        maskedVertexNormalRow(prev.data(), prevOk.data(), cur.data(), curOk.data(), cols, out + i * stride);
+    }
+    maskedVertexNormalRow(cur.data(), curOk.data(), nullptr, nullptr, cols, out + (rows - 1) * stride);
+}
+
 } // namespace
 
-void computeVertexNormals(const FloatArray2D& heights, std::size_t rows, std::size_t cols, gmVec3* out,
-                          std::size_t stride)
+void computeVertexNormals(const FloatArray2D& heights, const ValidMask& valid, std::size_t rows, std::size_t cols,
+                          gmVec3* out, std::size_t stride)
 {
     if (rows < 2 || cols < 2) {
         // No cells: every normal points straight up.
         for (std::size_t r = 0; r < rows; ++r)
             std::fill_n(out + r * stride, cols, gmVec3(0.0, 0.0, 1.0));
+        return;
+    }
+    if (!valid.empty() && valid.rows() >= rows && valid.cols() >= cols) {
+        maskedNormals(heights, valid, rows, cols, out, stride);
         return;
     }
     const std::size_t faceCount = 2 * cols - 2;
@@ -127,7 +201,7 @@ void JGrid::calcNormals()
         std::printf("Calculating Vertex Normals\n");
         std::printf("normals array is %i by %i\n", int(normals.rows()), int(normals.cols()));
     }
-    computeVertexNormals(heights, rows, cols, normals.data(), normals.cols());
+    computeVertexNormals(heights, valid, rows, cols, normals.data(), normals.cols());
     if (debugOutput && cells)
         std::printf("done calculating normals\n");
     normalsValid = true;

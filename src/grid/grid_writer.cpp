@@ -5,7 +5,9 @@
 #include "grid_file_io.h"
 #include "jgrid.h"
 
+#include <charconv>
 #include <cstdio>
+#include <vector>
 #include <utility>
 
 namespace {
@@ -28,18 +30,46 @@ bool reportWriteFailure(const QString& fileName, QString& message)
     return false;
 }
 
-// The seven header lines; the cell size goes out in degrees.
-void writeHeader(std::FILE* file, unsigned columns, unsigned rows, float cellSize)
+// The seven header lines; the cell size goes out in degrees, the no-data
+// value with the fewest digits that read back as the same float.
+void writeHeader(std::FILE* file, unsigned columns, unsigned rows, float cellSize, float noData)
 {
     const float degrees = cellSize / 108000.0f;
+    char noDataText[32];
+    *std::to_chars(noDataText, noDataText + sizeof noDataText - 1, noData).ptr = '\0';
     std::fprintf(file, "ncols\t%i\n", int(columns));
     std::fprintf(file, "nrows\t%i\n", int(rows));
     std::fprintf(file, "xllcorner\t0\n");
     std::fprintf(file, "yllcorner\t0\n");
     std::fprintf(file, "xdim\t%1.18f\n", degrees);
     std::fprintf(file, "ydim\t%1.18f\n", degrees);
-    std::fprintf(file, "NODATA_value\t-9999\n");
+    std::fprintf(file, "NODATA_value\t%s\n", noDataText);
 }
+
+// Writes columns [first, first + count) of every row, with the no-data value
+// at voids.
+class GridRows {
+public:
+    explicit GridRows(const JGrid& grid) : grid_(grid), rows_(2) {}
+    void write(std::FILE* file, std::size_t r, std::size_t first, std::size_t count)
+    {
+        const auto values = grid_.heights[r].subspan(first, count);
+        if (grid_.valid.empty()) {
+            rows_.write(file, values);
+            return;
+        }
+        line_.assign(values.begin(), values.end());
+        for (std::size_t c = 0; c < count; ++c)
+            if (!grid_.isValid(r, first + c))
+                line_[c] = grid_.noDataValue;
+        rows_.write(file, line_);
+    }
+
+private:
+    const JGrid& grid_;
+    ValueRowWriter rows_;
+    std::vector<float> line_;
+};
 
 } // namespace
 
@@ -49,10 +79,10 @@ bool JGrid::writeGRD(QString& message)
     FileHandle file = openFile(fileName, "w");
     if (!file)
         return reportOpenFailure(fileName, message);
-    writeHeader(file.get(), width, height, cellSize);
-    ValueRowWriter rows(2);
+    writeHeader(file.get(), width, height, cellSize, noDataValue);
+    GridRows rows(*this);
     for (std::size_t r = 0; r < height; ++r)
-        rows.write(file.get(), heights[r].first(width));
+        rows.write(file.get(), r, 0, width);
     std::fputc('\n', file.get());
     if (!finishWriting(std::move(file), fileName))
         return reportWriteFailure(fileName, message);
@@ -77,12 +107,12 @@ bool JGrid::writeLeftRight(QString& left, QString& right)
     if (!rightFile)
         return reportOpenFailure(right, left);
 
-    writeHeader(leftFile.get(), half, height, cellSize);
-    writeHeader(rightFile.get(), half, height, cellSize);
-    ValueRowWriter rows(2);
+    writeHeader(leftFile.get(), half, height, cellSize, noDataValue);
+    writeHeader(rightFile.get(), half, height, cellSize, noDataValue);
+    GridRows rows(*this);
     for (std::size_t r = 0; r < height; ++r) {
-        rows.write(leftFile.get(), heights[r].first(half));
-        rows.write(rightFile.get(), heights[r].subspan(half, half));
+        rows.write(leftFile.get(), r, 0, half);
+        rows.write(rightFile.get(), r, half, half);
     }
     std::fputc('\n', leftFile.get());
     std::fputc('\n', rightFile.get());

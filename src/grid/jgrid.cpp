@@ -42,6 +42,8 @@ void JGrid::clear()
 {
     heights.clear();
     normals.clear();
+    valid.clear();
+    voidCount = 0;
     height = 0;
     width = 0;
     loaded = false;
@@ -56,20 +58,30 @@ void JGrid::clearDetails()
 {
     details.clear();
     details.shrink_to_fit();
+    detailMasks.clear();
 }
 
+// Statistics count valid samples only; voids are counted apart.
 void JGrid::updateStatistics()
 {
     const std::size_t rows = std::min<std::size_t>(height, heights.rows());
     const std::size_t cols = std::min<std::size_t>(width, heights.cols());
     if (rows == 0 || cols == 0)
         return;
+    const bool masked = valid.rows() == heights.rows() && valid.cols() == heights.cols();
     float lo = 1.0e6f;
     float hi = -1.0e6f;
     double sum = 0.0;
     std::size_t count = 0;
+    std::uint64_t voids = 0;
     for (std::size_t r = 0; r < rows; ++r) {
-        for (const float v : heights[r].first(cols)) {
+        const auto row = heights[r];
+        for (std::size_t c = 0; c < cols; ++c) {
+            if (masked && valid[r][c] == 0) {
+                ++voids;
+                continue;
+            }
+            const float v = row[c];
             if (v < lo)
                 lo = v;
             if (v > hi)
@@ -78,6 +90,9 @@ void JGrid::updateStatistics()
             ++count;
         }
     }
+    voidCount = voids;
+    if (count == 0)
+        return;
     maxHeight = hi;
     minHeight = lo;
     averageHeight = static_cast<float>(sum / static_cast<double>(count));
@@ -89,16 +104,22 @@ float JGrid::standardDeviation()
     const std::size_t cols = std::min<std::size_t>(width, heights.cols());
     if (rows == 0 || cols == 0)
         return 0.0f;
-    const double n = static_cast<double>(rows) * static_cast<double>(cols);
+    double n = 0.0;
     double sum = 0.0;
     for (std::size_t r = 0; r < rows; ++r)
-        for (const float v : heights[r].first(cols))
-            sum += v;
+        for (std::size_t c = 0; c < cols; ++c)
+            if (isValid(r, c)) {
+                sum += heights[r][c];
+                n += 1.0;
+            }
+    if (n == 0.0)
+        return 0.0f;
     const double mean = sum / n;
     double squares = 0.0;
     for (std::size_t r = 0; r < rows; ++r)
-        for (const float v : heights[r].first(cols))
-            squares += (v - mean) * (v - mean);
+        for (std::size_t c = 0; c < cols; ++c)
+            if (isValid(r, c))
+                squares += (heights[r][c] - mean) * (heights[r][c] - mean);
     const double deviation = std::sqrt(squares / n);
     std::printf("the standard deviation is %1.5f\n", deviation);
     return static_cast<float>(deviation);
@@ -115,7 +136,8 @@ void JGrid::printRow(unsigned row)
 float JGrid::scaledHeight(unsigned row, unsigned col) const
 {
     const double above = static_cast<double>(heights[row][col]) - static_cast<double>(minHeight);
-    return static_cast<float>(above / (static_cast<double>(cellSize) * 0.9 * 50.0));
+    return static_cast<float>(above / (static_cast<double>(cellSize) * 0.9 * 50.0)
+                              * static_cast<double>(verticalExaggeration));
 }
 
 gmVec3 JGrid::normalAt(unsigned row, unsigned col) const

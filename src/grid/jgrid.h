@@ -10,6 +10,7 @@
 
 #include "array2d.h"
 #include "gmvec3.h"
+#include "void_mask.h"
 
 #include <QString>
 
@@ -17,7 +18,6 @@
 #include <span>
 #include <vector>
 
-using FloatArray2D = Array2D<float>;
 
 // Gates the extra progress lines of normal computation and surface drawing.
 extern bool debugOutput;
@@ -43,6 +43,8 @@ public:
     float standardDeviation();
     void printRow(unsigned row);
     float scaledHeight(unsigned row, unsigned col) const;
+    // The sample holds a height (it is not a void).
+    bool isValid(std::size_t row, std::size_t col) const { return isValidAt(valid, row, col); }
     // The drawing x of a column: col / 50, times eastWestRatio.
     double drawingX(unsigned col) const { return col / 50.0 * static_cast<double>(eastWestRatio); }
     gmVec3 normalAt(unsigned row, unsigned col) const;
@@ -51,9 +53,13 @@ public:
     void calcNormals();
 
     // Grid files. The loaders return true when a load started and ran to its
-    // end; a load that cannot start leaves the grid as it was.
+    // end; a load that cannot start leaves the grid as it was. loadFile picks
+    // the reader by the name: .grd and .asc ASCII grids (a .grd that is not
+    // one goes to GDAL), .flt and .hdr float grids, anything else GDAL.
+    bool loadFile(QString fileName);
     bool loadGRD(QString fileName);
     bool loadFLT(QString fileName);
+    bool loadGDAL(QString fileName);
     bool writeGRD(QString& message);
     bool writeLeftRight(QString& left, QString& right);
 
@@ -125,6 +131,19 @@ public:
     // a geographic grid's columns close up with the cosine of its latitude.
     // Set by loading; refinement and coarsening keep it.
     float eastWestRatio = 1.0f;
+    // Multiplies the drawing heights (scaledHeight); 1 is the true relief
+    // with the drawing's usual 1/0.9.
+    float verticalExaggeration = 1.0f;
+    // Voids: the validity mask (empty when every sample is valid), the number
+    // of voids (kept by loading and updateStatistics), and the value the
+    // writers put at voids (the file's no-data value, else -9999).
+    ValidMask valid;
+    std::uint64_t voidCount = 0;
+    float noDataValue = systemNoData;
+    // Per stored level (pair of detail arrays), the mask of the finer grid
+    // that refinement with those details gives back; empty for a level
+    // without voids.
+    std::vector<ValidMask> detailMasks;
 };
 
 #endif

@@ -32,16 +32,39 @@ void JGrid::render()
         std::printf("found scale\n");
     const std::size_t rows = heights.rows();
     const std::size_t cols = heights.cols();
-    for (std::size_t r = 0; r + 1 < rows; ++r) {
+    const auto vertex = [&](std::size_t row, std::size_t c) {
+        setMaterial(heights[row][c]);
+        setNormal(normals[row][c]);
+        glVertex3f(float(drawingX(unsigned(c))), float(row / 50.0), scaledHeight(unsigned(row), unsigned(c)));
+    };
+    if (!valid.empty()) {
+        // Voids leave holes: the strips' triangles with three valid corners.
+        for (std::size_t r = 0; r + 1 < rows; ++r) {
+            glBegin(GL_TRIANGLES);
+            for (std::size_t c = 0; c + 1 < cols; ++c) {
+                if (!isValid(r + 1, c) || !isValid(r, c + 1))
+                    continue;
+                if (isValid(r, c)) {
+                    vertex(r, c);
+                    vertex(r + 1, c);
+                    vertex(r, c + 1);
+                }
+                if (isValid(r + 1, c + 1)) {
+                    vertex(r + 1, c);
+                    vertex(r, c + 1);
+                    vertex(r + 1, c + 1);
+                }
+            }
+            glEnd();
+        }
+    }
+    for (std::size_t r = 0; valid.empty() && r + 1 < rows; ++r) {
         if (debugOutput)
             std::printf("rendering column %i\n", int(r));
         glBegin(GL_TRIANGLE_STRIP);
         for (std::size_t c = 0; c < cols; ++c) {
-            for (std::size_t row = r; row <= r + 1; ++row) {
-                setMaterial(heights[row][c]);
-                setNormal(normals[row][c]);
-                glVertex3f(float(drawingX(unsigned(c))), float(row / 50.0), scaledHeight(unsigned(row), unsigned(c)));
-            }
+            vertex(r, c);
+            vertex(r + 1, c);
         }
         glEnd();
     }

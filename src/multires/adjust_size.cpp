@@ -1,6 +1,7 @@
 // Changes the grid's dimensions: cropping drops the last columns or rows,
 // growing repeats the last column to the right and the last row downwards.
 #include "grid_change.h"
+#include "void_levels.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -63,6 +64,8 @@ bool JGrid::adjustSize(int newWidth, int newHeight)
         sized.heights = FloatArray2D(h, w);
         if (withNormals)
             sized.normals = Array2D<gmVec3>(h, w, upNormal);
+        if (!empty)
+            sized.valid = resizeMask(valid, h, w);
     });
     if (!built)
         return false;

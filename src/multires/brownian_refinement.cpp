@@ -3,6 +3,7 @@
 // their mean plus a normal deviate times the level's deviation, which starts
 // at the grid's own midpoint residual deviation and shrinks by 0.45 a level.
 #include "grid_change.h"
+#include "void_levels.h"
 #include "normal_random.h"
 
 #include <algorithm>
@@ -67,15 +68,19 @@ void displaceRows(const FloatArray2D& in, FloatArray2D& out, double s, NormalRan
 // even column with two samples beyond it, the horizontal residual, then the
 // vertical one. Residuals are computed in float, as they are stored.
 template <class Visit>
-void forEachResidual(const FloatArray2D& h, Visit visit)
+void forEachResidual(const FloatArray2D& h, const ValidMask& valid, Visit visit)
 {
+    const auto ok = [&](std::size_t r, std::size_t c) { return isValidAt(valid, r, c); };
     for (std::size_t i = 0; i + 2 < h.rows(); i += 2) {
         const auto row = h[i];
         const auto next = h[i + 1];
         const auto second = h[i + 2];
         for (std::size_t j = 0; j + 2 < h.cols(); j += 2) {
-            visit((row[j] + row[j + 2]) / 2.0f - row[j + 1]);
-            visit((row[j] + second[j]) / 2.0f - next[j]);
+            // Only residuals of valid samples: voids hold filled values.
+            if (valid.empty() || (ok(i, j) && ok(i, j + 1) && ok(i, j + 2)))
+                visit((row[j] + row[j + 2]) / 2.0f - row[j + 1]);
+            if (valid.empty() || (ok(i, j) && ok(i + 1, j) && ok(i + 2, j)))
+                visit((row[j] + second[j]) / 2.0f - next[j]);
         }
     }
 }
@@ -90,14 +95,18 @@ float JGrid::residualStdDev()
     }
     double sum = 0.0;
     std::size_t count = 0;
-    forEachResidual(heights, [&](float r) {
+    forEachResidual(heights, valid, [&](float r) {
         sum += r;
         ++count;
     });
+    if (count == 0) {
+        std::printf("no midpoint residuals: no three valid samples in a row\n");
+        return 0.0f;
+    }
     const double mean = sum / static_cast<double>(count);
     std::printf("the mean difference is %1.3f\n", mean);
     double squares = 0.0;
-    forEachResidual(heights, [&](float r) { squares += (r - mean) * (r - mean); });
+    forEachResidual(heights, valid, [&](float r) { squares += (r - mean) * (r - mean); });
     const double deviation = std::sqrt(squares / static_cast<double>(count));
     std::printf("the standard deviation is %1.5f\n", deviation);
     return static_cast<float>(deviation);
@@ -117,6 +126,7 @@ bool JGrid::subdivideBrownian()
     const bool built = buildLevel(fine, [&] {
         vertical = FloatArray2D(2 * h - 1, w);
         deviates.resize(columnBlock * (h - 1));
+        fine.valid = midpointMask(valid);
         return FloatArray2D(2 * h - 1, 2 * w - 1);
     });
     if (!built)
@@ -165,6 +175,7 @@ bool JGrid::decimate()
             for (std::size_t c = 0; c < w; ++c)
                 to[c] = from[2 * c];
         }
+        kept.valid = decimateMask(valid);
         return samples;
     });
     if (!built)

@@ -1,5 +1,6 @@
 // One level of Chaikin refinement without details, columns first.
 #include "grid_change.h"
+#include "void_levels.h"
 #include "lane_filters.h"
 
 #include <cstdio>
@@ -61,6 +62,7 @@ bool JGrid::subdivideWithoutDetails()
         // The two passes run together, row pair by row pair.
         std::printf("\tRefining columns\n");
         std::printf("\tRefining rows\n");
+        fine.valid = refineMask(valid);
         return subdivisionPasses(heights);
     });
     if (!built)

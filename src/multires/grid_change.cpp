@@ -40,6 +40,7 @@ void adoptSamples(JGrid& g, GridArrays&& level)
     g.height = static_cast<std::uint32_t>(level.heights.rows());
     g.heights = std::move(level.heights);
     g.normals = std::move(level.normals);
+    g.valid = std::move(level.valid);
 }
 
 void replaceLevel(JGrid& g, GridArrays&& level)

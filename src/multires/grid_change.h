@@ -42,6 +42,7 @@ bool allocateOrReport(Allocate&& allocate)
 struct GridArrays {
     FloatArray2D heights;
     Array2D<gmVec3> normals;
+    ValidMask valid; // empty: every sample is valid
 };
 
 // Builds a new level before the grid changes: make() gives its samples (and
@@ -53,7 +54,8 @@ bool buildLevel(GridArrays& level, Make&& make)
     return allocateOrReport([&] { level.heights = make(); });
 }
 
-// The grid takes the new arrays and their size; nothing else changes.
+// The grid takes the new arrays (its mask included) and their size; nothing
+// else changes.
 void adoptSamples(JGrid& g, GridArrays&& level);
 
 // A new level of the Chaikin-based operations: clear() (statistics and

@@ -2,6 +2,7 @@
 // level, so that coarsening followed by refinement restores the terrain.
 #include "error_report.h"
 #include "grid_change.h"
+#include "void_levels.h"
 #include "lane_filters.h"
 #include "multires_passes.h"
 
@@ -114,14 +115,25 @@ bool JGrid::subdivideWithDetails()
     if (!fitsSampleLimit(fineWidth, 2 * std::uint64_t(height) - 2, operation))
         return false;
     std::printf("Performing one level of subdivision with details\n");
+    // The finer grid's voids: the mask stored with these details, or, for
+    // details without one, the coarse voids carried up.
+    const std::size_t level = details.size() / 2 - 1;
     GridArrays fine;
-    const bool built =
-        buildLevel(fine, [&] { return subdivisionWithDetailsPasses(heights, widthDetails, heightDetails); });
+    const bool built = buildLevel(fine, [&] {
+        FloatArray2D samples = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
+        // A coarser level trimmed to even sizes gives back fewer rows or
+        // columns than were stored: the stored mask is cropped to them.
+        const bool stored = level < detailMasks.size() && !detailMasks[level].empty()
+                            && detailMasks[level].rows() >= samples.rows() && detailMasks[level].cols() >= samples.cols();
+        fine.valid = stored ? resizeMask(detailMasks[level], samples.rows(), samples.cols()) : refineMask(valid);
+        return samples;
+    });
     if (!built)
         return false;
     std::printf("f1 is %i X %i\t", int(fineWidth), int(height));
     details.pop_back();
     details.pop_back();
+    detailMasks.resize(std::min(detailMasks.size(), level));
     replaceLevel(*this, std::move(fine));
     cellSize /= 2.0f;
     std::printf("f2 is %i X %i\n", int(width), int(height));

@@ -3,6 +3,7 @@
 #include "grid_change.h"
 #include "lane_filters.h"
 #include "multires_passes.h"
+#include "void_levels.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -139,9 +140,16 @@ bool JGrid::reverseSubdivide()
     std::printf("Performing one level of REVERSE subdivision\n");
     ReverseLevel level;
     GridArrays coarse;
+    ValidMask fineMask;
+    const std::size_t evenRows = evenPart(height), evenCols = evenPart(width);
     const bool built = buildLevel(coarse, [&] {
         level = reverseSubdivisionPasses(heights);
         details.reserve(details.size() + 2);
+        if (!valid.empty()) {
+            coarse.valid = coarsenMask(valid, evenRows, evenCols);
+            fineMask = resizeMask(valid, evenRows, evenCols);
+        }
+        detailMasks.reserve(details.size() / 2 + 1);
         return std::move(level.coarse);
     });
     if (!built)
@@ -149,6 +157,9 @@ bool JGrid::reverseSubdivide()
     printDetailShape(level.heightDetails);
     std::printf("c1 is %i X %i\n", int(evenPart(width)), int(coarse.heights.rows()));
     printDetailShape(level.widthDetails);
+    // The fine level's mask goes with its details.
+    detailMasks.resize(details.size() / 2);
+    detailMasks.push_back(std::move(fineMask));
     details.push_back(std::move(level.heightDetails));
     details.push_back(std::move(level.widthDetails));
     replaceLevel(*this, std::move(coarse));

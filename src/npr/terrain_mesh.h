@@ -15,7 +15,8 @@ class JGrid;
 // sample at row r, column c is vertex r x width + c at (drawingX(c), r / 50,
 // scaledHeight(r, c)) with the grid's normal. Cell (r, c) gives the faces
 // (b, a, d) and (b, d, e), a = r x width + c, b = a + 1, d = a + width,
-// e = d + 1; their normals are those of the triangles a-b-e and a-e-d.
+// e = d + 1; their normals are those of the triangles a-b-e and a-e-d. A
+// face with a void corner is left out (every sample keeps its vertex).
 void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vector<gmVec3>& vertexNormals,
                       std::vector<Face>& faces, std::vector<gmVec3>& faceNormals);
 

@@ -105,6 +105,8 @@ public slots:
     void setScale(int val);
     void loadGRDFile(QString file);
     void loadFLTFile(QString file);
+    // Loads any grid file, its reader picked by JGrid::loadFile.
+    void loadFile(QString file);
     void subdivide(int subdivisiontype);
     void unsubdivide(int subdivisiontype);
     void subdivide();
@@ -122,6 +124,8 @@ public slots:
     void setLightSilhouettes(bool on);
     void setSilhouettes(bool on);
     void setPolygons(bool on);
+    // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
+    void setVerticalExaggeration(double factor);
 
 signals:
     void widthChanged(const QString& width);

@@ -7,6 +7,7 @@
 #include <QGuiApplication>
 #include <QMouseEvent>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -53,6 +54,11 @@ void GLNPRGrid::loadGRDFile(QString file)
 void GLNPRGrid::loadFLTFile(QString file)
 {
     loadChain(&JGrid::loadFLT, file);
+}
+
+void GLNPRGrid::loadFile(QString file)
+{
+    loadChain(&JGrid::loadFile, file);
 }
 
 // The load chain: read, drop the mesh of the earlier grid, rebuild the mesh,
@@ -238,6 +244,21 @@ void GLNPRGrid::setSilhouettes(bool on)
 void GLNPRGrid::setPolygons(bool on)
 {
     showPolygons = on;
+    updateGL();
+}
+
+void GLNPRGrid::setVerticalExaggeration(double factor)
+{
+    const float clamped = float(std::clamp(factor, 0.1, 50.0));
+    if (clamped == grid.verticalExaggeration)
+        return;
+    grid.verticalExaggeration = clamped;
+    if (grid.loaded) {
+        const BusyCursor busy;
+        clearEdgeData();
+        findCurvature();
+        gridDirty = true;
+    }
     updateGL();
 }
 

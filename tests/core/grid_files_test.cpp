@@ -186,13 +186,16 @@ TEST(GridFileLoad, AsciiConsoleLinesAndStatistics)
     EXPECT_TRUE(started);
     const std::string file = path.toStdString();
     EXPECT_EQ(text, "Loading file\nLoading ASCII Grid File\nfrequency sampled is 90.000\nLoaded File: " + file +
-                        "\nGrid is 3 X 2 .\nThere are a total of 6 height values\nAverage height: -4.542\n"
-                        "Min = 3.000\nMax = 12.500\n------------------------\n");
-    // 0 and -9999 never become the minimum; -9999 stays out of the stored
-    // average (5 values) but divides the printed one (6 values).
-    EXPECT_EQ(g.minHeight, 3.0f);
+                        "\nGrid is 3 X 2 .\nThere are a total of 6 height values\nVoids: 1\nAverage height: -5.450\n"
+                        "Min = -50.000\nMax = 12.500\n------------------------\n");
+    // -9999 (the no-data value) is a void; 0 and -50 are heights like any
+    // other and count in the minimum and the mean (5 values).
+    EXPECT_EQ(g.minHeight, -50.0f);
     EXPECT_EQ(g.averageHeight, static_cast<float>(-27.25 / 5.0));
     EXPECT_EQ(row(g, 1), (std::vector<float>{7.25f, 3.0f, -50.0f}));
+    EXPECT_FALSE(g.isValid(0, 1));
+    EXPECT_EQ(g.voidCount, 1u);
+    EXPECT_EQ(g.noDataValue, -9999.0f);
     EXPECT_TRUE(g.details.empty());
     EXPECT_EQ(g.stdDev, -1.0f);
 }
@@ -319,7 +322,8 @@ TEST(GridFileLoad, ShortAndNonNumericDataLoadWithZeros)
     // still land in their places.
     text = load(g, files.writeWithRun("huge.grd", "ncols 2\nnrows 2\n1 ", '9', 10 << 20, "\n3 4\n"), &started);
     EXPECT_TRUE(started);
-    EXPECT_EQ(g.heights[0][1], INFINITY);
+    EXPECT_FALSE(g.isValid(0, 1)); // infinite: a void, never a height
+    EXPECT_TRUE(std::isfinite(g.heights[0][1]));
     EXPECT_EQ(row(g, 1), (std::vector<float>{3, 4}));
     load(g, files.writeWithRun("letters.grd", "ncols 2\nnrows 2\n1 ", 'z', 10 << 20, "\n3 4\n"), &started);
     EXPECT_TRUE(started);
@@ -588,6 +592,7 @@ TEST_F(RefusedLoad, NotEnoughMemory)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer reserves more address space than the cap allows";
 #endif
+    GTEST_FLAG_SET(death_test_style, "threadsafe"); // a child with a fresh heap
     // The largest grid accepted needs 1 GB for its heights, the smaller one
     // 128 MB: neither fits in the room left.
     const QString largest = files.write("largest.grd", "ncols 16384\nnrows 16384\n1 2 3\n");

@@ -140,8 +140,8 @@ TEST(HypsaGrid, StatsLineAndRawSamplesOfALoadedGrid)
     }
     const std::string prefix = "stats width=403 height=344 cellsize=90 min=236 max=1076 mean=";
     ASSERT_TRUE(stats[0].starts_with(prefix)) << stats[0];
-    ASSERT_TRUE(stats[0].ends_with(" levels=0")) << stats[0];
-    const std::string mean = stats[0].substr(prefix.size(), stats[0].size() - prefix.size() - 9);
+    ASSERT_TRUE(stats[0].ends_with(" levels=0 voids=0")) << stats[0];
+    const std::string mean = stats[0].substr(prefix.size(), stats[0].size() - prefix.size() - 17);
     float parsed = 0.0f;
     std::from_chars(mean.data(), mean.data() + mean.size(), parsed);
     EXPECT_EQ(parsed, g.averageHeight); // enough digits to read back the same float
@@ -163,9 +163,9 @@ TEST(HypsaGrid, CoarsenTwiceAndRefineTwiceGivesTheTerrainBack)
     const std::vector<std::string> stats = linesStartingWith(run.out, "stats ");
     ASSERT_EQ(stats.size(), 2u);
     EXPECT_TRUE(stats[0].starts_with("stats width=102 height=87 cellsize=360 ")) << stats[0];
-    EXPECT_TRUE(stats[0].ends_with(" levels=2")) << stats[0];
+    EXPECT_TRUE(stats[0].ends_with(" levels=2 voids=0")) << stats[0];
     EXPECT_TRUE(stats[1].starts_with("stats width=402 height=342 cellsize=90 ")) << stats[1];
-    EXPECT_TRUE(stats[1].ends_with(" levels=0")) << stats[1];
+    EXPECT_TRUE(stats[1].ends_with(" levels=0 voids=0")) << stats[1];
     expectSameSamples(rawSamples(roundTrip), rawSamples(resized), 1e-3f);
 }
 
@@ -188,7 +188,7 @@ TEST(HypsaGrid, CoarseGridAndDetailFilesRebuildTheFinerGrid)
     const QString rebuilt = files.path("rebuilt.raw");
     run = hypsaGrid({coarseGrid, "load-details", details, "stats", "refine", "save-raw", rebuilt});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    EXPECT_TRUE(linesStartingWith(run.out, "stats ").at(0).ends_with(" levels=1"));
+    EXPECT_TRUE(linesStartingWith(run.out, "stats ").at(0).ends_with(" levels=1 voids=0"));
     // Heights come back to two decimals, details to five.
     expectSameSamples(rawSamples(rebuilt), rawSamples(fine), 0.02f);
 }

@@ -173,6 +173,9 @@ TEST(JGridModel, ScaledHeightAndNormalAt)
     g.cellSize = 10.0f;
     EXPECT_EQ(g.scaledHeight(0, 0), 0.0f);
     EXPECT_EQ(g.scaledHeight(0, 1), 1.0f); // 450 m above the minimum on a 10 m grid
+    g.verticalExaggeration = 12.5f;
+    EXPECT_EQ(g.scaledHeight(0, 1), 12.5f);
+    g.verticalExaggeration = 1.0f;
     g.cellSize = -1.0f;
     EXPECT_EQ(g.scaledHeight(0, 1), static_cast<float>(450.0 / (-1.0 * 0.9 * 50.0)));
     g.normals[0][1] = gmVec3(1, 2, 3);

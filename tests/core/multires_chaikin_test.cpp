@@ -194,6 +194,9 @@ TEST(RefinementMemory, AllocationFailureLeavesTheTerrain)
 #if defined(__SANITIZE_ADDRESS__)
     GTEST_SKIP() << "the address sanitizer reserves more address space than the limit allows";
 #endif
+    // The capped child starts afresh rather than from a fork of this process,
+    // whose heap the tests before have left in any state.
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
     JGrid g;
     fillGrid(g, 2000, 2000, hilly);
     // The refined heights (64 MB) do not fit in the headroom.

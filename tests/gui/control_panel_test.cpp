@@ -34,7 +34,9 @@ QString chooseInDialog(HypsaMainWindow& w, const QString& file)
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->objectName(), QString("Open File"));
-        EXPECT_EQ(dialog->nameFilters(), QStringList{"Grid Float Format (*.flt *.grd)"});
+        ASSERT_EQ(dialog->nameFilters().size(), 3);
+        EXPECT_TRUE(dialog->nameFilters()[0].contains("*.tif"));
+        EXPECT_EQ(dialog->nameFilters()[2], QString("All files (*)"));
         openedAt = dialog->directory().absolutePath();
         dialog->selectFile(file);
         QMetaObject::invokeMethod(dialog, "accept");
@@ -92,6 +94,11 @@ TEST(ControlPanel, RangesStartValuesAndTexts)
     EXPECT_EQ(w.curvatureCB->text(), QString("Curvature Strokes"));
     EXPECT_EQ(w.textLabel1->text(), QString("Resolution"));
     EXPECT_EQ(w.silthreshlabel->text(), QString("Sil. Threshold"));
+    EXPECT_EQ(w.exaggerationLabel->text(), QString("Vertical Exaggeration"));
+    EXPECT_EQ(w.exaggerationSB->minimum(), 0.1);
+    EXPECT_EQ(w.exaggerationSB->maximum(), 50.0);
+    EXPECT_EQ(w.exaggerationSB->singleStep(), 0.1);
+    EXPECT_EQ(w.exaggerationSB->value(), 1.0);
     EXPECT_EQ(w.LightGB->title(), QString("Light Position"));
     EXPECT_EQ(w.textLabel1_2->text(), QString("X:"));
     EXPECT_EQ(w.textLabel3->text(), QString("Z:"));
@@ -228,7 +235,7 @@ TEST(MainWindowActions, SchemeEntriesBehaveAsARadioGroup)
     EXPECT_TRUE(w.multiresolutionChaikinAction->isChecked());
 }
 
-TEST(MainWindowActions, DialogRoutesByTheLastCharacterWithTheFullPath)
+TEST(MainWindowActions, DialogRoutesByTheNameWithTheFullPath)
 {
     ShownWindow shown;
     HypsaMainWindow& w = shown.w;
@@ -253,6 +260,13 @@ TEST(MainWindowActions, DialogRoutesByTheLastCharacterWithTheFullPath)
     ConsoleCapture header;
     chooseInDialog(w, QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.hdr"));
     EXPECT_NE(header.text().find("Loading Binary Grid File\n"), std::string::npos);
+    EXPECT_TRUE(w.glgrid->grid.loaded);
+
+    // Any other name goes through GDAL.
+    ConsoleCapture raster;
+    chooseInDialog(w, QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro_voids.tif"));
+    EXPECT_NE(raster.text().find("Loading Raster File\n"), std::string::npos);
+    EXPECT_EQ(w.glgrid->grid.voidCount, 17587u);
 }
 
 TEST(MainWindowActions, CancellingTheDialogChangesNothing)
@@ -266,4 +280,24 @@ TEST(MainWindowActions, CancellingTheDialogChangesNothing)
     w.openFileGrid();
     EXPECT_TRUE(w.currentFileName.isEmpty());
     EXPECT_FALSE(w.glgrid->grid.loaded);
+}
+
+// The spin box multiplies the drawing heights: the mesh is rebuilt with every
+// vertex's height scaled, and a grid loaded later keeps the factor.
+TEST(ControlPanel, VerticalExaggerationScalesTheDrawnHeights)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    w.openGridFile(terrain);
+    const std::vector<gmVec3> before = w.glgrid->vertices;
+    ASSERT_FALSE(before.empty());
+    w.exaggerationSB->setValue(12.5);
+    const std::vector<gmVec3>& after = w.glgrid->vertices;
+    ASSERT_EQ(after.size(), before.size());
+    for (std::size_t i = 0; i < after.size(); i += 997) {
+        EXPECT_EQ(after[i][0], before[i][0]);
+        EXPECT_FLOAT_EQ(float(after[i][2]), float(before[i][2] * 12.5)) << i;
+    }
+    w.openGridFile(terrain);
+    EXPECT_EQ(w.glgrid->grid.verticalExaggeration, 12.5f);
 }

@@ -164,3 +164,51 @@ TEST(RenderPixels, EveryMeshRebuildDrawsLines)
     view->unsubdivide();
     EXPECT_EQ(view->grabFramebuffer(), smallest);
 }
+
+// A flat 60 x 60 grid seen from straight above, with a 20 x 20 void in its
+// middle: nothing is drawn inside the hole, its rim is drawn like the outline.
+TEST(RenderPixels, AVoidIsAHoleWithItsRimDrawn)
+{
+    const auto darkIn = [](const QImage& image, const QRect& box, double from, double to) {
+        int n = 0;
+        for (int y = box.top() + int(box.height() * from); y <= box.top() + int(box.height() * to); ++y)
+            for (int x = box.left() + int(box.width() * from); x <= box.left() + int(box.width() * to); ++x)
+                n += qGray(image.pixel(x, y)) < 128;
+        return n;
+    };
+    QImage pictures[2];
+    QRect outline;
+    for (const bool withVoid : {false, true}) {
+        auto view = emptyView(400, 400);
+        fillGrid(*view, 60, 60, [](unsigned, unsigned) { return 100.0f; });
+        JGrid& g = view->grid;
+        if (withVoid) {
+            g.valid = ValidMask(60, 60, 1);
+            for (unsigned r = 20; r < 40; ++r)
+                for (unsigned c = 20; c < 40; ++c)
+                    g.valid[r][c] = 0;
+            g.normalsValid = false;
+            g.calcNormals();
+            g.updateStatistics();
+        }
+        view->setXRotation(75); // 285 + 75: straight down
+        view->viewScale = 5.0f;
+        view->findCurvature();
+        pictures[withVoid] = view->grabFramebuffer();
+    }
+    // The outline of the terrain: the box of the dark pixels without a void.
+    const QImage& plain = pictures[0];
+    int left = plain.width(), right = -1, top = plain.height(), bottom = -1;
+    for (int y = 0; y < plain.height(); ++y)
+        for (int x = 0; x < plain.width(); ++x)
+            if (qGray(plain.pixel(x, y)) < 128) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    ASSERT_GT(right - left, 100);
+    outline = QRect(QPoint(left, top), QPoint(right, bottom));
+    // Samples 19 to 40 bound the hole: about 0.32 to 0.68 of the outline.
+    EXPECT_EQ(darkIn(plain, outline, 0.25, 0.75), 0);
+    EXPECT_EQ(darkIn(pictures[1], outline, 0.4, 0.6), 0); // no ink inside the hole
+    EXPECT_GT(darkIn(pictures[1], outline, 0.25, 0.75), 100); // its rim
+}

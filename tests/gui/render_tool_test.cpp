@@ -39,7 +39,7 @@ TEST(RenderTool, OptionsSetTheControls)
     const QString out = dir.filePath("strokes.png");
     const ToolRun run = runRender({dataFile("jacksboro.flt"), out, "--size", "320x240", "--strokes", "--rotate", "20",
                                "0", "350", "--scale", "14", "--threshold", "35", "--light-silhouettes",
-                               "--light", "-2000", "500", "800", "--coarsen", "1"});
+                               "--light", "-2000", "500", "800", "--coarsen", "1", "--exaggeration", "3.5"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QImage picture(out);
     ASSERT_EQ(picture.size(), QSize(320, 240));
@@ -54,6 +54,7 @@ TEST(RenderTool, OptionsSetTheControls)
     view->viewScale = 2.4f;
     view->silThreshold = 0.35f;
     view->lightPosition = gmVec3(-2000, 500, 800);
+    view->setVerticalExaggeration(3.5);
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
               view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
 }
@@ -75,6 +76,8 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
         {{"--light", "1", "2", "3", "4"}, "give the grid file and the picture to write"},
         {{"--fast"}, "unknown option \"--fast\""},
         {{"--coarsen"}, "Missing value after '--coarsen'."},
+        {{"--exaggeration", "60"}, "--exaggeration needs a number from 0.1 to 50"},
+        {{"--exaggeration", "x"}, "--exaggeration needs a number from 0.1 to 50"},
     };
     for (const auto& [options, reason] : cases) {
         run = runRender(QStringList{dataFile("jacksboro.grd"), out} + options);

@@ -169,5 +169,5 @@ std::string statsLine(const JGrid& grid)
     return "stats width=" + std::to_string(grid.width) + " height=" + std::to_string(grid.height) +
            " cellsize=" + shortest(grid.cellSize) + " min=" + shortest(grid.minHeight) +
            " max=" + shortest(grid.maxHeight) + " mean=" + shortest(grid.averageHeight) +
-           " levels=" + std::to_string(grid.details.size() / 2);
+           " levels=" + std::to_string(grid.details.size() / 2) + " voids=" + std::to_string(grid.voidCount);
 }

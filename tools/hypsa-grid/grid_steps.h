@@ -39,8 +39,9 @@ bool parseSteps(std::span<char* const> words, std::vector<Step>& steps, std::str
 // Runs one step on the grid; false with the reason in `error` when it failed.
 bool runStep(JGrid& grid, const Step& step, std::string& error);
 
-// "stats width=W height=H cellsize=C min=MIN max=MAX mean=MEAN levels=L",
-// each number with the fewest digits that read back as the same float.
+// "stats width=W height=H cellsize=C min=MIN max=MAX mean=MEAN levels=L
+// voids=N", each number with the fewest digits that read back as the same
+// float; the statistics are over the valid samples, N counts the voids.
 std::string statsLine(const JGrid& grid);
 
 #endif

@@ -10,8 +10,9 @@
 namespace {
 
 constexpr char description[] =
-    "Loads FILE (a name ending in d or D: ASCII grid; otherwise a float grid with\n"
-    "its .hdr header file) and runs the steps from left to right:\n"
+    "Loads FILE (.grd or .asc: ASCII grid; .flt or .hdr: float grid with its .hdr\n"
+    "header; any other name, and a .grd that is not an ASCII grid: every raster\n"
+    "format GDAL reads, such as GeoTIFF) and runs the steps from left to right:\n"
     "  coarsen            one level of reverse subdivision\n"
     "  refine             one level of refinement with the stored details\n"
     "                     (plain Chaikin refinement when none are stored)\n"
@@ -23,7 +24,7 @@ constexpr char description[] =
     "  write-details      write the detail stack as detail files, one per level\n"
     "  load-details DTL   replace the detail stack from the detail file DTL\n"
     "  stats              print one line: stats width=W height=H cellsize=C min=MIN\n"
-    "                     max=MAX mean=MEAN levels=L\n"
+    "                     max=MAX mean=MEAN levels=L voids=N (over valid samples)\n"
     "  save-raw OUT       write the samples to OUT as little-endian float32,\n"
     "                     row 0 first, columns fastest\n"
     "Put \"--\" before the steps when a file name or a number starts with \"-\".\n"
@@ -65,8 +66,7 @@ int main(int argc, char** argv)
 
     JGrid grid;
     const QString& file = words.first();
-    const bool ascii = file.endsWith(QLatin1Char('d'), Qt::CaseInsensitive);
-    if (!(ascii ? grid.loadGRD(file) : grid.loadFLT(file)))
+    if (!grid.loadFile(file))
         return failure("cannot load " + file.toLocal8Bit().toStdString());
     for (const Step& step : steps)
         if (!runStep(grid, step, error))

@@ -32,14 +32,12 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     if (o.secondAxis)
         view.toggleDrawF1Curvature();
     view.setPolygons(o.polygons);
+    view.setVerticalExaggeration(o.exaggeration);
 }
 
 bool load(JGrid& grid, const QString& file)
 {
-    // Paths ending in d or D are ASCII grids (.grd), all others float grids.
-    const bool ascii = file.endsWith('d', Qt::CaseInsensitive);
-    const bool started = ascii ? grid.loadGRD(file) : grid.loadFLT(file);
-    return started && grid.loaded;
+    return grid.loadFile(file) && grid.loaded;
 }
 
 } // namespace

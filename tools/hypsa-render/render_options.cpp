@@ -63,6 +63,7 @@ void addRenderOptions(QCommandLineParser& parser)
     parser.addPositionalArgument("FILE", "The grid file to draw.");
     parser.addPositionalArgument("OUT.png", "The picture to write.");
     parser.addOption({"size", "Picture size, each 1 to 8192 (default 699x500).", "WxH"});
+    parser.addOption({"exaggeration", "Vertical exaggeration, 0.1 to 50 (default 1).", "F"});
     for (const IntOption& o : intOptions)
         parser.addOption({o.name, o.help, o.valueName});
     for (const Switch& s : switches)
@@ -93,6 +94,12 @@ QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& optio
         const QStringList wh = parser.value("size").split('x');
         if (wh.size() != 2 || !readInt(wh[0], 1, 8192, options.width) || !readInt(wh[1], 1, 8192, options.height))
             return "--size needs WIDTHxHEIGHT, each 1 to 8192";
+    }
+    if (parser.isSet("exaggeration")) {
+        bool ok = false;
+        options.exaggeration = parser.value("exaggeration").toDouble(&ok);
+        if (!ok || !(options.exaggeration >= 0.1 && options.exaggeration <= 50.0))
+            return "--exaggeration needs a number from 0.1 to 50";
     }
     for (const IntOption& o : intOptions) {
         if (!parser.isSet(o.name))

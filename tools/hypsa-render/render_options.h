@@ -26,6 +26,7 @@ struct RenderOptions {
     bool strokes = false;
     bool secondAxis = false;
     bool polygons = false;
+    double exaggeration = 1.0; // 0.1 to 50
 };
 
 // Declares hypsa-render's options and arguments on the parser.

@@ -1,0 +1,207 @@
+// Every raster format GDAL reads: band 1, block row by block row straight
+// into the grid, with its scale and offset applied and its voids from the
+// no-data value or GDAL's mask. Spacing comes from the geotransform and the
+// coordinate system.
+#include "error_report.h"
+#include "grid_file_io.h"
+#include "grid_load.h"
+#include "grid_spacing.h"
+
+#include <QFileInfo>
+
+#include <gdal.h>
+#include <cpl_error.h>
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <vector>
+
+namespace {
+
+void registerDrivers()
+{
+    static std::once_flag once;
+    std::call_once(once, [] { GDALAllRegister(); });
+}
+
+struct DatasetCloser {
+    void operator()(void* dataset) const { GDALClose(dataset); }
+};
+using Dataset = std::unique_ptr<void, DatasetCloser>;
+
+// GDAL's reason for the last failure, for our own messages; GDAL prints
+// nothing itself while one of these lives.
+class QuietErrors {
+public:
+    QuietErrors()
+    {
+        CPLPushErrorHandler(CPLQuietErrorHandler);
+        CPLErrorReset();
+    }
+    ~QuietErrors() { CPLPopErrorHandler(); }
+    QuietErrors(const QuietErrors&) = delete;
+    QuietErrors& operator=(const QuietErrors&) = delete;
+    static std::string reason()
+    {
+        const char* message = CPLGetLastErrorMsg();
+        return (message && *message) ? message : "no reason given";
+    }
+};
+
+GroundReference groundReferenceOf(GDALDatasetH dataset, int columns, int rows)
+{
+    GroundReference ref;
+    double gt[6];
+    if (GDALGetGeoTransform(dataset, gt) != CE_None || gt[1] == 0.0 || gt[5] == 0.0)
+        return ref; // no georeferencing: no cell size
+    ref.cellX = std::fabs(gt[1]);
+    ref.cellY = std::fabs(gt[5]);
+    ref.west = std::min(gt[0], gt[0] + columns * gt[1]);
+    ref.south = std::min(gt[3], gt[3] + rows * gt[5]);
+    applySpatialReference(GDALGetSpatialRef(dataset), ref);
+    return ref;
+}
+
+// How band 1 says which samples are voids.
+struct VoidRule {
+    enum Kind { noDataValue, maskBand, systemValue } kind = systemValue;
+    float noData = systemNoData; // as the samples read as float
+    bool noDataBeyondFloat = false; // a no-data value outside float's range reads as +-FLT_MAX or infinity
+    GDALRasterBandH mask = nullptr;
+};
+
+VoidRule voidRuleOf(GDALRasterBandH band)
+{
+    VoidRule rule;
+    int hasNoData = 0;
+    const double noData = GDALGetRasterNoDataValue(band, &hasNoData);
+    const int flags = GDALGetMaskFlags(band);
+    if (hasNoData && !std::isnan(noData)) {
+        rule.kind = VoidRule::noDataValue;
+        rule.noDataBeyondFloat = std::fabs(noData) > FLT_MAX;
+        rule.noData = rule.noDataBeyondFloat ? static_cast<float>(std::copysign(FLT_MAX, noData))
+                                             : static_cast<float>(noData);
+    } else if (hasNoData) {
+        rule.kind = VoidRule::noDataValue; // NaN: only non-finite samples are voids
+        rule.noData = NAN;
+    } else if (!(flags & GMF_ALL_VALID)) {
+        rule.kind = VoidRule::maskBand;
+        rule.mask = GDALGetMaskBand(band);
+    }
+    return rule;
+}
+
+bool isVoid(float v, const VoidRule& rule)
+{
+    if (!std::isfinite(v))
+        return true;
+    if (rule.kind == VoidRule::maskBand)
+        return false;
+    return v == rule.noData || (rule.noDataBeyondFloat && std::fabs(v) >= FLT_MAX);
+}
+
+} // namespace
+
+bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
+{
+    registerDrivers();
+    const QByteArray file = localName(fileName);
+    if (!fileName.startsWith(QLatin1String("/vsi")) && !QFileInfo::exists(fileName)) {
+        reportError("Error, %s was not found\n", file.constData());
+        return false;
+    }
+    const QuietErrors quiet;
+    const Dataset dataset(GDALOpenEx(file.constData(), GDAL_OF_RASTER | GDAL_OF_READONLY | GDAL_OF_VERBOSE_ERROR, nullptr, nullptr, nullptr));
+    if (!dataset) {
+        reportError("JGrid:: *Error* - %s cannot be read as a raster: %s\n", file.constData(), QuietErrors::reason().c_str());
+        return false;
+    }
+    GDALDatasetH ds = dataset.get();
+    if (GDALGetRasterCount(ds) < 1) {
+        reportError("JGrid:: *Error* - %s holds no raster band\n", file.constData());
+        return false;
+    }
+    const int columns = GDALGetRasterXSize(ds);
+    const int rows = GDALGetRasterYSize(ds);
+    if (!checkGridSize(columns, rows, file.constData()))
+        return false;
+    GridHeader& header = samples.header;
+    header.width = unsigned(columns);
+    header.height = unsigned(rows);
+    GridSpacing spacing;
+    if (!groundSpacing(groundReferenceOf(ds, columns, rows), header.width, header.height, fileName, spacing))
+        return false;
+    header.cellSize = spacing.cellSize;
+    header.eastWestRatio = spacing.eastWestRatio;
+    std::printf("frequency sampled is %1.3f\n", header.cellSize);
+
+    GDALRasterBandH band = GDALGetRasterBand(ds, 1);
+    const VoidRule rule = voidRuleOf(band);
+    int hasScale = 0;
+    int hasOffset = 0;
+    const double scale = GDALGetRasterScale(band, &hasScale);
+    const double offset = GDALGetRasterOffset(band, &hasOffset);
+    const bool rescale = (hasScale && scale != 1.0) || (hasOffset && offset != 0.0);
+    header.noData = rule.kind == VoidRule::noDataValue && std::isfinite(rule.noData)
+                        ? static_cast<float>(rule.noData * (hasScale ? scale : 1.0) + (hasOffset ? offset : 0.0))
+                        : systemNoData;
+    if (!allocateSamples(header, samples.heights, fileName))
+        return false;
+    samples.valid = ValidMask(header.height, header.width, 1);
+    samples.masked = true;
+
+    // Whole block rows at a time, dropped from GDAL's cache once copied, so
+    // that the read holds the grid and one block row.
+    int blockColumns = 0;
+    int blockRows = 0;
+    GDALGetBlockSize(band, &blockColumns, &blockRows);
+    const std::size_t wantedSamples = std::size_t(1) << 20;
+    const int step = std::max(std::max(blockRows, 1),
+                              int(std::min<std::size_t>(rows, wantedSamples / std::size_t(columns) + 1)));
+    std::vector<std::uint8_t> maskRows;
+    std::size_t voids = 0;
+    for (int y = 0; y < rows; y += step) {
+        const int n = std::min(step, rows - y);
+        float* out = samples.heights[std::size_t(y)].data();
+        std::uint8_t* valid = samples.valid[std::size_t(y)].data();
+        const std::size_t count = std::size_t(n) * std::size_t(columns);
+        if (GDALRasterIO(band, GF_Read, 0, y, columns, n, out, columns, n, GDT_Float32, 0, 0) != CE_None) {
+            reportError("JGrid:: *Error* - %s could not be read at rows %i to %i: %s\n", file.constData(), y, y + n - 1,
+                        QuietErrors::reason().c_str());
+            return false;
+        }
+        if (rule.kind == VoidRule::maskBand) {
+            maskRows.resize(count);
+            if (GDALRasterIO(rule.mask, GF_Read, 0, y, columns, n, maskRows.data(), columns, n, GDT_Byte, 0, 0)
+                != CE_None) {
+                reportError("JGrid:: *Error* - the void mask of %s could not be read: %s\n", file.constData(),
+                            QuietErrors::reason().c_str());
+                return false;
+            }
+        }
+        for (std::size_t i = 0; i < count; ++i) {
+            const bool isVoidSample = isVoid(out[i], rule) || (!maskRows.empty() && maskRows[i] == 0);
+            valid[i] = !isVoidSample;
+            voids += isVoidSample;
+            if (rescale && !isVoidSample)
+                out[i] = static_cast<float>(out[i] * scale + offset);
+        }
+        GDALFlushRasterCache(band);
+        if (rule.mask)
+            GDALFlushRasterCache(rule.mask);
+    }
+    if (voids == 0)
+        samples.valid.clear();
+    samples.count = samples.heights.size();
+    return true;
+}
+
+bool JGrid::loadGDAL(QString fileName)
+{
+    return loadGridFile(*this, fileName, "Loading Raster File\n", readGdalGrid);
+}
