@@ -7,6 +7,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QDoubleSpinBox>
 #include <QFileInfo>
 #include <QMenu>
 #include <QSettings>
@@ -21,6 +22,7 @@ struct PanelControls {
     std::vector<std::pair<const char*, QAbstractSlider*>> sliders;
     std::vector<std::pair<const char*, QSpinBox*>> spinBoxes;
     std::vector<std::pair<const char*, QCheckBox*>> checkBoxes;
+    std::vector<std::pair<const char*, QDoubleSpinBox*>> numberBoxes;
 };
 
 PanelControls panelControls(const HypsaMainWindow& w)
@@ -37,6 +39,7 @@ PanelControls panelControls(const HypsaMainWindow& w)
          {"lightSilhouettes", w.lightsilCB},
          {"lockSilhouettes", w.lockCBox},
          {"curvatureStrokes", w.curvatureCB}},
+        {{"verticalExaggeration", w.exaggerationSB}},
     };
 }
 
@@ -66,6 +69,8 @@ void HypsaMainWindow::restoreSettings()
         box->setValue(settings.value(key, box->value()).toInt());
     for (const auto& [key, box] : panel.checkBoxes)
         box->setChecked(settings.value(key, box->isChecked()).toBool());
+    for (const auto& [key, box] : panel.numberBoxes)
+        box->setValue(settings.value(key, box->value()).toDouble());
     settings.endGroup();
     updateRecentFilesMenu();
 }
@@ -82,6 +87,8 @@ void HypsaMainWindow::saveSettings() const
         settings.setValue(key, box->value());
     for (const auto& [key, box] : panel.checkBoxes)
         settings.setValue(key, box->isChecked());
+    for (const auto& [key, box] : panel.numberBoxes)
+        settings.setValue(key, box->value());
     settings.endGroup();
 }
 

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -176,6 +177,7 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
         w.curvatureCB->setChecked(true);
         w.lightSilThreshSlider->setValue(70);
         w.lightXSBox->setValue(-500);
+        w.exaggerationSB->setValue(2.5);
         w.resize(820, 790);
         w.close();
     }
@@ -201,13 +203,17 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_TRUE(w.glgrid->curvatureStrokes);
     EXPECT_FLOAT_EQ(w.glgrid->lightSilThreshold, 0.7f);
     EXPECT_EQ(w.glgrid->lightPosition[0], -500.0);
+    EXPECT_EQ(w.exaggerationSB->value(), 2.5);
+    EXPECT_EQ(w.glgrid->grid.verticalExaggeration, 2.5f);
 
     // Values from a damaged settings file are clamped by the controls.
     QSettings().setValue("panel/scale", 5000);
     QSettings().setValue("panel/lightY", "many");
+    QSettings().setValue("panel/verticalExaggeration", -3);
     HypsaMainWindow damaged;
     EXPECT_EQ(damaged.slider4->value(), 100);
     EXPECT_EQ(damaged.lightYSBox->value(), 0);
+    EXPECT_EQ(damaged.exaggerationSB->value(), 0.1);
 }
 
 TEST(DropFiles, ADroppedFileOpensAsIfChosen)
@@ -245,6 +251,8 @@ TEST(DropFiles, ADroppedFileOpensAsIfChosen)
     auto* box = w.findChild<QMessageBox*>("loadFailureBox");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "notes.txt could not be opened.");
+    EXPECT_TRUE(box->informativeText().startsWith(files.path("notes.txt") + " cannot be read as a raster"))
+        << box->informativeText().toStdString();
     box->close();
     EXPECT_EQ(w.glgrid->grid.width, 4u);
 }
