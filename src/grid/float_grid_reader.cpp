@@ -98,30 +98,38 @@ BandPlacement placementOf(const GridHeader& h)
 }
 
 // Reads band 1 row by row; returns the number of samples read before the
-// file ended.
+// file ended. A pixel-interleaved row is read whole when it is small, sample
+// by sample otherwise, so that no header can make it allocate without bound.
 std::size_t readBand(std::FILE* file, const GridHeader& h, const BandPlacement& band, float* values)
 {
+    constexpr std::uint64_t maxRowBuffer = std::uint64_t(64) << 20;
     const std::size_t columns = h.width;
+    const std::uint64_t rowSpan = (columns - 1) * band.sampleStride + 4;
+    const bool wholeRows = band.sampleStride == 4 || rowSpan <= maxRowBuffer;
     std::vector<unsigned char> row;
-    if (band.sampleStride != 4)
-        row.resize((columns - 1) * band.sampleStride + 4);
+    if (band.sampleStride != 4 && wholeRows)
+        row.resize(rowSpan);
+    const auto seek = [&](std::uint64_t at) {
+        return at <= std::uint64_t(INT64_MAX) && fseeko(file, off_t(at), SEEK_SET) == 0;
+    };
     std::size_t count = 0;
     for (std::size_t r = 0; r < h.height; ++r) {
-        const std::uint64_t at = h.skipBytes + r * band.rowStride;
-        if (at > std::uint64_t(INT64_MAX) || fseeko(file, off_t(at), SEEK_SET) != 0)
+        if (band.rowStride != 0 && r > (std::uint64_t(INT64_MAX) - h.skipBytes) / band.rowStride)
             break;
+        const std::uint64_t at = h.skipBytes + r * band.rowStride;
         float* out = values + r * columns;
+        std::size_t whole = 0;
         if (band.sampleStride == 4) {
-            const std::size_t n = std::fread(out, sizeof(float), columns, file);
-            count += n;
-            if (n < columns)
-                break;
-            continue;
+            whole = seek(at) ? std::fread(out, sizeof(float), columns, file) : 0;
+        } else if (wholeRows) {
+            const std::size_t bytes = seek(at) ? std::fread(row.data(), 1, row.size(), file) : 0;
+            whole = bytes < 4 ? 0 : std::min<std::size_t>(columns, (bytes - 4) / band.sampleStride + 1);
+            for (std::size_t c = 0; c < whole; ++c)
+                std::memcpy(out + c, row.data() + c * band.sampleStride, 4);
+        } else {
+            while (whole < columns && seek(at + whole * band.sampleStride) && std::fread(out + whole, 4, 1, file) == 1)
+                ++whole;
         }
-        const std::size_t bytes = std::fread(row.data(), 1, row.size(), file);
-        const std::size_t whole = bytes < 4 ? 0 : std::min<std::size_t>(columns, (bytes - 4) / band.sampleStride + 1);
-        for (std::size_t c = 0; c < whole; ++c)
-            std::memcpy(out + c, row.data() + c * band.sampleStride, 4);
         count += whole;
         if (whole < columns)
             break;

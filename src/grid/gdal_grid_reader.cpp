@@ -18,6 +18,7 @@
 #include <cstdio>
 #include <memory>
 #include <mutex>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -105,6 +106,19 @@ bool isVoid(float v, const VoidRule& rule)
     return v == rule.noData || (rule.noDataBeyondFloat && std::fabs(v) >= FLT_MAX);
 }
 
+// An all-valid mask of the grid's size; false with a message when the memory
+// cannot be had.
+bool allocateMask(const GridHeader& header, ValidMask& valid, const QString& fileName)
+{
+    try {
+        valid = ValidMask(header.height, header.width, 1);
+        return true;
+    } catch (const std::bad_alloc&) {
+        reportError("JGrid:: *Error* - not enough memory for the voids of %s\n", localName(fileName).constData());
+        return false;
+    }
+}
+
 } // namespace
 
 bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
@@ -152,8 +166,7 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
                         : systemNoData;
     if (!allocateSamples(header, samples.heights, fileName))
         return false;
-    samples.valid = ValidMask(header.height, header.width, 1);
-    samples.masked = true;
+    samples.masked = true; // the mask is made at the first void
 
     // Whole block rows at a time, dropped from GDAL's cache once copied, so
     // that the read holds the grid and one block row.
@@ -164,11 +177,10 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
     const int step = std::max(std::max(blockRows, 1),
                               int(std::min<std::size_t>(rows, wantedSamples / std::size_t(columns) + 1)));
     std::vector<std::uint8_t> maskRows;
-    std::size_t voids = 0;
     for (int y = 0; y < rows; y += step) {
         const int n = std::min(step, rows - y);
-        float* out = samples.heights[std::size_t(y)].data();
-        std::uint8_t* valid = samples.valid[std::size_t(y)].data();
+        const std::size_t first = std::size_t(y) * std::size_t(columns);
+        float* out = samples.heights.data() + first;
         const std::size_t count = std::size_t(n) * std::size_t(columns);
         if (GDALRasterIO(band, GF_Read, 0, y, columns, n, out, columns, n, GDT_Float32, 0, 0) != CE_None) {
             reportError("JGrid:: *Error* - %s could not be read at rows %i to %i: %s\n", file.constData(), y, y + n - 1,
@@ -186,17 +198,18 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
         }
         for (std::size_t i = 0; i < count; ++i) {
             const bool isVoidSample = isVoid(out[i], rule) || (!maskRows.empty() && maskRows[i] == 0);
-            valid[i] = !isVoidSample;
-            voids += isVoidSample;
-            if (rescale && !isVoidSample)
+            if (isVoidSample) {
+                if (samples.valid.empty() && !allocateMask(header, samples.valid, fileName))
+                    return false;
+                samples.valid.data()[first + i] = 0;
+            } else if (rescale) {
                 out[i] = static_cast<float>(out[i] * scale + offset);
+            }
         }
         GDALFlushRasterCache(band);
         if (rule.mask)
             GDALFlushRasterCache(rule.mask);
     }
-    if (voids == 0)
-        samples.valid.clear();
     samples.count = samples.heights.size();
     return true;
 }

@@ -475,6 +475,16 @@ TEST(GridFileLoad, BandLayoutsReadBandOne)
     refused("nobands", "NBANDS 0\n", "@ gives NBANDS 0; 1 to 65536 bands can be read");
     refused("negative", "SKIPBYTES -4\n", "@ gives SKIPBYTES -4; a byte count of 0 or more is needed");
     refused("layout", "LAYOUT XYZ\n", "unknown layout \"XYZ\" in @; BIL, BIP or BSQ can be read");
+
+    // A pixel-interleaved row of 10 GB is read sample by sample, not into a
+    // buffer of its size: the short file gives its one sample of band 1.
+    files.write("vast.hdr", "ncols 40000\nnrows 2\nLAYOUT BIP\nNBANDS 65536\n");
+    JGrid g;
+    bool started = false;
+    const std::string text = load(g, files.write("vast.flt", floats({1, 2, 3, 4, 5, 6})), &started);
+    EXPECT_TRUE(started);
+    EXPECT_EQ(g.heights[0][0], 1.0f);
+    EXPECT_NE(text.find("There are a total of 1 height values\n"), std::string::npos);
 }
 
 // A refused load prints why and keeps the terrain and details of the grid

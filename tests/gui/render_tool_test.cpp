@@ -2,6 +2,7 @@
 #include "render_test_support.h"
 #include "support/tool_run.h"
 
+#include <QDir>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,6 +32,30 @@ TEST(RenderTool, DrawsTheTerrainIntoAPicture)
     auto view = terrainView();
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
               view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+}
+
+// Every real terrain file in a format the tests above do not draw (GeoTIFF,
+// .asc, Surfer), with and without voids, draws in the viewer's view and
+// through hypsa-render as the same picture.
+TEST(RenderTool, EveryRasterFormatDraws)
+{
+    QTemporaryDir dir;
+    const QDir data(QString(HYPSA_SOURCE_DIR) + "/data");
+    const QStringList names = data.entryList({"*.asc", "*.tif", "*_surfer.grd"}, QDir::Files);
+    EXPECT_EQ(names.size(), 6);
+    for (const QString& name : names) {
+        SCOPED_TRACE(name.toStdString());
+        const QString out = dir.filePath(name + ".png");
+        const ToolRun run = runRender({data.filePath(name), out, "--size", "320x240"});
+        ASSERT_EQ(run.exitCode, 0) << run.err;
+        const QImage picture(out);
+        EXPECT_GT(darkPixels(picture), 500);
+        auto view = emptyView(320, 240);
+        view->loadFile(data.filePath(name));
+        EXPECT_FALSE(view->vertices.empty());
+        EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
+                  view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+    }
 }
 
 TEST(RenderTool, OptionsSetTheControls)
