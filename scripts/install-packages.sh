@@ -3,8 +3,8 @@
 # viewer (dpkg-dev computes the package's dependencies), and any further
 # packages named as arguments.
 set -euo pipefail
-packages=(g++ cmake ninja-build qt6-base-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-          libgtest-dev libbenchmark-dev xvfb xauth libgdal-dev gdal-bin
+packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
+          libgtest-dev libbenchmark-dev xvfb xauth libgdal-dev gdal-bin poppler-utils
           dpkg-dev desktop-file-utils groff-base file "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -64,6 +64,9 @@ void HypsaMainWindow::buildMenus()
     fileLoadAction = new QAction(this);
     fileLoadAction->setObjectName("fileLoadAction");
     fileLoadAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    fileExportAction = new QAction(this);
+    fileExportAction->setObjectName("fileExportAction");
+    fileExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
     fileExitAction = new QAction(this);
     fileExitAction->setObjectName("fileExitAction");
     fileExitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -87,6 +90,7 @@ void HypsaMainWindow::buildMenus()
     recentFilesMenu = new QMenu(fileMenu);
     recentFilesMenu->setObjectName("recentFilesMenu");
     fileMenu->addMenu(recentFilesMenu);
+    fileMenu->addAction(fileExportAction);
     clearRecentFilesAction = new QAction(this);
     clearRecentFilesAction->setObjectName("clearRecentFilesAction");
     fileMenu->addSeparator();
@@ -108,6 +112,7 @@ void HypsaMainWindow::connectControls()
     connect(multiresolutionDyn_LevinAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnDynLevin);
     connect(multiresolutionTraditionalAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnTraditional);
     connect(fileLoadAction, &QAction::triggered, this, &HypsaMainWindow::openFileGrid);
+    connect(fileExportAction, &QAction::triggered, this, &HypsaMainWindow::exportDrawing);
     connect(slider1, &QSlider::valueChanged, glgrid, &GLNPRGrid::setXRotation);
     connect(slider2, &QSlider::valueChanged, glgrid, &GLNPRGrid::setYRotation);
     connect(slider3, &QSlider::valueChanged, glgrid, &GLNPRGrid::setZRotation);

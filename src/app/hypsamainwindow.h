@@ -44,6 +44,9 @@ public:
     // Writes the window's geometry and the panel's view options; also done
     // when the window closes.
     void saveSettings() const;
+    // Writes the view's current drawing to fileName, in the format of its
+    // extension (.svg, .pdf or .png); a failure is shown in a message box.
+    bool exportDrawingTo(const QString& fileName);
 
     GLNPRGrid* glgrid;
     QSlider* slider1;
@@ -82,6 +85,7 @@ public:
     QAction* multiresolutionChaikinAction;
     QAction* multiresolutionDyn_LevinAction;
     QAction* clearRecentFilesAction;
+    QAction* fileExportAction;
     QMenu* fileMenu;
     QMenu* recentFilesMenu;
     QMenu* multiresolutionMenu;
@@ -105,6 +109,8 @@ public:
 
 public slots:
     virtual void openFileGrid();
+    // File > Export Drawing...: asks for a file name and exports to it.
+    void exportDrawing();
     virtual void toggleOnChaikin();
     virtual void toggleOnTraditional();
     virtual void toggleOnDynLevin();

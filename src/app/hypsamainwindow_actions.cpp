@@ -129,6 +129,7 @@ void HypsaMainWindow::languageChange()
     fileLoadAction->setText(tr("&Load"));
     recentFilesMenu->setTitle(tr("Open &Recent"));
     clearRecentFilesAction->setText(tr("&Clear"));
+    fileExportAction->setText(tr("Export &Drawing..."));
     fileExitAction->setText(tr("E&xit"));
     multiresolutionTraditionalAction->setText(tr("&Traditional"));
     multiresolutionChaikinAction->setText(tr("&Chaikin"));

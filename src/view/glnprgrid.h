@@ -8,6 +8,7 @@
 #include "edge_buffer.h"
 #include "gmvec3.h"
 #include "jgrid.h"
+#include "line_art.h"
 #include "line_pass.h"
 #include "npr_gl.h"
 
@@ -93,6 +94,9 @@ public:
     // The eye point in model coordinates, from the current GL matrices.
     gmVec3 eyePosition();
     void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
+    // The lines and strokes of the current view that the white surface does
+    // not hide, in pixels of the view's size; empty without a grid.
+    LineArt lineArt();
 
     // BEGIN commands
     // Reports the grid's size and cell size to the controls and repaints.

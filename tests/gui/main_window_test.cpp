@@ -51,12 +51,15 @@ TEST(MainWindow, MenusAndActions)
     EXPECT_EQ(top[1]->text(), QString("&Multiresolution"));
 
     const QList<QAction*> file = w.fileMenu->actions();
-    ASSERT_EQ(file.size(), 4);
+    ASSERT_EQ(file.size(), 5);
     EXPECT_EQ(file[0], w.fileLoadAction);
     EXPECT_EQ(file[1]->menu(), w.recentFilesMenu);
     EXPECT_EQ(file[1]->text(), QString("Open &Recent"));
-    EXPECT_TRUE(file[2]->isSeparator());
-    EXPECT_EQ(file[3], w.fileExitAction);
+    EXPECT_EQ(file[2], w.fileExportAction);
+    EXPECT_EQ(w.fileExportAction->text(), QString("Export &Drawing..."));
+    EXPECT_EQ(w.fileExportAction->shortcut().toString(QKeySequence::NativeText), QString("Ctrl+E"));
+    EXPECT_TRUE(file[3]->isSeparator());
+    EXPECT_EQ(file[4], w.fileExitAction);
     EXPECT_EQ(w.fileLoadAction->text(), QString("&Load"));
     EXPECT_EQ(w.fileExitAction->text(), QString("E&xit"));
 

@@ -93,7 +93,7 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
     EXPECT_NE(run.err.find("hypsa-render: cannot load the grid file"), std::string::npos) << run.err;
 
     const std::string usage = runRender({"--help"}).out;
-    ASSERT_TRUE(usage.starts_with("Usage: hypsa-render [options] FILE OUT.png\n")) << usage;
+    ASSERT_TRUE(usage.starts_with("Usage: hypsa-render [options] FILE OUT\n")) << usage;
     const std::pair<QStringList, std::string> cases[] = {
         {{"--scale", "101"}, "--scale needs 1 whole number(s) from 0 to 100"},
         {{"--size", "12"}, "--size needs WIDTHxHEIGHT, each 1 to 8192"},

@@ -1,6 +1,7 @@
 // hypsa-render: loads a grid and draws one frame of the view into a PNG,
 // with the same widget and paint code as the viewer. Needs a display (run
 // under xvfb-run -a where there is none).
+#include "drawing_export.h"
 #include "glnprgrid.h"
 #include "program_options.h"
 #include "render_options.h"
@@ -44,7 +45,8 @@ bool load(JGrid& grid, const QString& file)
 
 int main(int argc, char** argv)
 {
-    ProgramOptions command("hypsa-render", "Loads FILE and draws one frame of the view into the PNG picture OUT.png.\n"
+    ProgramOptions command("hypsa-render", "Loads FILE and draws one frame of the view into OUT: a PNG picture, or\n"
+                                           "its lines as vector paths in an SVG or PDF file (by OUT's extension).\n"
                                            "Needs a display (run under xvfb-run -a where there is none).");
     addRenderOptions(command.parser);
     // --help and --version answer without a display; the rest is checked once
@@ -77,10 +79,15 @@ int main(int argc, char** argv)
     // Shown but never mapped, so that it gets its size like the viewer's view.
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.show();
-    const QImage frame = view.grabFramebuffer();
-    if (frame.isNull() || !frame.save(options.out, "PNG")) {
-        std::fprintf(stderr, "hypsa-render: cannot write the picture %s\n", qPrintable(options.out));
+    QString error;
+    LineArt art;
+    if (!exportDrawing(view, options.out, error, &art)) {
+        std::fprintf(stderr, "hypsa-render: cannot write the picture %s: %s\n", qPrintable(options.out),
+                     qPrintable(error));
         return 1;
     }
+    if (options.verbose && drawingFormat(options.out) != DrawingFormat::png)
+        std::printf("%zu visible line pieces, chained into %zu paths of %.1f points on average; %zu strokes\n",
+                    art.pieces, art.polylines, art.pointsPerPolyline(), art.strokes);
     return 0;
 }

@@ -1,5 +1,7 @@
 #include "render_options.h"
 
+#include "drawing_export.h"
+
 #include <QCommandLineParser>
 
 namespace {
@@ -43,6 +45,8 @@ const Switch switches[] = {
     {"second-axis", "Lay the strokes along the second curvature axis.",
      [](RenderOptions& o) { o.secondAxis = true; }},
     {"polygons", "Draw the shaded surface.", [](RenderOptions& o) { o.polygons = true; }},
+    {"verbose", "For an SVG or PDF, print the count of line pieces, of paths after chaining and the points per path.",
+     [](RenderOptions& o) { o.verbose = true; }},
 };
 
 // Reads one whole-number value of an option and checks its range.
@@ -61,7 +65,8 @@ bool readInt(const QString& text, int low, int high, int& out)
 void addRenderOptions(QCommandLineParser& parser)
 {
     parser.addPositionalArgument("FILE", "The grid file to draw.");
-    parser.addPositionalArgument("OUT.png", "The picture to write.");
+    parser.addPositionalArgument("OUT", "The picture to write: OUT.png a picture of the frame, OUT.svg or OUT.pdf "
+                                        "its lines as vector paths.");
     parser.addOption({"size", "Picture size, each 1 to 8192 (default 699x500).", "WxH"});
     parser.addOption({"exaggeration", "Vertical exaggeration, 0.1 to 50 (default 1).", "F"});
     for (const IntOption& o : intOptions)
@@ -119,5 +124,7 @@ QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& optio
         return "give the grid file and the picture to write";
     options.file = positional[0];
     options.out = positional[1];
+    if (drawingFormat(options.out) == DrawingFormat::unknown)
+        return "the picture's name must end in .png, .svg or .pdf";
     return QString();
 }

@@ -1,0 +1,53 @@
+// A line drawing of the view as vector data: the visible parts of its lines
+// chained into polylines and its curvature strokes as filled quads, in page
+// pixels, grouped by style in drawing order. Made by LineArtBuilder; the
+// view layer writes it as SVG or PDF.
+#ifndef LINE_ART_H
+#define LINE_ART_H
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+struct LineStyle {
+    std::string name;   // unique, usable as an XML id
+    double width = 1.0; // pen width in pixels; unused for filled styles
+    double grey = 0.0;  // 0 black to 1 white
+    double alpha = 1.0;
+    bool filled = false; // filled polygons (strokes) rather than lines
+};
+
+// A point on the page, pixels from the top-left corner, rounded to 0.01.
+struct PagePoint {
+    float x, y;
+    bool operator==(const PagePoint&) const = default;
+};
+
+struct ArtPath {
+    std::uint32_t style;
+    std::uint32_t first; // index of the first point in LineArt::points
+    std::uint32_t count;
+};
+
+struct LineArt {
+    int width = 0;
+    int height = 0;
+    // The view's matrices (column-major) that the drawing was projected with.
+    std::array<double, 16> modelView{};
+    std::array<double, 16> projection{};
+    std::vector<LineStyle> styles; // in drawing order
+    std::vector<PagePoint> points;
+    std::vector<ArtPath> paths; // ordered by style
+    // Visible line pieces before chaining, and the polylines and filled
+    // quads they became.
+    std::size_t pieces = 0;
+    std::size_t polylines = 0;
+    std::size_t polylinePoints = 0;
+    std::size_t strokes = 0;
+
+    double pointsPerPolyline() const { return polylines == 0 ? 0.0 : double(polylinePoints) / double(polylines); }
+};
+
+#endif

@@ -1,0 +1,175 @@
+#include "line_art_builder.h"
+
+#include "curvature_strokes.h"
+#include "drawn_edges.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <numeric>
+#include <tuple>
+
+namespace {
+
+int facingLevel(float s)
+{
+    return int(std::clamp(std::lround(double(s) * LineArtBuilder::levels), 0L, long(LineArtBuilder::levels)));
+}
+
+std::string styleName(const LineStyle& style)
+{
+    char name[64];
+    std::snprintf(name, sizeof name, "lines-w%.2f-g%.2f-a%.2f", style.width, style.grey, style.alpha);
+    return name;
+}
+
+ScreenPoint lerp(const ScreenPoint& a, const ScreenPoint& b, double u)
+{
+    return {a.x + u * (b.x - a.x), a.y + u * (b.y - a.y), a.depth + u * (b.depth - a.depth)};
+}
+
+PagePoint pagePoint(const ScreenPoint& p)
+{
+    return {float(std::round(p.x * 100.0) / 100.0), float(std::round(p.y * 100.0) / 100.0)};
+}
+
+} // namespace
+
+LineArtBuilder::LineArtBuilder(const ScreenProjection& projection, const OccluderDepth& occluder)
+    : projection_(projection), occluder_(occluder)
+{
+    art_.width = projection.width();
+    art_.height = projection.height();
+    art_.modelView = projection.modelView();
+    art_.projection = projection.projection();
+    edgeStyles_.fill(-1);
+}
+
+LineStyle LineArtBuilder::edgeLineStyle(const Edge& edge, bool half)
+{
+    Edge rounded = edge;
+    rounded.s = float(facingLevel(edge.s)) / float(levels);
+    gmVec3 colour;
+    LineStyle style;
+    EdgeBuffer::edgeStyle(rounded, 1, colour, style.width, style.alpha);
+    style.grey = std::clamp(colour[0], 0.0, 1.0);
+    if (half)
+        style.width /= 2.0;
+    style.name = styleName(style);
+    return style;
+}
+
+std::uint32_t LineArtBuilder::styleFor(const Edge& edge, bool half)
+{
+    // Strong silhouettes have one look whatever their facing value.
+    const int kind = !edge.used ? 0 : edge.isSilhouette() ? 1 : 2;
+    const int level = kind == 0 ? 0 : facingLevel(edge.s);
+    std::int32_t& id = edgeStyles_[std::size_t(((half ? 3 : 0) + kind) * (levels + 1) + level)];
+    if (id < 0) {
+        LineStyle style = edgeLineStyle(edge, half);
+        const auto [known, added] = styleByName_.try_emplace(style.name, std::uint32_t(art_.styles.size()));
+        if (added)
+            art_.styles.push_back(std::move(style));
+        id = std::int32_t(known->second);
+    }
+    return std::uint32_t(id);
+}
+
+std::uint32_t LineArtBuilder::strokeStyle()
+{
+    if (strokeStyle_ < 0) {
+        strokeStyle_ = std::int32_t(art_.styles.size());
+        LineStyle style;
+        style.name = "strokes";
+        style.filled = true;
+        art_.styles.push_back(style);
+    }
+    return std::uint32_t(strokeStyle_);
+}
+
+void LineArtBuilder::addEdges(const EdgeBuffer& edges, std::span<const gmVec3> vertices)
+{
+    forEachDrawnEdge(edges, vertices.size(), [&](std::size_t i, const Edge& e, std::size_t, const EdgeLook& look) {
+        const std::uint32_t j = std::uint32_t(e.other);
+        const ClipPoint a = projection_.clip(vertices[i]), b = projection_.clip(vertices[j]);
+        double t0, t1;
+        if (!ScreenProjection::clipSegment(a, b, t0, t1))
+            return;
+        const ScreenPoint from = projection_.toScreen(ScreenProjection::lerp(a, b, t0));
+        const ScreenPoint to = projection_.toScreen(ScreenProjection::lerp(a, b, t1));
+        const bool halves = look.width >= halvedWidth;
+        visibleSpans(from, to, halves ? look.width / 4.0 : 0.5, halves, occluder_, spans_);
+        // A half line lies a quarter of the width off the edge, on its side.
+        const double length = std::hypot(to.x - from.x, to.y - from.y);
+        const double nx = length > 0.0 ? (to.y - from.y) / length : 0.0;
+        const double ny = length > 0.0 ? (from.x - to.x) / length : 0.0;
+        for (const Span& span : spans_) {
+            const double shift = span.side * look.width / 4.0;
+            const ScreenPoint p = lerp(from, to, span.from), q = lerp(from, to, span.to);
+            const bool startsAtVertex = t0 == 0.0 && span.from == 0.0;
+            const bool endsAtVertex = t1 == 1.0 && span.to == 1.0;
+            pieces_.push_back({p.x + shift * nx, p.y + shift * ny, q.x + shift * nx, q.y + shift * ny,
+                               startsAtVertex ? std::uint32_t(i) : noVertex, endsAtVertex ? j : noVertex,
+                               styleFor(e, span.side != 0), span.side});
+        }
+    });
+}
+
+void LineArtBuilder::addStrokes(const EdgeBuffer& edges, std::span<const gmVec3> vertices,
+                                std::span<const CurvatureFrame> frames, bool useFirst)
+{
+    forEachDrawnEdge(edges, vertices.size(), [&](std::size_t i, const Edge& e, std::size_t n, const EdgeLook&) {
+        if (n >= frames.size())
+            return;
+        const StrokeQuad quad = strokeQuad(vertices[i], vertices[std::size_t(e.other)], frames[n], useFirst);
+        // p0, p1 on the surface and p0', p1' raised; a stroke that reaches
+        // past the near or far plane is left out whole (it is tiny).
+        ScreenPoint s[4];
+        for (std::size_t k = 0; k < 4; ++k) {
+            const ClipPoint c = projection_.clip(quad[k]);
+            if (!ScreenProjection::clipInside(c) || c.w <= 0.0)
+                return;
+            s[k] = projection_.toScreen(c);
+        }
+        // Hidden parts are cut along the stroke's middle line.
+        visibleSpans(lerp(s[0], s[2], 0.5), lerp(s[1], s[3], 0.5), 0.0, false, occluder_, spans_);
+        const double length = std::hypot(s[1].x - s[0].x, s[1].y - s[0].y);
+        for (const Span& span : spans_) {
+            if ((span.to - span.from) * length < minLength)
+                continue;
+            const std::uint32_t first = std::uint32_t(art_.points.size());
+            art_.points.push_back(pagePoint(lerp(s[0], s[1], span.from)));
+            art_.points.push_back(pagePoint(lerp(s[0], s[1], span.to)));
+            art_.points.push_back(pagePoint(lerp(s[2], s[3], span.to)));
+            art_.points.push_back(pagePoint(lerp(s[2], s[3], span.from)));
+            art_.paths.push_back({strokeStyle(), first, 4});
+            ++art_.strokes;
+        }
+    });
+}
+
+LineArt LineArtBuilder::finish()
+{
+    chainPieces(pieces_, minLength, art_);
+    pieces_.clear();
+    // Drawing order: lines by rising width (as the view draws its batches),
+    // then by grey and alpha; strokes last.
+    std::vector<std::uint32_t> order(art_.styles.size());
+    std::iota(order.begin(), order.end(), 0u);
+    std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
+        const LineStyle &x = art_.styles[a], &y = art_.styles[b];
+        return std::tie(x.filled, x.width, x.grey, x.alpha) < std::tie(y.filled, y.width, y.grey, y.alpha);
+    });
+    std::vector<std::uint32_t> rank(order.size());
+    std::vector<LineStyle> styles(order.size());
+    for (std::uint32_t k = 0; k < order.size(); ++k) {
+        rank[order[k]] = k;
+        styles[k] = std::move(art_.styles[order[k]]);
+    }
+    art_.styles = std::move(styles);
+    for (ArtPath& path : art_.paths)
+        path.style = rank[path.style];
+    std::stable_sort(art_.paths.begin(), art_.paths.end(),
+                     [](const ArtPath& a, const ArtPath& b) { return a.style < b.style; });
+    return std::move(art_);
+}

@@ -1,0 +1,51 @@
+#include "screen_projection.h"
+
+#include <algorithm>
+
+ScreenProjection::ScreenProjection(const std::array<double, 16>& modelView, const std::array<double, 16>& projection,
+                                   int width, int height)
+    : modelView_(modelView), projection_(projection), width_(width), height_(height)
+{
+    for (int col = 0; col < 4; ++col)
+        for (int row = 0; row < 4; ++row) {
+            double sum = 0.0;
+            for (int k = 0; k < 4; ++k)
+                sum += projection[std::size_t(k * 4 + row)] * modelView[std::size_t(col * 4 + k)];
+            matrix_[std::size_t(col * 4 + row)] = sum;
+        }
+}
+
+ClipPoint ScreenProjection::clip(const gmVec3& p) const
+{
+    const auto& m = matrix_;
+    return {m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + m[12], m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + m[13],
+            m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + m[14], m[3] * p[0] + m[7] * p[1] + m[11] * p[2] + m[15]};
+}
+
+ScreenPoint ScreenProjection::toScreen(const ClipPoint& c) const
+{
+    const double x = c.x / c.w, y = c.y / c.w, z = c.z / c.w;
+    return {(x + 1.0) * 0.5 * width_, (1.0 - y) * 0.5 * height_, (z + 1.0) * 0.5};
+}
+
+ClipPoint ScreenProjection::lerp(const ClipPoint& a, const ClipPoint& b, double t)
+{
+    return {a.x + t * (b.x - a.x), a.y + t * (b.y - a.y), a.z + t * (b.z - a.z), a.w + t * (b.w - a.w)};
+}
+
+bool ScreenProjection::clipSegment(const ClipPoint& a, const ClipPoint& b, double& t0, double& t1)
+{
+    t0 = 0.0;
+    t1 = 1.0;
+    // Signed distances to the near plane (w + z >= 0) and the far plane (w - z >= 0).
+    const double planes[2][2] = {{a.w + a.z, b.w + b.z}, {a.w - a.z, b.w - b.z}};
+    for (const auto& d : planes) {
+        if (d[0] < 0.0 && d[1] < 0.0)
+            return false;
+        if (d[0] < 0.0)
+            t0 = std::max(t0, d[0] / (d[0] - d[1]));
+        else if (d[1] < 0.0)
+            t1 = std::min(t1, d[0] / (d[0] - d[1]));
+    }
+    return t0 < t1;
+}

@@ -1,0 +1,29 @@
+// Writing the view's drawing to a file: a PNG of the frame, or the line art
+// as SVG (QSvgGenerator) or PDF (QPdfWriter), chosen by the file's extension.
+// The viewer's Export Drawing command and hypsa-render share it.
+#ifndef DRAWING_EXPORT_H
+#define DRAWING_EXPORT_H
+
+#include "line_art.h"
+
+#include <QString>
+
+class GLNPRGrid;
+
+enum class DrawingFormat { png, svg, pdf, unknown };
+
+// By the extension, in any case: .png, .svg or .pdf.
+DrawingFormat drawingFormat(const QString& fileName);
+
+// Writes line art as SVG or PDF, one page of art.width x art.height pixels
+// (points in a PDF) on a white background, each style's paths together in
+// drawing order; in an SVG each style's group carries the style's name as
+// its id. Returns false, with the reason in error, when the file cannot be
+// written.
+bool writeLineArt(const LineArt& art, const QString& fileName, DrawingFormat format, QString& error);
+
+// Writes the view's current drawing to fileName in the format of its
+// extension. For SVG and PDF, `drawn` (when given) receives the line art.
+bool exportDrawing(GLNPRGrid& view, const QString& fileName, QString& error, LineArt* drawn = nullptr);
+
+#endif

@@ -1,0 +1,70 @@
+// The view's drawing as vector line art: the passes classified as a paint
+// would, the occluder's depth read back from GL, and the lines and strokes
+// that show handed to the display-free builder.
+#include "glnprgrid.h"
+
+#include "line_art_builder.h"
+
+#include <QOpenGLContext>
+#include <QOpenGLFramebufferObject>
+
+#include <array>
+
+LineArt GLNPRGrid::lineArt()
+{
+    // A view that was never drawn has no GL context and no size yet.
+    if (!context() || !context()->isValid())
+        grabFramebuffer();
+    LineArt empty;
+    empty.width = viewWidth;
+    empty.height = viewHeight;
+    if (!grid.loaded || vertices.empty() || viewWidth <= 0 || viewHeight <= 0 || !context())
+        return empty;
+    makeCurrent();
+    // A frame buffer of the view's size holds the occluder's depth, so that
+    // the view's own picture stays as it is.
+    QOpenGLFramebufferObject target(viewWidth, viewHeight, QOpenGLFramebufferObject::Depth);
+    if (!target.isValid() || !target.bind()) {
+        doneCurrent();
+        return empty;
+    }
+    glViewport(0, 0, viewWidth, viewHeight);
+    applyViewTransform();
+    // The passes classify for the current eye and light exactly as in a
+    // paint; what they draw is masked out of both buffers.
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
+    glDepthMask(GL_FALSE);
+    if (showSilhouettes)
+        drawSilhouettes();
+    if (showLightSilhouettes)
+        drawLightSilhouettes();
+    glDepthMask(GL_TRUE);
+    if (occluderPending)
+        uploadOccluder();
+    occluder.draw();
+    glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
+
+    std::array<double, 16> modelView, projection;
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView.data());
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+    std::vector<float> depth(std::size_t(viewWidth) * std::size_t(viewHeight));
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glReadPixels(0, 0, viewWidth, viewHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
+    target.release();
+    doneCurrent();
+
+    const ScreenProjection screen(modelView, projection, viewWidth, viewHeight);
+    const OccluderDepth hidden(viewWidth, viewHeight, depth);
+    LineArtBuilder builder(screen, hidden);
+    const auto add = [&](const EdgeBuffer& edges) {
+        if (curvatureStrokes)
+            builder.addStrokes(edges, vertices, frames, drawF1Curvature);
+        else
+            builder.addEdges(edges, vertices);
+    };
+    if (showSilhouettes)
+        add(silhouetteEdges);
+    if (showLightSilhouettes)
+        add(lightSilhouetteEdges);
+    return builder.finish();
+}

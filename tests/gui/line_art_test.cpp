@@ -1,0 +1,274 @@
+// Vector drawings of the view: hypsa-render's SVG and PDF laid over its PNG,
+// and hidden-line removal on a terrain with a ridge in front of a valley.
+#include "drawing_export.h"
+#include "hypsamainwindow.h"
+#include "render_test_support.h"
+#include "screen_projection.h"
+#include "support/tool_run.h"
+#include "window_test_support.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QPainter>
+#include <QRegularExpression>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QSvgRenderer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+using namespace rendertest;
+
+namespace {
+
+// A pixel is ink when clearly darker than the white page.
+bool ink(const QImage& image, int x, int y)
+{
+    return qGray(image.pixel(x, y)) < 160;
+}
+
+// The share of a's ink that lies within one pixel of b's ink.
+double inkNear(const QImage& a, const QImage& b)
+{
+    long total = 0, near = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x) {
+            if (!ink(a, x, y))
+                continue;
+            ++total;
+            bool found = false;
+            for (int dy = -1; dy <= 1 && !found; ++dy)
+                for (int dx = -1; dx <= 1 && !found; ++dx) {
+                    const int u = x + dx, v = y + dy;
+                    found = u >= 0 && v >= 0 && u < b.width() && v < b.height() && ink(b, u, v);
+                }
+            near += found;
+        }
+    return total == 0 ? 0.0 : double(near) / double(total);
+}
+
+QImage rasteriseSvg(const QString& file, QSize size)
+{
+    QSvgRenderer renderer(file);
+    QImage image(size, QImage::Format_RGB32);
+    image.fill(Qt::white);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    renderer.render(&painter);
+    return image;
+}
+
+// The PDF's page at 72 dots per inch: one point, one pixel of the drawing.
+QImage rasterisePdf(const QString& file, const QString& stem)
+{
+    QProcess pdftoppm;
+    pdftoppm.start("pdftoppm", {"-r", "72", "-png", "-singlefile", file, stem});
+    EXPECT_TRUE(pdftoppm.waitForFinished(60000) && pdftoppm.exitCode() == 0) << "pdftoppm (poppler-utils) failed";
+    return QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
+}
+
+void expectOverlaid(const char* what, const QImage& png, const QImage& drawing)
+{
+    ASSERT_EQ(drawing.size(), png.size()) << what;
+    const double drawingNearPng = inkNear(drawing, png), pngNearDrawing = inkNear(png, drawing);
+    std::printf("%s: %.1f%% of its ink within 1 pixel of the PNG's, %.1f%% of the PNG's within 1 pixel of its\n", what,
+                100.0 * drawingNearPng, 100.0 * pngNearDrawing);
+    EXPECT_GE(drawingNearPng, 0.9) << what;
+    EXPECT_GE(pngNearDrawing, 0.9) << what;
+}
+
+} // namespace
+
+TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
+{
+    QTemporaryDir dir;
+    const QStringList looks[] = {{}, {"--light-silhouettes", "--strokes"}};
+    int look = 0;
+    for (const QStringList& options : looks) {
+        const QString stem = dir.filePath(QString("look%1").arg(look++));
+        for (const char* ext : {".png", ".svg", ".pdf"}) {
+            const ToolRun run =
+                runTool("hypsa-render", QStringList{dataFile("jacksboro.grd"), stem + ext, "--size", "900x640"} + options);
+            ASSERT_EQ(run.exitCode, 0) << run.err;
+        }
+        const QImage png = QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
+        const QString name = options.isEmpty() ? "default" : options.join(' ');
+        expectOverlaid(qPrintable("SVG, " + name), png, rasteriseSvg(stem + ".svg", png.size()));
+        expectOverlaid(qPrintable("PDF, " + name), png, rasterisePdf(stem + ".pdf", stem + "-pdf"));
+
+        QFile svg(stem + ".svg");
+        ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+        const QString text = QString::fromUtf8(svg.readAll());
+        EXPECT_FALSE(text.contains("<image")) << "vector paths only";
+        EXPECT_TRUE(text.contains(R"(viewBox="0 0 900 640")"));
+        EXPECT_FALSE(text.contains(QRegularExpression(R"(points="[^"]*\d\.\d{3})"))) << "at most 2 decimals";
+        // Every group that draws is named after its style.
+        EXPECT_TRUE(text.contains(R"(id="background")"));
+        EXPECT_EQ(text.count("<polyline") > 0, !options.contains("--strokes"));
+        if (options.contains("--strokes"))
+            EXPECT_TRUE(text.contains(R"(id="strokes")"));
+        else
+            EXPECT_TRUE(text.contains(QRegularExpression(R"(id="lines-w\d\.\d\d-g\d\.\d\d-a\d\.\d\d")")));
+    }
+}
+
+TEST(LineArt, VerboseCountsAndRefusedNames)
+{
+    QTemporaryDir dir;
+    ToolRun run = runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.svg"), "--verbose"});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    unsigned long pieces = 0, paths = 0;
+    double average = 0.0;
+    const auto at = run.out.find("visible line pieces");
+    ASSERT_NE(at, std::string::npos) << run.out;
+    const std::string line = run.out.substr(run.out.rfind('\n', at) + 1);
+    ASSERT_EQ(std::sscanf(line.c_str(), "%lu visible line pieces, chained into %lu paths of %lf", &pieces, &paths,
+                          &average),
+              3)
+        << line;
+    EXPECT_GT(pieces, paths);
+    EXPECT_GT(average, 2.0);
+
+    // A name the tool cannot write is a usage error, found before loading.
+    run = runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.jpg")});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.err.find("must end in .png, .svg or .pdf"), std::string::npos) << run.err;
+    // A folder that does not exist: the write fails and says so.
+    run = runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("none/a.svg")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("cannot write the picture"), std::string::npos) << run.err;
+    EXPECT_FALSE(QFile::exists(dir.filePath("none/a.svg")));
+}
+
+namespace {
+
+// Flat ground, a ridge across the terrain at row 120, a valley behind it
+// with a low crest at row 180, and a hill rising to the back border; the
+// size of the bundled terrain, 30 m cells.
+constexpr unsigned ridgeWidth = 400, ridgeHeight = 340;
+
+float ridgeTerrain(unsigned r, bool withRidge)
+{
+    const auto bump = [&](double centre, double sigma, double height) {
+        return height * std::exp(-(r - centre) * (r - centre) / (2.0 * sigma * sigma));
+    };
+    const double hill = r > 240 ? 7.5 * (r - 240) : 0.0;
+    return float((withRidge ? bump(120, 8, 1500) : 0.0) + bump(180, 6, 100) + hill);
+}
+
+// A drawing written as SVG and read back: its polylines in page pixels.
+struct Drawing {
+    std::vector<std::vector<QPointF>> polylines;
+    ScreenProjection screen{{}, {}, 0, 0};
+    std::vector<gmVec3> vertices;
+
+    // Distance in pixels from vertex (r, c) on the page to the nearest
+    // segment of the drawing's polylines.
+    double distance(unsigned r, unsigned c) const
+    {
+        const ScreenPoint p = screen.toScreen(screen.clip(vertices[r * ridgeWidth + c]));
+        double best = 1e30;
+        for (const auto& line : polylines)
+            for (std::size_t k = 0; k + 1 < line.size(); ++k) {
+                const QPointF a = line[k], d = line[k + 1] - line[k];
+                const double len2 = QPointF::dotProduct(d, d);
+                const double t = len2 > 0 ? std::clamp(QPointF::dotProduct(QPointF(p.x, p.y) - a, d) / len2, 0.0, 1.0) : 0.0;
+                const QPointF q = a + t * d;
+                best = std::min(best, std::hypot(q.x() - p.x, q.y() - p.y));
+            }
+        return best;
+    }
+};
+
+Drawing drawingOf(bool withRidge, const QString& svgFile)
+{
+    auto view = emptyView(699, 500);
+    fillGrid(*view, ridgeWidth, ridgeHeight, [&](unsigned r, unsigned) { return ridgeTerrain(r, withRidge); });
+    view->findCurvature();
+    view->setSilThresh(0); // true silhouettes and the border only
+    const LineArt art = view->lineArt();
+    QString error;
+    EXPECT_TRUE(writeLineArt(art, svgFile, DrawingFormat::svg, error)) << error.toStdString();
+
+    Drawing drawing;
+    QFile file(svgFile);
+    EXPECT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    static const QRegularExpression pointsAttribute(R"(points="([^"]*)\")");
+    for (auto match = pointsAttribute.globalMatch(text); match.hasNext();) {
+        std::vector<QPointF> line;
+        for (const QString& pair : match.next().captured(1).split(' ', Qt::SkipEmptyParts)) {
+            const QStringList xy = pair.split(',');
+            line.emplace_back(xy[0].toDouble(), xy[1].toDouble());
+        }
+        drawing.polylines.push_back(std::move(line));
+    }
+    drawing.screen = ScreenProjection(art.modelView, art.projection, art.width, art.height);
+    drawing.vertices = view->vertices;
+    return drawing;
+}
+
+} // namespace
+
+TEST(LineArt, RidgeHidesTheValleyBehindIt)
+{
+    QTemporaryDir dir;
+    const Drawing ridge = drawingOf(true, dir.filePath("ridge.svg"));
+    const Drawing open = drawingOf(false, dir.filePath("open.svg"));
+    constexpr double present = 1.5, absent = 4.0; // pixels
+    for (unsigned c : {100u, 200u, 300u}) {
+        // The ridge's crest line in front shows ...
+        EXPECT_LT(ridge.distance(120, c), present) << "column " << c;
+        // ... and the low crest behind it shows only without the ridge.
+        EXPECT_LT(open.distance(190, c), present) << "column " << c;
+        EXPECT_GT(ridge.distance(190, c), absent) << "column " << c;
+    }
+    // The terrain's left border runs over the ridge, down into the valley
+    // and up the hill: it is cut in two where the ridge hides it, and whole
+    // without the ridge.
+    for (unsigned r = 0; r < ridgeHeight; r += 10) {
+        EXPECT_LT(open.distance(r, 0), present) << "row " << r;
+        if (r <= 110 || r >= 300)
+            EXPECT_LT(ridge.distance(r, 0), present) << "row " << r;
+        else if (r >= 140 && r <= 260)
+            EXPECT_GT(ridge.distance(r, 0), absent) << "row " << r;
+    }
+}
+
+TEST(LineArt, WindowExportsTheViewAsShown)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    QTemporaryDir dir;
+    // Nothing to draw yet: refused in a message box, no file.
+    EXPECT_FALSE(w.exportDrawingTo(dir.filePath("empty.svg")));
+    auto* box = w.findChild<QMessageBox*>("exportFailureBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), "There is no terrain to draw: open a grid first.");
+    box->button(QMessageBox::Ok)->click();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(QFile::exists(dir.filePath("empty.svg")));
+
+    w.openGridFile(terrain);
+    w.curvatureCB->setChecked(true);
+    ASSERT_TRUE(w.exportDrawingTo(dir.filePath("view.png")));
+    ASSERT_TRUE(w.exportDrawingTo(dir.filePath("view.svg")));
+    EXPECT_TRUE(w.statusBar()->currentMessage().startsWith("Drawing written to view.svg:"));
+    // The drawing is the view at its own size, laid over its frame.
+    const QImage png = QImage(dir.filePath("view.png")).convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(png.size(), QSize(w.glgrid->viewWidth, w.glgrid->viewHeight));
+    expectOverlaid("SVG of the window's view with strokes", png, rasteriseSvg(dir.filePath("view.svg"), png.size()));
+
+    EXPECT_FALSE(w.exportDrawingTo(dir.filePath("view.jpg")));
+    box = w.findChild<QMessageBox*>("exportFailureBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->informativeText(), "the file name must end in .png, .svg or .pdf");
+}
