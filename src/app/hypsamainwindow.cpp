@@ -81,6 +81,9 @@ void HypsaMainWindow::buildMenus()
     multiresolutionDyn_LevinAction->setObjectName("multiresolutionDyn_LevinAction");
     multiresolutionDyn_LevinAction->setCheckable(true);
     multiresolutionDyn_LevinAction->setEnabled(false);
+    viewFitTerrainAction = new QAction(this);
+    viewFitTerrainAction->setObjectName("viewFitTerrainAction");
+    viewFitTerrainAction->setShortcut(QKeySequence(Qt::Key_F));
 
     auto* bar = new QMenuBar(this);
     bar->setObjectName("MenuBarEditor");
@@ -101,6 +104,9 @@ void HypsaMainWindow::buildMenus()
     multiresolutionMenu->addAction(multiresolutionChaikinAction);
     multiresolutionMenu->addAction(multiresolutionDyn_LevinAction);
     bar->addMenu(multiresolutionMenu);
+    viewMenu = new QMenu(this);
+    viewMenu->addAction(viewFitTerrainAction);
+    bar->addMenu(viewMenu);
 }
 
 // The controls have their start values before this runs, so building the
@@ -117,6 +123,8 @@ void HypsaMainWindow::connectControls()
     connect(slider2, &QSlider::valueChanged, glgrid, &GLNPRGrid::setYRotation);
     connect(slider3, &QSlider::valueChanged, glgrid, &GLNPRGrid::setZRotation);
     connect(slider4, &QSlider::valueChanged, glgrid, &GLNPRGrid::setScale);
+    connect(glgrid, &GLNPRGrid::scaleChanged, slider4, &QSlider::setValue);
+    connect(viewFitTerrainAction, &QAction::triggered, glgrid, &GLNPRGrid::fitTerrain);
     connect(glgrid, qOverload<int>(&GLNPRGrid::widthChanged), grid1WidthSpinBox, &QSpinBox::setValue);
     connect(glgrid, qOverload<int>(&GLNPRGrid::heightChanged), grid1HeightSpinBox, &QSpinBox::setValue);
     connect(glgrid, &GLNPRGrid::freqChanged, grid1FrequencySB, &QSpinBox::setValue);

@@ -85,10 +85,12 @@ public:
     QAction* multiresolutionChaikinAction;
     QAction* multiresolutionDyn_LevinAction;
     QAction* clearRecentFilesAction;
+    QAction* viewFitTerrainAction;
     QAction* fileExportAction;
     QMenu* fileMenu;
     QMenu* recentFilesMenu;
     QMenu* multiresolutionMenu;
+    QMenu* viewMenu;
 
     QGridLayout* HypsaMainWindowLayout;
     QVBoxLayout* layout5;

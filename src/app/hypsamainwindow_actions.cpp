@@ -136,4 +136,6 @@ void HypsaMainWindow::languageChange()
     multiresolutionDyn_LevinAction->setText(tr("&Dyn-Levin"));
     fileMenu->setTitle(tr("&File"));
     multiresolutionMenu->setTitle(tr("&Multiresolution"));
+    viewFitTerrainAction->setText(tr("&Fit Terrain"));
+    viewMenu->setTitle(tr("&View"));
 }

@@ -128,6 +128,9 @@ public slots:
     void setLightSilhouettes(bool on);
     void setSilhouettes(bool on);
     void setPolygons(bool on);
+    // Pans and dollies so that the whole terrain fills the view at the
+    // current rotation and scale.
+    void fitTerrain();
     // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
     void setVerticalExaggeration(double factor);
 
@@ -137,6 +140,8 @@ signals:
     void heightChanged(const QString& height);
     void heightChanged(int);
     void freqChanged(int);
+    // The wheel changed the scale: the scale slider's new value.
+    void scaleChanged(int);
     // A load that succeeded: the file now shown.
     void gridLoaded(const QString& file);
     // A load that failed: the file, and why (the console's error lines).
@@ -150,6 +155,7 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
     void mouseMoveEvent(QMouseEvent* event) override;
+    void wheelEvent(QWheelEvent* event) override;
 
 private:
     void loadChain(bool (JGrid::*reader)(QString), const QString& file);

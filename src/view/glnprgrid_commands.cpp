@@ -3,9 +3,14 @@
 #include "glnprgrid.h"
 #include "error_report.h"
 #include "terrain_mesh.h"
+#include "view_fit.h"
 
 #include <QGuiApplication>
 #include <QMouseEvent>
+#include <QWheelEvent>
+
+#include <algorithm>
+#include <cmath>
 
 #include <algorithm>
 #include <cstdio>
@@ -247,6 +252,21 @@ void GLNPRGrid::setPolygons(bool on)
     updateGL();
 }
 
+void GLNPRGrid::fitTerrain()
+{
+    const std::optional<ViewBox> box = boundingBox(vertices);
+    if (!box)
+        return;
+    const std::optional<ViewTranslation> t =
+        fitViewTranslation(*box, xRot, yRot, zRot, viewScale, std::max(width(), 1), std::max(height(), 1));
+    if (!t)
+        return;
+    xTrans = t->x;
+    yTrans = t->y;
+    zTrans = t->z;
+    updateGL();
+}
+
 void GLNPRGrid::setVerticalExaggeration(double factor)
 {
     const float clamped = float(std::clamp(factor, 0.1, 50.0));
@@ -310,4 +330,22 @@ void GLNPRGrid::mouseMoveEvent(QMouseEvent* event)
     lastMouseX = x;
     lastMouseY = y;
     updateGL();
+}
+
+// One notch of the wheel is one step of the scale slider (0 to 100), which
+// follows through scaleChanged; up scales up.
+void GLNPRGrid::wheelEvent(QWheelEvent* event)
+{
+    const int notches = event->angleDelta().y() / 120;
+    if (notches == 0) {
+        event->ignore();
+        return;
+    }
+    const int step = int(std::lround((double(viewScale) - 1.0) * 10.0));
+    const int next = std::clamp(step + notches, 0, 100);
+    event->accept();
+    if (next == step)
+        return;
+    setScale(next);
+    emit scaleChanged(next);
 }

@@ -11,6 +11,9 @@
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
+#include <QWheelEvent>
+
+#include <cmath>
 
 #include <gtest/gtest.h>
 
@@ -46,9 +49,14 @@ TEST(MainWindow, MenusAndActions)
     HypsaMainWindow w;
     EXPECT_EQ(w.menuBar()->objectName(), QString("MenuBarEditor"));
     const QList<QAction*> top = w.menuBar()->actions();
-    ASSERT_EQ(top.size(), 2);
+    ASSERT_EQ(top.size(), 3);
     EXPECT_EQ(top[0]->text(), QString("&File"));
     EXPECT_EQ(top[1]->text(), QString("&Multiresolution"));
+    EXPECT_EQ(top[2]->text(), QString("&View"));
+    ASSERT_EQ(w.viewMenu->actions().size(), 1);
+    EXPECT_EQ(w.viewMenu->actions()[0], w.viewFitTerrainAction);
+    EXPECT_EQ(w.viewFitTerrainAction->text(), QString("&Fit Terrain"));
+    EXPECT_EQ(w.viewFitTerrainAction->shortcut(), QKeySequence(Qt::Key_F));
 
     const QList<QAction*> file = w.fileMenu->actions();
     ASSERT_EQ(file.size(), 5);
@@ -129,4 +137,35 @@ TEST(MainWindow, CommandLineOfTheViewer)
         // Qt may print its own warnings first.
         EXPECT_TRUE(run.err.ends_with("hypsa: " + reason + "\n" + help.out)) << run.err;
     }
+}
+
+TEST(MainWindow, KeyFFitsTheTerrainAndTheWheelStepsTheScaleSlider)
+{
+    HypsaMainWindow w;
+    w.show();
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.glgrid->loadGRDFile(QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd"));
+    w.glgrid->xTrans = 40.0f;
+    QTest::keyClick(w.glgrid, Qt::Key_F);
+    EXPECT_LT(std::abs(w.glgrid->xTrans), 10.0f);
+    EXPECT_NE(w.glgrid->zTrans, 0.0f);
+
+    // One notch up is one step of the scale slider, which follows.
+    const QPoint centre = w.glgrid->rect().center();
+    QWheelEvent up(centre, w.glgrid->mapToGlobal(centre), QPoint(), QPoint(0, 120), Qt::NoButton, Qt::NoModifier,
+                   Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.glgrid, &up);
+    EXPECT_EQ(w.slider4->value(), 11);
+    EXPECT_FLOAT_EQ(w.glgrid->viewScale, 2.1f);
+    QWheelEvent down(centre, w.glgrid->mapToGlobal(centre), QPoint(), QPoint(0, -360), Qt::NoButton, Qt::NoModifier,
+                     Qt::NoScrollPhase, false);
+    QApplication::sendEvent(w.glgrid, &down);
+    EXPECT_EQ(w.slider4->value(), 8);
+    EXPECT_FLOAT_EQ(w.glgrid->viewScale, 1.8f);
+    // The slider's ends hold.
+    w.slider4->setValue(100);
+    QApplication::sendEvent(w.glgrid, &up);
+    EXPECT_EQ(w.slider4->value(), 100);
+    EXPECT_FLOAT_EQ(w.glgrid->viewScale, 11.0f);
 }

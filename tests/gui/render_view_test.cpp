@@ -2,6 +2,9 @@
 #include "render_test_support.h"
 
 #include "support/console_capture.h"
+#include "view_fit.h"
+
+#include <GL/glu.h>
 
 #include <gtest/gtest.h>
 
@@ -232,4 +235,50 @@ TEST(ViewDrawing, DrawEdgesWithoutVerticesOnlySetsBlackAndWidthOne)
     EXPECT_EQ(colour[2], 0.0f);
     EXPECT_EQ(width, 1.0f);
     EXPECT_EQ(error, GLenum(GL_NO_ERROR));
+}
+
+TEST(ViewFitTerrain, EveryCornerInsideTheViewAtSeveralRotations)
+{
+    auto view = terrainView(500, 300);
+    const auto box = boundingBox(view->vertices);
+    ASSERT_TRUE(box.has_value());
+    const int angles[][3] = {{0, 0, 0}, {40, 0, 120}, {-60, 30, 200}, {90, 0, 0}, {15, 70, 300}};
+    for (const auto& a : angles) {
+        SCOPED_TRACE(testing::Message() << a[0] << " " << a[1] << " " << a[2]);
+        view->setXRotation(a[0]);
+        view->setYRotation(a[1]);
+        view->setZRotation(a[2]);
+        view->setScale(30);
+        view->xTrans = 40.0f; // far off to start with
+        view->fitTerrain();
+        view->grabFramebuffer(); // paint: the GL matrices of the fitted view
+        view->makeCurrent();
+        GLint viewport[4];
+        GLdouble modelView[16], projection[16];
+        glGetIntegerv(GL_VIEWPORT, viewport);
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        view->doneCurrent();
+        double lowX = 1e9, highX = -1e9, lowY = 1e9, highY = -1e9;
+        for (int k = 0; k < 8; ++k) {
+            const double x = (k & 1) ? box->high[0] : box->low[0];
+            const double y = (k & 2) ? box->high[1] : box->low[1];
+            const double z = (k & 4) ? box->high[2] : box->low[2];
+            GLdouble wx, wy, wz;
+            ASSERT_TRUE(gluProject(x, y, z, modelView, projection, viewport, &wx, &wy, &wz));
+            EXPECT_GE(wx, 0.0);
+            EXPECT_LE(wx, viewport[2]);
+            EXPECT_GE(wy, 0.0);
+            EXPECT_LE(wy, viewport[3]);
+            EXPECT_GT(wz, 0.0); // in front of the near plane
+            EXPECT_LT(wz, 1.0);
+            lowX = std::min(lowX, wx);
+            highX = std::max(highX, wx);
+            lowY = std::min(lowY, wy);
+            highY = std::max(highY, wy);
+        }
+        // The terrain fills the view: it spans nearly the whole width or
+        // the whole height.
+        EXPECT_GT(std::max((highX - lowX) / viewport[2], (highY - lowY) / viewport[3]), 0.9);
+    }
 }

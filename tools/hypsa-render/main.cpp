@@ -29,11 +29,16 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     view.setSilhouettes(o.silhouettes);
     view.setLightSilhouettes(o.lightSilhouettes);
     view.lockSil(o.lock);
-    view.setCurvatureStrokes(o.strokes);
+    // The strokes switch also runs the light pass once, as in the viewer:
+    // only when the strokes are asked for, since they start off.
+    if (o.strokes)
+        view.setCurvatureStrokes(true);
     if (o.secondAxis)
         view.toggleDrawF1Curvature();
     view.setPolygons(o.polygons);
     view.setVerticalExaggeration(o.exaggeration);
+    if (o.fit)
+        view.fitTerrain();
 }
 
 bool load(JGrid& grid, const QString& file)
@@ -61,6 +66,12 @@ int main(int argc, char** argv)
         return command.usageError(problem);
 
     GLNPRGrid view(nullptr, "glgrid");
+    // Shown but never mapped, so that it gets its size like the viewer's
+    // view. Showing paints at once: done before the load, that paint is an
+    // empty frame, and the terrain is drawn only once, into the picture.
+    view.resize(options.width, options.height);
+    view.setAttribute(Qt::WA_DontShowOnScreen);
+    view.show();
     if (!load(view.grid, options.file)) {
         std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
         return 1;
@@ -75,10 +86,6 @@ int main(int argc, char** argv)
     for (int k = 0; k < options.refine; ++k)
         view.subdivide();
     applyControls(view, options);
-    view.resize(options.width, options.height);
-    // Shown but never mapped, so that it gets its size like the viewer's view.
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.show();
     QString error;
     LineArt art;
     if (!exportDrawing(view, options.out, error, &art)) {

@@ -45,6 +45,8 @@ const Switch switches[] = {
     {"second-axis", "Lay the strokes along the second curvature axis.",
      [](RenderOptions& o) { o.secondAxis = true; }},
     {"polygons", "Draw the shaded surface.", [](RenderOptions& o) { o.polygons = true; }},
+    {"fit", "Fit Terrain: pan and dolly so that the whole terrain fills the picture at the rotation and scale given.",
+     [](RenderOptions& o) { o.fit = true; }},
     {"verbose", "For an SVG or PDF, print the count of line pieces, of paths after chaining and the points per path.",
      [](RenderOptions& o) { o.verbose = true; }},
 };

@@ -26,6 +26,7 @@ struct RenderOptions {
     bool strokes = false;
     bool secondAxis = false;
     bool polygons = false;
+    bool fit = false;
     bool verbose = false;
     double exaggeration = 1.0; // 0.1 to 50
 };
