@@ -28,7 +28,8 @@ py=/usr/bin/python3
 measure() {
   local runs=() peak=0 line
   for _ in $(seq "${RUNS:-3}"); do
-    /usr/bin/time -o "$work/time.txt" -f "%e %M" "$@" >/dev/null 2>&1 || echo "failed: $*" >&2
+    /usr/bin/time -o "$work/time.txt" -f "%e %M" "$@" >/dev/null 2>"$work/errors.txt" \
+      || { echo "failed: $*" >&2; tail -3 "$work/errors.txt" >&2; }
     line=$(tail -1 "$work/time.txt")
     runs+=("${line% *}")
     local kb=${line#* }
