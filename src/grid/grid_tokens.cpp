@@ -10,7 +10,9 @@ ParsedNumber parseNumberLikeStrtod(std::string_view token)
     // strtod needs a terminated string; tokens are never longer than this.
     char text[TokenReader::maxTokenLength + 1];
     const std::size_t length = std::min(token.size(), TokenReader::maxTokenLength);
-    std::memcpy(text, token.data(), length);
+    // An empty view may carry no pointer at all, which memcpy must not see.
+    if (length > 0)
+        std::memcpy(text, token.data(), length);
     text[length] = '\0';
 
     // The "C" locale keeps '.' the decimal point whatever the user's locale.

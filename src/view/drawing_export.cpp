@@ -167,7 +167,7 @@ bool writePdf(const LineArt& art, const QString& fileName, QString& error)
 bool writeLineArt(const LineArt& art, const QString& fileName, DrawingFormat format, QString& error)
 {
     if (art.width <= 0 || art.height <= 0) {
-        error = "the drawing has no size";
+        error = "the view has no size, or no off-screen buffer could be made for its hidden lines";
         return false;
     }
     if (format == DrawingFormat::svg)

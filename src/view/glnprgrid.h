@@ -95,7 +95,8 @@ public:
     gmVec3 eyePosition();
     void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
     // The lines and strokes of the current view that the white surface does
-    // not hide, in pixels of the view's size; empty without a grid.
+    // not hide, in pixels of the view's size; no paths without a grid, and
+    // no size when GL has no off-screen buffer for it.
     LineArt lineArt();
 
     // BEGIN commands

@@ -9,6 +9,7 @@
 #include <QOpenGLFramebufferObject>
 
 #include <array>
+#include <cstdio>
 
 LineArt GLNPRGrid::lineArt()
 {
@@ -25,7 +26,9 @@ LineArt GLNPRGrid::lineArt()
     // the view's own picture stays as it is.
     QOpenGLFramebufferObject target(viewWidth, viewHeight, QOpenGLFramebufferObject::Depth);
     if (!target.isValid() || !target.bind()) {
+        std::printf("No off-screen buffer of %i x %i pixels for the drawing's hidden lines\n", viewWidth, viewHeight);
         doneCurrent();
+        empty.width = empty.height = 0;
         return empty;
     }
     glViewport(0, 0, viewWidth, viewHeight);
