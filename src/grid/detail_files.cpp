@@ -7,6 +7,7 @@
 #include "grid_tokens.h"
 #include "jgrid.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <new>
@@ -122,6 +123,67 @@ bool checkDetailHeader(const DetailHeader& header, const char* file)
     return true;
 }
 
+// The voids of a level's finer grid follow its two sections, where it had
+// any: "fine_voids", the mask's rows and columns, then the lengths of the
+// alternating runs of valid and void samples, row after row, valid first.
+// Readers that stop after the height details read such a file as before.
+constexpr std::string_view voidSection = "fine_voids";
+
+bool appendVoids(const QString& fileName, const ValidMask& mask)
+{
+    FileHandle out = openFile(fileName, "a");
+    if (!out)
+        return false;
+    std::fprintf(out.get(), "%s\t%zu\t%zu\n", voidSection.data(), mask.rows(), mask.cols());
+    const std::uint8_t* v = mask.data();
+    std::uint8_t current = 1;
+    std::size_t run = 0;
+    for (std::size_t i = 0; i < mask.size(); ++i) {
+        if (v[i] != current) {
+            std::fprintf(out.get(), "%zu ", run);
+            current = v[i];
+            run = 0;
+        }
+        ++run;
+    }
+    std::fprintf(out.get(), "%zu\n", run);
+    return closeWrittenFile(std::move(out));
+}
+
+// Reads the void section after the height details, if the file has one; an
+// empty mask when it has none or it does not describe a rows x cols grid.
+ValidMask readVoids(TokenReader& tokens, std::size_t rows, std::size_t cols)
+{
+    std::string_view token;
+    if (!tokens.next(token) || token != voidSection)
+        return {};
+    long long sides[2] = {0, 0};
+    for (long long& side : sides) {
+        if (!tokens.next(token))
+            return {};
+        side = parseInteger(token, 10).value;
+    }
+    if (sides[0] != static_cast<long long>(rows) || sides[1] != static_cast<long long>(cols))
+        return {};
+    ValidMask mask;
+    try {
+        mask = ValidMask(rows, cols, 1);
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    std::size_t at = 0;
+    for (std::uint8_t current = 1; at < mask.size(); current ^= 1) {
+        if (!tokens.next(token))
+            return {};
+        const long long run = parseInteger(token, 10).value;
+        if (run < 0 || std::size_t(run) > mask.size() - at)
+            return {};
+        std::fill_n(mask.data() + at, std::size_t(run), current);
+        at += std::size_t(run);
+    }
+    return mask;
+}
+
 } // namespace
 
 bool JGrid::writeDetail(FloatArray2D widthDetails, FloatArray2D heightDetails, QString fileName, float cellSize,
@@ -178,7 +240,10 @@ void JGrid::writeDetailFiles(QString& message, int& count)
         const FloatArray2D& heightDetails = details[top - 2];
         const QString fileName =
             name + QString::asprintf("_w%i_h%i.dtl", int(widthDetails.cols() + 2), int(widthDetails.rows()));
-        if (!writeDetail(widthDetails, heightDetails, fileName, levelCellSize, QStringLiteral("null"))) {
+        const std::size_t level = top / 2 - 1;
+        const bool voids = level < detailMasks.size() && !detailMasks[level].empty();
+        if (!writeDetail(widthDetails, heightDetails, fileName, levelCellSize, QStringLiteral("null"))
+            || (voids && !appendVoids(fileName, detailMasks[level]))) {
             message = QStringLiteral("Failed to write file ") + fileName;
             count = -1;
             return;
@@ -226,8 +291,10 @@ bool JGrid::loadDetails(QString fileName)
         reportError("JGRrid::Error in details file, incomplete number of details values were provided.\n");
         return false;
     }
+    ValidMask fineVoids = readVoids(tokens, 2 * heightDetails.rows() + 2, heightDetails.cols());
     clearDetails();
     details.push_back(std::move(heightDetails));
     details.push_back(std::move(widthDetails));
+    detailMasks.push_back(std::move(fineVoids));
     return true;
 }

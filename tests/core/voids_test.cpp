@@ -263,3 +263,60 @@ TEST(Voids, WritersPutTheNoDataValueBack)
     EXPECT_EQ(l.substr(l.find("NODATA_value")), "NODATA_value\t-9999\n-9999.00 1.00 \n4.00 5.00 \n\n");
     EXPECT_EQ(r.substr(r.find("NODATA_value")), "NODATA_value\t-9999\n2.00 3.00 \n6.00 -9999.00 \n\n");
 }
+
+TEST(Voids, DetailFilesCarryTheVoidsOfTheFinerGrid)
+{
+    // Two levels coarsened from the terrain with voids, saved as a coarse
+    // grid and two detail files, rebuild the finer grid with its voids.
+    TempFiles files;
+    JGrid fine;
+    ASSERT_TRUE(loadQuietly(fine, dataDir + "jacksboro_voids.tif"));
+    quietly([&] { ASSERT_TRUE(fine.adjustSize(402, 342)); });
+    JGrid g;
+    ASSERT_TRUE(loadQuietly(g, dataDir + "jacksboro_voids.tif"));
+    g.name = files.path("v");
+    QString message;
+    int count = 0;
+    quietly([&] {
+        ASSERT_TRUE(g.adjustSize(402, 342));
+        ASSERT_TRUE(g.reverseSubdivide());
+        ASSERT_TRUE(g.reverseSubdivide());
+        ASSERT_TRUE(g.writeGRD(message));
+        g.writeDetailFiles(message, count);
+    });
+    ASSERT_EQ(count, 2);
+    // The void section follows the sections the reader has always read.
+    const std::string text = TempFiles::read(files.path("v_w202_h172.dtl"));
+    EXPECT_NE(text.find("\nfine_voids\t342\t402\n"), std::string::npos);
+
+    JGrid back;
+    ASSERT_TRUE(loadQuietly(back, files.path("v_w102_h87.grd")));
+    quietly([&] {
+        ASSERT_TRUE(back.loadDetails(files.path("v_w102_h87.dtl")));
+        ASSERT_TRUE(back.subdivideWithDetails());
+        ASSERT_TRUE(back.loadDetails(files.path("v_w202_h172.dtl")));
+        ASSERT_TRUE(back.subdivideWithDetails());
+    });
+    ASSERT_EQ(back.width, 402u);
+    ASSERT_EQ(back.height, 342u);
+    EXPECT_TRUE(back.valid == fine.valid);
+    // The coarse grid file holds no values at its voids, so they are filled
+    // afresh when it is read: valid samples within reach of the refinement
+    // filters of a void (eight samples over two levels) may differ; all
+    // others come back.
+    const auto nearVoid = [&](std::size_t r, std::size_t c) {
+        for (std::size_t rr = r < 8 ? 0 : r - 8; rr <= std::min<std::size_t>(r + 8, 341); ++rr)
+            for (std::size_t cc = c < 8 ? 0 : c - 8; cc <= std::min<std::size_t>(c + 8, 401); ++cc)
+                if (!fine.isValid(rr, cc))
+                    return true;
+        return false;
+    };
+    std::size_t compared = 0;
+    for (std::size_t r = 0; r < back.height; ++r)
+        for (std::size_t c = 0; c < back.width; ++c)
+            if (!nearVoid(r, c)) {
+                ASSERT_NEAR(back.heights[r][c], fine.heights[r][c], 0.05f) << r << ", " << c;
+                ++compared;
+            }
+    EXPECT_GT(compared, 100000u);
+}
