@@ -22,12 +22,13 @@
 namespace {
 
 // The one local file of a drag; empty for anything else (several files,
-// web addresses, text), which the window does not take.
+// folders, web addresses, text), which the window does not take.
 QString droppedFile(const QMimeData* data)
 {
     if (!data || !data->hasUrls() || data->urls().size() != 1 || !data->urls().first().isLocalFile())
         return QString();
-    return data->urls().first().toLocalFile();
+    const QString file = data->urls().first().toLocalFile();
+    return QFileInfo(file).isDir() ? QString() : file;
 }
 
 } // namespace

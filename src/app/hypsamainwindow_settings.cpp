@@ -22,6 +22,7 @@ struct PanelControls {
     std::vector<std::pair<const char*, QAbstractSlider*>> sliders;
     std::vector<std::pair<const char*, QSpinBox*>> spinBoxes;
     std::vector<std::pair<const char*, QCheckBox*>> checkBoxes;
+    std::vector<std::pair<const char*, QDoubleSpinBox*>> numberBoxes;
 };
 
 PanelControls panelControls(const HypsaMainWindow& w)
@@ -38,6 +39,7 @@ PanelControls panelControls(const HypsaMainWindow& w)
          {"lightSilhouettes", w.lightsilCB},
          {"lockSilhouettes", w.lockCBox},
          {"curvatureStrokes", w.curvatureCB}},
+        {{"verticalExaggeration", w.exaggerationSB}},
     };
 }
 
@@ -67,7 +69,8 @@ void HypsaMainWindow::restoreSettings()
         box->setValue(settings.value(key, box->value()).toInt());
     for (const auto& [key, box] : panel.checkBoxes)
         box->setChecked(settings.value(key, box->isChecked()).toBool());
-    exaggerationSB->setValue(settings.value("verticalExaggeration", exaggerationSB->value()).toDouble());
+    for (const auto& [key, box] : panel.numberBoxes)
+        box->setValue(settings.value(key, box->value()).toDouble());
     settings.endGroup();
     updateRecentFilesMenu();
 }
@@ -84,7 +87,8 @@ void HypsaMainWindow::saveSettings() const
         settings.setValue(key, box->value());
     for (const auto& [key, box] : panel.checkBoxes)
         settings.setValue(key, box->isChecked());
-    settings.setValue("verticalExaggeration", exaggerationSB->value());
+    for (const auto& [key, box] : panel.numberBoxes)
+        settings.setValue(key, box->value());
     settings.endGroup();
 }
 

@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QDoubleSpinBox>
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFileDialog>
@@ -176,7 +177,7 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
         w.curvatureCB->setChecked(true);
         w.lightSilThreshSlider->setValue(70);
         w.lightXSBox->setValue(-500);
-        w.exaggerationSB->setValue(7.5);
+        w.exaggerationSB->setValue(2.5);
         w.resize(820, 790);
         w.close();
     }
@@ -194,7 +195,6 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_TRUE(w.curvatureCB->isChecked());
     EXPECT_EQ(w.lightSilThreshSlider->value(), 70);
     EXPECT_EQ(w.lightXSBox->value(), -500);
-    EXPECT_EQ(w.exaggerationSB->value(), 7.5);
     // The restored options reach the view.
     EXPECT_EQ(w.glgrid->xRot, 30.0f);
     EXPECT_FLOAT_EQ(w.glgrid->viewScale, 6.5f);
@@ -203,16 +203,17 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_TRUE(w.glgrid->curvatureStrokes);
     EXPECT_FLOAT_EQ(w.glgrid->lightSilThreshold, 0.7f);
     EXPECT_EQ(w.glgrid->lightPosition[0], -500.0);
-    EXPECT_EQ(w.glgrid->grid.verticalExaggeration, 7.5f);
+    EXPECT_EQ(w.exaggerationSB->value(), 2.5);
+    EXPECT_EQ(w.glgrid->grid.verticalExaggeration, 2.5f);
 
     // Values from a damaged settings file are clamped by the controls.
     QSettings().setValue("panel/scale", 5000);
     QSettings().setValue("panel/lightY", "many");
-    QSettings().setValue("panel/verticalExaggeration", 900);
+    QSettings().setValue("panel/verticalExaggeration", -3);
     HypsaMainWindow damaged;
-    EXPECT_EQ(damaged.exaggerationSB->value(), 50.0);
     EXPECT_EQ(damaged.slider4->value(), 100);
     EXPECT_EQ(damaged.lightYSBox->value(), 0);
+    EXPECT_EQ(damaged.exaggerationSB->value(), 0.1);
 }
 
 TEST(DropFiles, ADroppedFileOpensAsIfChosen)
@@ -236,6 +237,7 @@ TEST(DropFiles, ADroppedFileOpensAsIfChosen)
     ConsoleCapture console;
     EXPECT_FALSE(drop({QUrl("https://example.org/terrain.grd")}));
     EXPECT_FALSE(drop({QUrl::fromLocalFile(grid), QUrl::fromLocalFile(terrain)}));
+    EXPECT_FALSE(drop({QUrl::fromLocalFile(files.path(""))}));
     EXPECT_FALSE(w.glgrid->grid.loaded);
 
     ASSERT_TRUE(drop({QUrl::fromLocalFile(grid)}));
@@ -249,6 +251,8 @@ TEST(DropFiles, ADroppedFileOpensAsIfChosen)
     auto* box = w.findChild<QMessageBox*>("loadFailureBox");
     ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->text(), "notes.txt could not be opened.");
+    EXPECT_TRUE(box->informativeText().startsWith(files.path("notes.txt") + " cannot be read as a raster"))
+        << box->informativeText().toStdString();
     box->close();
     EXPECT_EQ(w.glgrid->grid.width, 4u);
 }
