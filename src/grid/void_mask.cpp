@@ -94,9 +94,12 @@ void fillVoids(FloatArray2D& heights, const ValidMask& valid)
                 if (fine.count[r * fine.cols + c] == 0)
                     fine.value[r * fine.cols + c] = coarse.value[(r / 2) * coarse.cols + c / 2];
     }
+    // Whole numbers: a fill with few significant bits lets the filters of
+    // coarsening and refining add and subtract it without rounding, so the
+    // valid samples near a void come back bit for bit, as they do elsewhere.
     const FillLevel& first = pyramid.front();
     for (std::size_t r = 0; r < heights.rows(); ++r)
         for (std::size_t c = 0; c < heights.cols(); ++c)
             if (valid[r][c] == 0)
-                heights[r][c] = static_cast<float>(first.value[(r / 2) * first.cols + c / 2]);
+                heights[r][c] = static_cast<float>(std::round(first.value[(r / 2) * first.cols + c / 2]));
 }

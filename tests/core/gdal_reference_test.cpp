@@ -126,8 +126,9 @@ TEST(GdalReference, ToolsOpenEveryDataFileAndConvertThem)
     EXPECT_TRUE(back.valid == g.valid);
     for (std::size_t r = 0; r < g.height; ++r)
         for (std::size_t c = 0; c < g.width; ++c)
-            if (g.isValid(r, c))
+            if (g.isValid(r, c)) {
                 ASSERT_EQ(back.heights[r][c], g.heights[r][c]) << r << ", " << c;
+            }
 }
 
 TEST(GdalReference, UnreadableRastersKeepTheTerrain)

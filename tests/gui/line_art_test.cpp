@@ -236,10 +236,11 @@ TEST(LineArt, RidgeHidesTheValleyBehindIt)
     // without the ridge.
     for (unsigned r = 0; r < ridgeHeight; r += 10) {
         EXPECT_LT(open.distance(r, 0), present) << "row " << r;
-        if (r <= 110 || r >= 300)
+        if (r <= 110 || r >= 300) {
             EXPECT_LT(ridge.distance(r, 0), present) << "row " << r;
-        else if (r >= 140 && r <= 260)
+        } else if (r >= 140 && r <= 260) {
             EXPECT_GT(ridge.distance(r, 0), absent) << "row " << r;
+        }
     }
 }
 

@@ -25,8 +25,9 @@ struct ShownView {
         view.resize(400, 300);
         view.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&view));
-        if (frames.isEmpty())
+        if (frames.isEmpty()) {
             EXPECT_TRUE(frames.wait(2000));
+        }
         for (int settle = 0; settle < 20 && frames.wait(100); ++settle) {
         }
     }
