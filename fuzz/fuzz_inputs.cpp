@@ -44,7 +44,8 @@ QString writeInput(const char* name, std::string_view bytes)
 {
     const QString path = workDir() + "/" + name;
     if (std::FILE* f = std::fopen(QFile::encodeName(path).constData(), "wb")) {
-        std::fwrite(bytes.data(), 1, bytes.size(), f);
+        if (!bytes.empty()) // an empty input may carry no pointer at all
+            std::fwrite(bytes.data(), 1, bytes.size(), f);
         std::fclose(f);
     }
     return path;

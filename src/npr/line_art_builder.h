@@ -32,7 +32,10 @@ public:
     // lines are tested half a pixel to each side and drawn whole.
     static constexpr double halvedWidth = 1.0;
 
+    // The builder keeps references to both: they must outlive it.
     LineArtBuilder(const ScreenProjection& projection, const OccluderDepth& occluder);
+    LineArtBuilder(const ScreenProjection&, OccluderDepth&&) = delete;
+    LineArtBuilder(ScreenProjection&&, const OccluderDepth&) = delete;
 
     // The edge lines of a classified pass: every edge that edgeStyle(edge, 1)
     // draws, with its width, grey and alpha.

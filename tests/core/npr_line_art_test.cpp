@@ -253,7 +253,8 @@ TEST(LineArtBuilder, StrokesAreQuadsCutWhereHidden)
     const EdgeBuffer edges({{edgeWith(1, true, true, false, 1.0f), edgeWith(2, false, false, false, 0.9f)}, {}, {}});
     const std::vector<CurvatureFrame> frames{{gmVec3(1, 0, 0), gmVec3(0, 0, 1), gmVec3(0, 10, 0)},
                                              {gmVec3(0, 1, 0), gmVec3(1, 0, 0), gmVec3(0, 10, 0)}};
-    LineArtBuilder whole(screen, OccluderDepth(200, 100, {}));
+    const OccluderDepth open(200, 100, {});
+    LineArtBuilder whole(screen, open);
     whole.addStrokes(edges, vertices, frames, true);
     LineArt art = whole.finish();
     ASSERT_EQ(art.paths.size(), 1u);
@@ -263,7 +264,8 @@ TEST(LineArtBuilder, StrokesAreQuadsCutWhereHidden)
 
     // A wall from page column 120 on hides the stroke's far half: it ends
     // between the last sample before the wall and the first on it.
-    LineArtBuilder cut(screen, wall(200, 100, 120, 200, 0, 100, 0.1f));
+    const OccluderDepth walled = wall(200, 100, 120, 200, 0, 100, 0.1f);
+    LineArtBuilder cut(screen, walled);
     cut.addStrokes(edges, vertices, frames, true);
     art = cut.finish();
     ASSERT_EQ(art.paths.size(), 1u);
