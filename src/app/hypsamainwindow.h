@@ -125,6 +125,8 @@ public slots:
     // What went wrong reaches the user, not only the console: a message box
     // for a failed load, the status bar for a refused command.
     void showLoadFailure(const QString& file, const QString& reason);
+    // A warning box naming what failed and why, not waited for.
+    void showFailureBox(const QString& objectName, const QString& title, const QString& text, const QString& reason);
     void showRefusal(const QString& reason);
     void addRecentFile(const QString& file);
     void clearRecentFiles();

@@ -6,7 +6,6 @@
 
 #include <QFileDialog>
 #include <QFileInfo>
-#include <QMessageBox>
 #include <QStatusBar>
 
 #include <cstdio>
@@ -45,12 +44,7 @@ bool HypsaMainWindow::exportDrawingTo(const QString& fileName)
         return true;
     }
     std::printf("Cannot export the drawing to %s: %s\n", qPrintable(fileName), qPrintable(error));
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Cannot Export Drawing"),
-                                tr("%1 could not be written.").arg(QFileInfo(fileName).fileName()), QMessageBox::Ok,
-                                this);
-    box->setObjectName("exportFailureBox");
-    box->setInformativeText(error);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    showFailureBox("exportFailureBox", tr("Cannot Export Drawing"),
+                   tr("%1 could not be written.").arg(QFileInfo(fileName).fileName()), error);
     return false;
 }

@@ -40,15 +40,21 @@ void HypsaMainWindow::connectMessages()
 }
 
 // Window-modal and not waited for: the program stays usable behind it.
+void HypsaMainWindow::showFailureBox(const QString& objectName, const QString& title, const QString& text,
+                                     const QString& reason)
+{
+    auto* box = new QMessageBox(QMessageBox::Warning, title, text, QMessageBox::Ok, this);
+    box->setObjectName(objectName);
+    box->setInformativeText(reason);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->open();
+}
+
 void HypsaMainWindow::showLoadFailure(const QString& file, const QString& reason)
 {
     const QString why = plainWords(reason);
-    auto* box = new QMessageBox(QMessageBox::Warning, tr("Cannot Open Grid"),
-                                tr("%1 could not be opened.").arg(QFileInfo(file).fileName()), QMessageBox::Ok, this);
-    box->setObjectName("loadFailureBox");
-    box->setInformativeText(why.isEmpty() ? tr("The file could not be read as a terrain grid.") : why);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->open();
+    showFailureBox("loadFailureBox", tr("Cannot Open Grid"), tr("%1 could not be opened.").arg(QFileInfo(file).fileName()),
+                   why.isEmpty() ? tr("The file could not be read as a terrain grid.") : why);
 }
 
 void HypsaMainWindow::showRefusal(const QString& reason)
