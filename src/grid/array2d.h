@@ -1,8 +1,12 @@
 // Rectangular array of rows stored in one contiguous block, row after row.
 // a[r][c] reads like a vector of rows, but every row has the same length and
-// the whole array is a single allocation.
+// the whole array is a single allocation, backed by huge pages when large
+// (see bulk_memory.h), so that a grid-sized array is made in a fraction of
+// the time.
 #ifndef ARRAY2D_H
 #define ARRAY2D_H
+
+#include "bulk_memory.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -14,7 +18,19 @@ template <typename T>
 class Array2D {
 public:
     Array2D() = default;
-    Array2D(std::size_t rows, std::size_t cols, const T& fill = T()) : rows_(rows), cols_(cols), data_(rows * cols, fill) {}
+    Array2D(std::size_t rows, std::size_t cols, const T& fill = T()) : rows_(rows), cols_(cols)
+    {
+        assignBulk(data_, rows * cols, fill);
+    }
+    Array2D(const Array2D& other) : rows_(other.rows_), cols_(other.cols_) { copyBulk(data_, other.data_); }
+    Array2D& operator=(const Array2D& other)
+    {
+        if (this != &other)
+            *this = Array2D(other);
+        return *this;
+    }
+    Array2D(Array2D&&) noexcept = default;
+    Array2D& operator=(Array2D&&) noexcept = default;
 
     std::size_t rows() const { return rows_; }
     std::size_t cols() const { return cols_; }
@@ -34,7 +50,8 @@ public:
         if (cols == cols_) {
             data_.resize(rows * cols, fill);
         } else {
-            std::vector<T> next(rows * cols, fill);
+            std::vector<T> next;
+            assignBulk(next, rows * cols, fill);
             const std::size_t keepRows = std::min(rows, rows_);
             const std::size_t keepCols = std::min(cols, cols_);
             for (std::size_t r = 0; r < keepRows; ++r)
