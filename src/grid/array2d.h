@@ -32,6 +32,20 @@ public:
     Array2D(Array2D&&) noexcept = default;
     Array2D& operator=(Array2D&&) noexcept = default;
 
+    // An array whose entries are left unwritten, for a pass that writes
+    // every one: its memory is then touched once, row by row as the pass
+    // goes (and a stopped pass stops touching it), where a filled array
+    // costs a pass of its own before any work is done.
+    static Array2D forOverwrite(std::size_t rows, std::size_t cols)
+    {
+        Array2D a;
+        reserveBulk(a.data_, rows * cols);
+        a.data_.resize(rows * cols);
+        a.rows_ = rows;
+        a.cols_ = cols;
+        return a;
+    }
+
     std::size_t rows() const { return rows_; }
     std::size_t cols() const { return cols_; }
     std::size_t size() const { return data_.size(); }
@@ -50,7 +64,7 @@ public:
         if (cols == cols_) {
             data_.resize(rows * cols, fill);
         } else {
-            std::vector<T> next;
+            std::vector<T, DefaultInitAllocator<T>> next;
             assignBulk(next, rows * cols, fill);
             const std::size_t keepRows = std::min(rows, rows_);
             const std::size_t keepCols = std::min(cols, cols_);
@@ -65,7 +79,7 @@ public:
     // Gives the memory back, not only the contents.
     void clear()
     {
-        std::vector<T>().swap(data_);
+        releaseBulk(data_);
         rows_ = 0;
         cols_ = 0;
     }
@@ -75,7 +89,7 @@ public:
 private:
     std::size_t rows_ = 0;
     std::size_t cols_ = 0;
-    std::vector<T> data_;
+    std::vector<T, DefaultInitAllocator<T>> data_;
 };
 
 #endif

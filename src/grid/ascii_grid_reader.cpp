@@ -3,7 +3,9 @@
 #include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_load.h"
+#include "stop_request.h"
 
+#include <algorithm>
 #include <cstdio>
 
 bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
@@ -19,8 +21,18 @@ bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
         return false;
 
     // Values beyond width x height are not read; a token that is not a
-    // number counts as 0.0.
-    samples.count = tokens.readValues(samples.heights.data(), samples.heights.size());
+    // number counts as 0.0. Read in blocks, to see a stop request between them.
+    constexpr std::size_t block = std::size_t(1) << 18;
+    const std::size_t size = samples.heights.size();
+    while (samples.count < size) {
+        if (stopRequested())
+            return false;
+        const std::size_t wanted = std::min(block, size - samples.count);
+        const std::size_t got = tokens.readValues(samples.heights.data() + samples.count, wanted);
+        samples.count += got;
+        if (got < wanted)
+            break;
+    }
     return true;
 }
 

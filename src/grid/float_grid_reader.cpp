@@ -4,6 +4,7 @@
 #include "error_report.h"
 #include "grid_file_io.h"
 #include "grid_load.h"
+#include "stop_request.h"
 
 #include <QFileInfo>
 
@@ -113,7 +114,7 @@ std::size_t readBand(std::FILE* file, const GridHeader& h, const BandPlacement& 
         return at <= std::uint64_t(INT64_MAX) && fseeko(file, off_t(at), SEEK_SET) == 0;
     };
     std::size_t count = 0;
-    for (std::size_t r = 0; r < h.height; ++r) {
+    for (std::size_t r = 0; r < h.height && !stopRequested(); ++r) {
         if (band.rowStride != 0 && r > (std::uint64_t(INT64_MAX) - h.skipBytes) / band.rowStride)
             break;
         const std::uint64_t at = h.skipBytes + r * band.rowStride;
@@ -137,6 +138,22 @@ std::size_t readBand(std::FILE* file, const GridHeader& h, const BandPlacement& 
     return count;
 }
 
+// Reads up to `count` contiguous values in blocks of rows, so that a stop
+// request is seen between blocks; returns the number read.
+std::size_t readContiguous(std::FILE* file, float* values, std::size_t count)
+{
+    constexpr std::size_t block = std::size_t(1) << 20;
+    std::size_t done = 0;
+    while (done < count && !stopRequested()) {
+        const std::size_t wanted = std::min(block, count - done);
+        const std::size_t got = std::fread(values + done, sizeof(float), wanted, file);
+        done += got;
+        if (got < wanted)
+            break;
+    }
+    return done;
+}
+
 } // namespace
 
 bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
@@ -154,15 +171,16 @@ bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
     if (!allocateSamples(samples.header, samples.heights, fileName))
         return false;
     // Bytes after the last needed value are not read. A trailing partial
-    // value is not read either: that sample stays 0.0.
+    // value is not read either: that sample becomes 0.0.
     const GridHeader& h = samples.header;
     float* const values = samples.heights.data();
     const BandPlacement band = placementOf(h);
     if (h.skipBytes == 0 && band.sampleStride == 4 && band.rowStride == std::uint64_t(h.width) * 4)
-        samples.count = std::fread(values, sizeof(float), samples.heights.size(), file.get());
+        samples.count = readContiguous(file.get(), values, samples.heights.size());
     else
         samples.count = readBand(file.get(), h, band, values);
-    std::fill(values + samples.count, values + samples.heights.size(), 0.0f);
+    if (stopRequested())
+        return false;
     if (h.bigEndian != (std::endian::native == std::endian::big))
         swapByteOrder(values, samples.count);
     return true;

@@ -6,6 +6,7 @@
 #include "grid_file_io.h"
 #include "grid_load.h"
 #include "grid_spacing.h"
+#include "stop_request.h"
 
 #include <QFileInfo>
 
@@ -178,6 +179,8 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
                               int(std::min<std::size_t>(rows, wantedSamples / std::size_t(columns) + 1)));
     std::vector<std::uint8_t> maskRows;
     for (int y = 0; y < rows; y += step) {
+        if (stopRequested())
+            return false;
         const int n = std::min(step, rows - y);
         const std::size_t first = std::size_t(y) * std::size_t(columns);
         float* out = samples.heights.data() + first;

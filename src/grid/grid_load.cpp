@@ -2,7 +2,9 @@
 
 #include "error_report.h"
 #include "grid_file_io.h"
+#include "stop_request.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <new>
 #include <utility>
@@ -49,7 +51,7 @@ template <typename T>
 bool allocate(Array2D<T>& array, const GridHeader& header, const QString& fileName)
 {
     try {
-        array = Array2D<T>(header.height, header.width);
+        array = Array2D<T>::forOverwrite(header.height, header.width);
         return true;
     } catch (const std::bad_alloc&) {
         reportError("JGrid:: *Error* - not enough memory to load the %u x %u grid of %s\n", header.width,
@@ -80,19 +82,25 @@ bool installLoadedGrid(JGrid& grid, LoadedSamples& samples, const QString& fileN
         reportError("JGrid:: *Error* - %s holds no height values\n", file.constData());
         return false;
     }
+    std::fill(samples.heights.data() + samples.count, samples.heights.data() + samples.heights.size(), 0.0f);
     const float noData = samples.header.noData.value_or(systemNoData);
     if (!samples.masked) {
         const bool masked = allocateOrReport(fileName, [&] { samples.valid = maskOf(samples.heights, noData); });
         if (!masked)
             return false;
     }
+    // Each pass below takes a good part of a second on the largest grids; a
+    // stopped load gives up between them, silently.
+    if (stopRequested())
+        return false;
     const LoadTally tally(samples.heights.data(), samples.valid.empty() ? nullptr : samples.valid.data(),
                           samples.count);
     if (tally.validCount == 0) {
         reportError("JGrid:: *Error* - %s holds no valid height values: every sample is a void\n", file.constData());
         return false;
     }
-    if (!allocateOrReport(fileName, [&] { fillVoids(samples.heights, samples.valid); }))
+    if (stopRequested() || !allocateOrReport(fileName, [&] { fillVoids(samples.heights, samples.valid); })
+        || stopRequested())
         return false;
     if (samples.count < samples.heights.size())
         std::printf("JGrid:: *Error* - Premature end of data file.\n");

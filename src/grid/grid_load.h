@@ -15,7 +15,7 @@
 // Samples read from a grid file, not yet part of a JGrid.
 struct LoadedSamples {
     GridHeader header;
-    FloatArray2D heights; // header.height rows of header.width, 0.0 where no value was read
+    FloatArray2D heights; // header.height rows of header.width; installing zeroes those not read
     std::size_t count = 0; // values read, row 0 first and columns fastest
     // Readers that know the voids themselves (GDAL's masks) fill `valid` and
     // set `masked`; otherwise the samples equal to the header's no-data value
@@ -29,8 +29,8 @@ struct LoadedSamples {
 bool readAsciiGrid(const QString& fileName, LoadedSamples& samples);
 bool readFloatGrid(const QString& fileName, LoadedSamples& samples);
 
-// Zeroed heights of the header's size; false with a message when the memory
-// cannot be had.
+// Heights of the header's size, unwritten, for a reader to fill; false with
+// a message when the memory cannot be had.
 bool allocateSamples(const GridHeader& header, FloatArray2D& heights, const QString& fileName);
 
 // The loaders' common course: the progress lines, then reading with

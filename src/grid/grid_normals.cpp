@@ -6,6 +6,7 @@
 #include "grid_normals.h"
 
 #include "jgrid.h"
+#include "stop_request.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -147,7 +148,7 @@ void maskedNormals(const FloatArray2D& heights, const ValidMask& valid, std::siz
     faceNormalRow(heights, 0, cols, cur.data());
     faceValidityRow(valid, 0, cols, curOk.data());
     maskedVertexNormalRow(nullptr, nullptr, cur.data(), curOk.data(), cols, out);
-    for (std::size_t i = 1; i + 1 < rows; ++i) {
+    for (std::size_t i = 1; i + 1 < rows && !stopRequested(); ++i) {
         prev.swap(cur);
         prevOk.swap(curOk);
         faceNormalRow(heights, i, cols, cur.data());
@@ -177,7 +178,7 @@ void computeVertexNormals(const FloatArray2D& heights, const ValidMask& valid, s
     std::vector<gmVec3> cur(faceCount);
     faceNormalRow(heights, 0, cols, cur.data());
     vertexNormalRow(nullptr, cur.data(), cols, out);
-    for (std::size_t i = 1; i + 1 < rows; ++i) {
+    for (std::size_t i = 1; i + 1 < rows && !stopRequested(); ++i) {
         prev.swap(cur);
         faceNormalRow(heights, i, cols, cur.data());
         vertexNormalRow(prev.data(), cur.data(), cols, out + i * stride);

@@ -1,5 +1,7 @@
 #include "jgrid.h"
 
+#include "stop_request.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -105,6 +107,8 @@ void JGrid::updateStatistics()
     std::size_t count = 0;
     std::uint64_t voids = 0;
     for (std::size_t r = 0; r < rows; ++r) {
+        if (stopRequested())
+            return; // the statistics stay as they were; the stopped work drops this grid
         const auto row = heights[r];
         for (std::size_t c = 0; c < cols; ++c) {
             if (masked && valid[r][c] == 0) {

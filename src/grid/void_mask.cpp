@@ -1,5 +1,7 @@
 #include "void_mask.h"
 
+#include "stop_request.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -45,7 +47,7 @@ FillLevel halve(std::size_t rows, std::size_t cols, Value value, Has has)
     coarse.cols = (cols + 1) / 2;
     std::vector<double> sum(coarse.rows * coarse.cols, 0.0);
     coarse.count.assign(coarse.rows * coarse.cols, 0);
-    for (std::size_t r = 0; r < rows; ++r) {
+    for (std::size_t r = 0; r < rows && !stopRequested(); ++r) {
         for (std::size_t c = 0; c < cols; ++c) {
             const std::size_t i = r * cols + c;
             if (!has(i))
@@ -80,12 +82,16 @@ void fillVoids(FloatArray2D& heights, const ValidMask& valid)
         heights.rows(), heights.cols(), [h](std::size_t i) { return double(h[i]); },
         [v](std::size_t i) { return v[i] != 0; }));
     while (!complete(pyramid.back())) {
+        if (stopRequested())
+            return; // the levels are incomplete; the stopped work drops the heights
         const FillLevel& fine = pyramid.back();
         pyramid.push_back(halve(
             fine.rows, fine.cols, [&fine](std::size_t i) { return fine.value[i]; },
             [&fine](std::size_t i) { return fine.count[i] != 0; }));
     }
     // Down the pyramid: every empty cell takes its parent's value.
+    if (stopRequested())
+        return;
     for (std::size_t k = pyramid.size() - 1; k-- > 0;) {
         FillLevel& fine = pyramid[k];
         const FillLevel& coarse = pyramid[k + 1];

@@ -3,6 +3,7 @@
 #include "error_report.h"
 #include "grid_change.h"
 #include "occluder.h"
+#include "stop_request.h"
 #include "terrain_mesh.h"
 
 #include <algorithm>
@@ -125,6 +126,8 @@ WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t bud
             break;
         ++out.shown.level;
     }
+    if (control.cancelled())
+        return WorkOutcome::Cancelled;
     if (out.shown.level > 0)
         std::printf("%s\n", qPrintable(out.shown.describe(grid.width, grid.height)));
     return buildDrawnMesh(grid, out.mesh, control, 1 + levels, total);
@@ -177,24 +180,33 @@ WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, WorkContr
     return buildDrawnMesh(grid, out.mesh, control, 1, 1 + meshParts);
 }
 
+// A step that gave up at the stop request returns as if it had failed,
+// without a message: the job was stopped.
+WorkOutcome unlessStopped(WorkOutcome outcome, const WorkControl& control)
+{
+    return outcome == WorkOutcome::Failed && control.cancelled() ? WorkOutcome::Cancelled : outcome;
+}
+
 } // namespace
 
 WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
                         TerrainUpdate& out)
 {
     const ErrorCollector errors;
+    const StopScope stop(control.stopFlag());
     const WorkOutcome outcome = loadLevels(file, format, budget, control, out);
     out.errors = errors.text();
-    return outcome;
+    return unlessStopped(outcome, control);
 }
 
 WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, WorkControl& control,
                                TerrainUpdate& out)
 {
     const ErrorCollector errors;
+    const StopScope stop(control.stopFlag());
     const WorkOutcome outcome = changeLevel(model, change, control, out);
     out.errors = errors.text();
-    return outcome;
+    return unlessStopped(outcome, control);
 }
 
 WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done, int total)
@@ -202,6 +214,7 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
     mesh.release();
     if (!grid.loaded)
         return WorkOutcome::Done;
+    const StopScope stop(control.stopFlag());
     const char* step = "Finding curvature";
     if (!control.checkpoint(step, done, total))
         return WorkOutcome::Cancelled;
@@ -212,7 +225,8 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
                     double(physicalMemoryBytes()) / 1e9);
         return WorkOutcome::Done;
     }
-    // Each part ends at a checkpoint; a stop gives back what was built.
+    // Each part ends at a checkpoint; a stop gives back what was built. A
+    // part that gave up at the stop request left its arrays incomplete.
     auto partDone = [&](int part) {
         if (control.checkpoint(step, done + part, total))
             return true;
@@ -232,7 +246,10 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
         return WorkOutcome::Cancelled;
     mesh.lightSilhouetteEdges = mesh.silhouetteEdges; // the same edges, built once
     buildOccluderPositions(mesh.vertices, mesh.vertexNormals, mesh.occluderPositions);
-    return WorkOutcome::Done;
+    if (!control.cancelled())
+        return WorkOutcome::Done;
+    mesh.release();
+    return WorkOutcome::Cancelled;
 }
 
 void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)

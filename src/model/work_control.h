@@ -15,6 +15,9 @@ public:
     // Asks the work to stop at its next checkpoint; any thread may call it.
     void cancel() { cancelled_.store(true, std::memory_order_release); }
     bool cancelled() const { return cancelled_.load(std::memory_order_acquire); }
+    // The flag that cancel() sets, for the long loops of the work to watch
+    // between checkpoints (StopScope).
+    const std::atomic<bool>* stopFlag() const { return &cancelled_; }
 
     // Called by the work between its parts, on the working thread: reports
     // the step, then says whether the work may go on.

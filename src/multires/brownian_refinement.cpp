@@ -31,7 +31,7 @@ void displaceColumns(const FloatArray2D& in, FloatArray2D& out, std::vector<floa
     const std::size_t h = in.rows();
     const std::size_t w = in.cols();
     const std::size_t gaps = h - 1;
-    for (std::size_t first = 0; first < w; first += columnBlock) {
+    for (std::size_t first = 0; first < w && !stopRequested(); first += columnBlock) {
         const std::size_t count = std::min(columnBlock, w - first);
         for (std::size_t j = 0; j < count; ++j)
             for (std::size_t i = 0; i < gaps; ++i)
@@ -53,7 +53,7 @@ void displaceColumns(const FloatArray2D& in, FloatArray2D& out, std::vector<floa
 void displaceRows(const FloatArray2D& in, FloatArray2D& out, double s, NormalRandom& random)
 {
     const std::size_t w = in.cols();
-    for (std::size_t r = 0; r < in.rows(); ++r) {
+    for (std::size_t r = 0; r < in.rows() && !stopRequested(); ++r) {
         const auto row = in[r];
         const auto fine = out[r];
         for (std::size_t j = 0; j + 1 < w; ++j) {
@@ -124,10 +124,10 @@ bool JGrid::subdivideBrownian()
     std::vector<float> deviates;
     GridArrays fine;
     const bool built = buildLevel(fine, [&] {
-        vertical = FloatArray2D(2 * h - 1, w);
+        vertical = FloatArray2D::forOverwrite(2 * h - 1, w);
         deviates.resize(columnBlock * (h - 1));
         fine.valid = midpointMask(valid);
-        return FloatArray2D(2 * h - 1, 2 * w - 1);
+        return FloatArray2D::forOverwrite(2 * h - 1, 2 * w - 1);
     });
     if (!built)
         return false;
@@ -151,6 +151,8 @@ bool JGrid::subdivideBrownian()
     displaceColumns(heights, vertical, deviates, s, random);
     printSizeChange(unsigned(w), unsigned(2 * w - 1), unsigned(h), unsigned(2 * h - 1));
     displaceRows(vertical, fine.heights, s, random);
+    if (stopRequested())
+        return false; // the passes gave up: the stopped work drops this grid
     adoptSamples(*this, std::move(fine));
     std::printf("\tg is now %i X %i\n", int(width), int(height));
     refreshNormalsAndStatistics(*this, true);

@@ -32,7 +32,7 @@ LANES_VECTOR_CLONES void fillSubdivision(const FloatArray2D& coarse, FloatArray2
 
 FloatArray2D subdivisionPasses(const FloatArray2D& coarse)
 {
-    FloatArray2D fine(2 * coarse.rows() - 2, 2 * coarse.cols() - 2);
+    FloatArray2D fine = FloatArray2D::forOverwrite(2 * coarse.rows() - 2, 2 * coarse.cols() - 2);
     std::vector<float> columnRows(2 * coarse.cols());
     fillSubdivision(coarse, fine, columnRows);
     return fine;

@@ -6,6 +6,7 @@
 #define GRID_CHANGE_H
 
 #include "jgrid.h"
+#include "stop_request.h"
 
 #include <cstdint>
 #include <new>
@@ -47,11 +48,12 @@ struct GridArrays {
 
 // Builds a new level before the grid changes: make() gives its samples (and
 // may allocate whatever else the operation needs). The level has no normals
-// until they are asked for.
+// until they are asked for. A level whose passes gave up at a stop request
+// is not built either (false, silently).
 template <class Make>
 bool buildLevel(GridArrays& level, Make&& make)
 {
-    return allocateOrReport([&] { level.heights = make(); });
+    return allocateOrReport([&] { level.heights = make(); }) && !stopRequested();
 }
 
 // The grid takes the new arrays (its mask included) and their size; nothing

@@ -15,6 +15,8 @@
 //   before it needs them. A grid level then runs its column and row passes
 //   together through a buffer of one or two rows instead of a whole
 //   intermediate grid.
+// The column passes give up at a stop request (stop_request.h), leaving
+// the rest of their output as it was.
 // Each value is a sum of float inputs times weights in quarters, added in
 // double precision in the order of its formula, scaled by 1/4 and rounded to
 // float once. Scaling by a power of two is exact for float inputs, so this is
@@ -22,6 +24,8 @@
 // and a column filtered as a lane equals the same column filtered alone.
 #ifndef LANE_FILTERS_H
 #define LANE_FILTERS_H
+
+#include "stop_request.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -75,7 +79,7 @@ struct ByPosition {
     template <class Step>
     LANES_INLINE void over(std::size_t first, std::size_t last, Step step) const
     {
-        for (std::size_t i = first; i < last; ++i)
+        for (std::size_t i = first; i < last && !stopRequested(); ++i)
             step(i, lanes);
     }
 };
@@ -88,7 +92,7 @@ struct ByPositionThen {
     template <class Step>
     LANES_INLINE void over(std::size_t first, std::size_t last, Step step) const
     {
-        for (std::size_t i = first; i < last; ++i) {
+        for (std::size_t i = first; i < last && !stopRequested(); ++i) {
             step(i, lanes);
             use(i);
         }
@@ -104,7 +108,7 @@ struct ByPositionMakingRows {
     template <class Step>
     LANES_INLINE void over(std::size_t first, std::size_t last, Step step) const
     {
-        for (std::size_t i = first; i < last; ++i) {
+        for (std::size_t i = first; i < last && !stopRequested(); ++i) {
             for (; made < i + 2; ++made)
                 make(made);
             step(i, lanes);

@@ -88,7 +88,7 @@ FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const Floa
                                           const FloatArray2D& heightDetails)
 {
     const std::size_t fineWidth = 2 * coarse.cols() - 2;
-    FloatArray2D fine(2 * coarse.rows() - 2, fineWidth);
+    FloatArray2D fine = FloatArray2D::forOverwrite(2 * coarse.rows() - 2, fineWidth);
     std::vector<float> rowPair(2 * fineWidth);
     fillSubdivisionWithDetails(coarse, widthDetails, heightDetails, fine, rowPair);
     return fine;

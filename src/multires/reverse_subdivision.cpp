@@ -126,8 +126,9 @@ ReverseLevel reverseSubdivisionPasses(const FloatArray2D& fine)
 {
     const std::size_t rows = evenPart(fine.rows());
     const std::size_t cols = evenPart(fine.cols());
-    ReverseLevel level{FloatArray2D(rows / 2 - 1, cols), FloatArray2D(rows / 2 + 1, cols / 2 - 1),
-                       FloatArray2D(rows / 2 + 1, cols / 2 + 1)};
+    ReverseLevel level{FloatArray2D::forOverwrite(rows / 2 - 1, cols),
+                       FloatArray2D::forOverwrite(rows / 2 + 1, cols / 2 - 1),
+                       FloatArray2D::forOverwrite(rows / 2 + 1, cols / 2 + 1)};
     std::vector<float> coarseRow(cols);
     coarsenLevel(fine, level, coarseRow);
     return level;

@@ -36,13 +36,13 @@ void computeCurvatureFrames(const EdgeBuffer& edges, std::span<const gmVec3> ver
     frames.clear();
     if (edges.rowCount() > vertexNormals.size())
         return;
-    reserveBulk(frames, edges.edgeCount());
-    frames.resize(edges.edgeCount());
+    if (!resizeBulkUnlessStopped(frames, edges.edgeCount()))
+        return;
     const std::span<const gmVec3> n = vertexNormals;
     const std::size_t rows = edges.rowCount();
     const std::size_t parts = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(rows, 1));
     runParts(parts, [&](std::size_t p) {
-        for (std::size_t i = rows * p / parts; i < rows * (p + 1) / parts; ++i) {
+        for (std::size_t i = rows * p / parts; i < rows * (p + 1) / parts && !stopRequestedAt(i); ++i) {
             CurvatureFrame* out = frames.data() + edges.rowOffset(i);
             for (const Edge& e : edges.row(i)) {
                 const std::size_t j = std::size_t(e.other);

@@ -1,6 +1,7 @@
 #include "edge_buffer.h"
 
 #include "bulk_memory.h"
+#include "stop_request.h"
 
 #include <algorithm>
 #include <cmath>
@@ -38,8 +39,10 @@ EdgeBuffer::EdgeBuffer(const EdgeBuffer& other)
 EdgeBuffer& EdgeBuffer::operator=(const EdgeBuffer& other)
 {
     if (this != &other) {
-        copyBulk(edges_, other.edges_);
-        copyBulk(rowStart_, other.rowStart_);
+        if (!copyBulkUnlessStopped(edges_, other.edges_) || !copyBulkUnlessStopped(rowStart_, other.rowStart_)) {
+            clear();
+            return *this;
+        }
         columnEntries_ = other.columnEntries_;
         columnStart_ = other.columnStart_;
         columnsValid_ = other.columnsValid_;
@@ -125,10 +128,17 @@ bool EdgeBuffer::build(std::size_t vertexCount, std::span<const Face> faces)
         slotStart[i + 1] += slotStart[i];
 
     std::vector<std::uint32_t> others;
-    reserveBulk(others, slotStart[vertexCount]);
-    others.resize(slotStart[vertexCount]);
+    if (!resizeBulkUnlessStopped(others, slotStart[vertexCount])) {
+        clear();
+        return false;
+    }
     assignBulk(rowStart_, vertexCount + 1, 0u); // rowStart_[i + 1] counts row i for now
-    for (const Face& face : faces) {
+    for (std::size_t f = 0; f < faces.size(); ++f) {
+        if (stopRequestedAt(f)) {
+            clear(); // the stopped work drops the buffer
+            return false;
+        }
+        const Face& face = faces[f];
         for (int k = 0; k < 3; ++k) {
             const std::uint32_t a = face.v[k], b = face.v[(k + 1) % 3];
             if (a == b)

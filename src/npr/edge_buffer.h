@@ -22,6 +22,7 @@ public:
     EdgeBuffer() = default;
     // A buffer holding a copy of the given rows.
     explicit EdgeBuffer(const std::vector<std::vector<Edge>>& rows);
+    // A copy made while a stop is requested (stop_request.h) may stay empty.
     EdgeBuffer(const EdgeBuffer& other);
     EdgeBuffer& operator=(const EdgeBuffer& other);
     EdgeBuffer(EdgeBuffer&&) = default;
@@ -30,7 +31,7 @@ public:
     // Drawing passes.
     void clear();
     // Makes the edges of a triangle list; refuses (and stays empty) when a
-    // face names a vertex at or beyond vertexCount.
+    // face names a vertex at or beyond vertexCount, or at a stop request.
     bool build(std::size_t vertexCount, std::span<const Face> faces);
     int findEdge(int i, int j) const;
     void addEdge(int i, int j);

@@ -1,6 +1,7 @@
 #include "occluder.h"
 
 #include "bulk_memory.h"
+#include "stop_request.h"
 
 #include <algorithm>
 
@@ -20,7 +21,7 @@ void buildOccluderPositions(std::span<const gmVec3> vertices, std::span<const gm
         return;
     const double offset = occluderOffset(vertices);
     reserveBulk(positions, 3 * n);
-    for (std::size_t v = 0; v < n; ++v) {
+    for (std::size_t v = 0; v < n && !stopRequestedAt(v); ++v) {
         const gmVec3 p = vertices[v] - offset * normals[v];
         positions.insert(positions.end(), {float(p[0]), float(p[1]), float(p[2])});
     }

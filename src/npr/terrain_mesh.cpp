@@ -4,6 +4,7 @@
 #include "curvature_frames.h"
 #include "grid_normals.h"
 #include "jgrid.h"
+#include "stop_request.h"
 
 #include <cstdio>
 
@@ -24,23 +25,27 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
         return;
     }
     reserveBulk(vertices, w * h);
-    reserveBulk(vertexNormals, w * h);
     const std::size_t faceCount = (2 * w - 2) * (h - 1);
     reserveBulk(faces, faceCount);
     reserveBulk(faceNormals, faceCount);
 
-    for (std::size_t r = 0; r < h; ++r)
+    // A stop request leaves the arrays incomplete, for the stopped work to drop.
+    for (std::size_t r = 0; r < h; ++r) {
+        if (stopRequested())
+            return;
         for (std::size_t c = 0; c < w; ++c)
             vertices.emplace_back(grid.drawingX(unsigned(c)), r / 50.0, grid.scaledHeight(unsigned(r), unsigned(c)));
+    }
     // The grid's own normals, computed here from the heights so that the
     // grid never holds a second copy of them.
-    vertexNormals.resize(w * h);
+    if (!resizeBulkUnlessStopped(vertexNormals, w * h))
+        return;
     computeVertexNormals(grid.heights, grid.valid, h, w, vertexNormals.data(), w);
     const std::vector<gmVec3>& v = vertices;
     // A face with a void corner is left out: the rim of a hole becomes a
     // border of the mesh, drawn as the outline of the terrain is.
     const bool masked = grid.valid.rows() >= h && grid.valid.cols() >= w;
-    for (std::size_t r = 0; r + 1 < h; ++r) {
+    for (std::size_t r = 0; r + 1 < h && !stopRequested(); ++r) {
         for (std::size_t c = 0; c + 1 < w; ++c) {
             const std::uint32_t a = std::uint32_t(r * w + c), b = a + 1, d = a + std::uint32_t(w), e = d + 1;
             const bool diagonal = !masked || (grid.valid[r][c + 1] && grid.valid[r + 1][c]);
