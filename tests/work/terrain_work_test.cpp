@@ -1,15 +1,25 @@
 // The terrain work as the viewer runs it: on a thread of its own, stopped at
-// any of its checkpoints or at a random moment while another thread reads
-// the model, then asked again. Built and run under ThreadSanitizer too.
+// any of its checkpoints, inside its long steps or at a random moment while
+// another thread reads the model, then asked again. Built and run under ThreadSanitizer too.
 #include "terrain_work.h"
 
+#include "curvature_frames.h"
+#include "occluder.h"
+#include "parallel_parts.h"
+#include "stop_request.h"
+#include "terrain_mesh.h"
+
 #include "support/console_capture.h"
+#include "support/temp_files.h"
 #include "support/test_grid.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
 #include <chrono>
+#include <cmath>
+#include <cstring>
+#include <fstream>
 #include <functional>
 #include <random>
 #include <thread>
@@ -88,6 +98,63 @@ void expectSameTerrain(const TerrainModel& a, const TerrainModel& b)
     EXPECT_EQ(a.mesh.frames.size(), b.mesh.frames.size());
     EXPECT_EQ(a.shown.level, b.shown.level);
     EXPECT_EQ(a.trimmed.size(), b.trimmed.size());
+}
+
+// Writes an n x n float grid of hills in whole metres, which coarsening
+// and refining give back bit for bit.
+QString writeHills(const TempFiles& files, unsigned n)
+{
+    std::vector<float> heights(std::size_t(n) * n);
+    for (unsigned r = 0; r < n; ++r)
+        for (unsigned c = 0; c < n; ++c)
+            heights[std::size_t(r) * n + c] =
+                float(std::round(500.0 + 200.0 * std::sin(r / 37.0) * std::cos(c / 53.0)) + (r * 7 + c * 13) % 17);
+    const QString data = files.path("hills.flt");
+    std::ofstream(data.toStdString(), std::ios::binary)
+        .write(reinterpret_cast<const char*>(heights.data()), std::streamsize(heights.size() * sizeof(float)));
+    files.write("hills.hdr", "ncols " + std::to_string(n) + "\nnrows " + std::to_string(n) +
+                                 "\nxllcorner 0\nyllcorner 0\ncellsize 30\nNODATA_value -9999\nbyteorder LSBFIRST\n");
+    return data;
+}
+
+using Clock = std::chrono::steady_clock;
+
+// Runs `request` on this thread; another thread cancels it `delay` after the
+// request reaches the checkpoint (step, done), so that the cancel arrives
+// while the step that follows runs.
+struct CancelledRun {
+    WorkOutcome outcome;
+    double seconds; // from cancel() to the request's return; negative: it had returned
+    int checkpointsAfter; // reached after cancel(): 0 when the step itself gave up
+};
+
+CancelledRun cancelDuring(const Request& request, const char* step, int done, std::chrono::microseconds delay)
+{
+    WorkControl control;
+    std::thread canceller;
+    std::atomic<Clock::rep> cancelledAt{0};
+    int checkpointsAfter = 0;
+    control.onCheckpoint = [&](const char* s, int d, int) {
+        checkpointsAfter += cancelledAt.load() != 0 ? 1 : 0;
+        if (!canceller.joinable() && std::strcmp(s, step) == 0 && d == done)
+            canceller = std::thread([&] {
+                std::this_thread::sleep_for(delay);
+                cancelledAt = Clock::now().time_since_epoch().count();
+                control.cancel();
+            });
+    };
+    TerrainUpdate update;
+    const WorkOutcome outcome = request(control, update);
+    const Clock::time_point end = Clock::now();
+    if (!canceller.joinable()) {
+        ADD_FAILURE() << "the request never reached " << step << " " << done;
+        return {outcome, 0.0, 0};
+    }
+    canceller.join();
+    if (outcome == WorkOutcome::Cancelled)
+        EXPECT_TRUE(update.mesh.vertices.empty() && update.mesh.frames.empty());
+    const Clock::time_point cancelled{Clock::duration(cancelledAt.load())};
+    return {outcome, std::chrono::duration<double>(end - cancelled).count(), checkpointsAfter};
 }
 
 // Stops `request` at its k-th checkpoint for every k it has, checks that the
@@ -321,4 +388,127 @@ TEST(TerrainWork, StoppedAtRandomMomentsFromAnotherThread)
         expectSameTerrain(model, coarsen ? coarse : fine);
     }
     RecordProperty("stopped", stopped);
+}
+
+// With a stop already requested, every long loop gives up at its first
+// check: each step refuses or leaves its result incomplete, prints no error.
+TEST(TerrainWork, EveryLongStepGivesUpSilentlyAtAStopRequest)
+{
+    TerrainModel model;
+    complete(model, loadRequest(0));
+    const JGrid& grid = model.grid;
+    const QString data = QStringLiteral(HYPSA_SOURCE_DIR "/data/");
+    std::atomic<bool> stop{true};
+    {
+        const StopScope scope(&stop);
+        ConsoleCapture console;
+        JGrid loads;
+        EXPECT_FALSE(loads.loadGRD(data + "jacksboro.grd"));
+        EXPECT_FALSE(loads.loadFLT(data + "jacksboro.flt"));
+        EXPECT_FALSE(loads.loadGDAL(data + "jacksboro.tif"));
+        EXPECT_FALSE(loads.loaded);
+
+        JGrid level = grid.copyLevel(0);
+        EXPECT_FALSE(level.reverseSubdivide());
+        EXPECT_FALSE(level.subdivideWithoutDetails());
+        EXPECT_FALSE(level.subdivideBrownian());
+        level.details = {FloatArray2D(403, 403), FloatArray2D(342, 804)};
+        EXPECT_FALSE(level.subdivideWithDetails());
+        EXPECT_EQ(level.width, 403u);
+
+        DrawnMesh mesh;
+        buildTerrainMesh(grid, mesh.vertices, mesh.vertexNormals, mesh.faces, mesh.faceNormals);
+        EXPECT_LT(mesh.vertices.size(), 403u * 344u);
+        EXPECT_FALSE(mesh.silhouetteEdges.build(model.mesh.vertices.size(), model.mesh.faces));
+        EXPECT_EQ(mesh.silhouetteEdges.edgeCount(), 0u);
+        computeCurvatureFrames(model.mesh.silhouetteEdges, model.mesh.vertexNormals, grid.width, mesh.frames);
+        EXPECT_TRUE(mesh.frames.empty());
+        buildOccluderPositions(model.mesh.vertices, model.mesh.vertexNormals, mesh.occluderPositions);
+        EXPECT_LT(mesh.occluderPositions.size(), 3 * model.mesh.vertices.size());
+        const EdgeBuffer copy = model.mesh.silhouetteEdges;
+        EXPECT_EQ(copy.edgeCount(), 0u);
+
+        // The parts of a job on other threads see the request too.
+        std::atomic<int> seen{0};
+        runParts(3, [&](std::size_t) { seen += stopRequested() ? 1 : 0; });
+        EXPECT_EQ(seen, 3);
+        const std::string log = console.text();
+        EXPECT_EQ(log.find("rror"), std::string::npos) << log;
+        EXPECT_EQ(log.find("Premature"), std::string::npos) << log;
+    }
+    // Out of the scope nothing is installed: the same steps run to their end.
+    EXPECT_FALSE(stopRequested());
+    JGrid loads;
+    EXPECT_TRUE(loads.loadFLT(data + "jacksboro.flt"));
+    EXPECT_TRUE(loads.reverseSubdivide());
+    const EdgeBuffer copy = model.mesh.silhouetteEdges;
+    EXPECT_EQ(copy.edgeCount(), model.mesh.silhouetteEdges.edgeCount());
+}
+
+// A cancel that arrives inside a step (reading, coarsening, refining, each
+// part of the mesh) ends the job within a second with the model as it was;
+// the same request then runs to its end.
+TEST(TerrainWork, CancelInsideALongStepEndsTheJobWithinASecond)
+{
+    const TempFiles files;
+    const QString hills = writeHills(files, 2049);
+    const std::uint64_t budget = 513u * 513u; // shown at level 2
+    const Request load = [&](WorkControl& c, TerrainUpdate& u) {
+        return loadTerrain(hills, GridFormat::Float, budget, c, u);
+    };
+    // Each of these steps takes milliseconds even in a release build.
+    const auto delay = std::chrono::microseconds(200);
+    double worst = 0.0;
+    int late = 0;
+    int gaveUpInside = 0;
+    TerrainModel model;
+    const auto cancelInside = [&](const Request& request, const char* step, int done) {
+        SCOPED_TRACE(std::string(step) + " " + std::to_string(done));
+        const Snapshot before(model);
+        const CancelledRun run = cancelDuring(request, step, done, delay);
+        EXPECT_TRUE(Snapshot(model) == before);
+        if (run.seconds < 0.0) {
+            ++late; // a busy machine ran the cancelling thread only after the job
+            return;
+        }
+        EXPECT_EQ(run.outcome, WorkOutcome::Cancelled);
+        EXPECT_LT(run.seconds, 1.0);
+        worst = std::max(worst, run.seconds);
+        gaveUpInside += run.checkpointsAfter == 0 ? 1 : 0;
+    };
+    const auto cancelThenComplete = [&](const Request& request, const char* step, int done) {
+        cancelInside(request, step, done);
+        complete(model, request);
+    };
+    cancelInside(load, "Loading", 0);
+    cancelThenComplete(load, "Coarsening", 1);
+    ASSERT_EQ(model.shown.level, 2);
+    ASSERT_EQ(model.grid.width, 513u);
+    const FloatArray2D shown = model.grid.heights;
+    cancelThenComplete(changeRequest(model, LevelChange::Coarsen), "Coarsening", 0);
+    ASSERT_EQ(model.grid.width, 257u);
+    cancelThenComplete(changeRequest(model, LevelChange::RefineWithDetails), "Refining", 0);
+    ASSERT_EQ(model.grid.width, 513u);
+    EXPECT_TRUE(model.grid.heights == shown);
+
+    // Reading, coarsening and refining end the job without a checkpoint
+    // after the one they follow when they give up; unless the machine
+    // delayed every cancel past its step, some did.
+    EXPECT_GT(gaveUpInside, 0);
+    RecordProperty("gave_up_inside", gaveUpInside);
+
+    const std::size_t frames = model.mesh.frames.size();
+    DrawnMesh mesh;
+    const Request buildMesh = [&](WorkControl& c, TerrainUpdate&) { return buildDrawnMesh(model.grid, mesh, c); };
+    for (int part = 0; part < 4; ++part) {
+        cancelInside(buildMesh, "Finding curvature", part);
+        // Given back whole, or built whole by a job that ended first.
+        EXPECT_TRUE(mesh.vertices.empty() ? mesh.frames.empty() && mesh.occluderPositions.empty()
+                                          : mesh.frames.size() == frames);
+    }
+    WorkControl control;
+    ASSERT_EQ(buildDrawnMesh(model.grid, mesh, control), WorkOutcome::Done);
+    EXPECT_EQ(mesh.frames.size(), frames);
+    EXPECT_LT(late, 4);
+    RecordProperty("worst_cancel_ms", int(worst * 1000));
 }
