@@ -2,7 +2,14 @@
 #include "npr_gl.h"
 #include "occluder.h"
 
+#include <algorithm>
 #include <vector>
+
+namespace {
+
+constexpr std::size_t linesPerCall = 256;
+
+} // namespace
 
 void drawStyledLines(const LineBatches& lines)
 {
@@ -16,7 +23,12 @@ void drawStyledLines(const LineBatches& lines)
         glLineWidth(batch.width);
         glVertexPointer(3, GL_FLOAT, sizeof(LineVertex), &batch.vertices[0].x);
         glColorPointer(4, GL_FLOAT, sizeof(LineVertex), &batch.vertices[0].r);
-        glDrawArrays(GL_LINES, 0, GLsizei(batch.vertices.size()));
+        // Smoothed lines go through the software renderer's per-primitive
+        // stages, whose cost grows with the size of a draw call: calls of a
+        // few hundred segments draw millions of lines faster than one call.
+        const std::size_t count = batch.vertices.size();
+        for (std::size_t first = 0; first < count; first += linesPerCall * 2)
+            glDrawArrays(GL_LINES, GLint(first), GLsizei(std::min(count - first, linesPerCall * 2)));
     }
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
