@@ -151,8 +151,9 @@ CancelledRun cancelDuring(const Request& request, const char* step, int done, st
         return {outcome, 0.0, 0};
     }
     canceller.join();
-    if (outcome == WorkOutcome::Cancelled)
+    if (outcome == WorkOutcome::Cancelled) {
         EXPECT_TRUE(update.mesh.vertices.empty() && update.mesh.frames.empty());
+    }
     const Clock::time_point cancelled{Clock::duration(cancelledAt.load())};
     return {outcome, std::chrono::duration<double>(end - cancelled).count(), checkpointsAfter};
 }
