@@ -43,7 +43,7 @@ bool coarsenKeepingEdges(JGrid& grid, std::vector<TrimmedEdges>& trimmed)
 
 TrimmedEdges trimmedEdgesOf(const JGrid& grid)
 {
-    TrimmedEdges edges{grid.width, grid.height, {}, {}};
+    TrimmedEdges edges{grid.width, grid.height, {}, {}, {}, {}};
     if (grid.heights.rows() != grid.height || grid.heights.cols() != grid.width || grid.width == 0 || grid.height == 0)
         return edges;
     const std::uint32_t evenWidth = grid.width & ~1u;
