@@ -28,7 +28,9 @@ struct ShownView {
         if (frames.isEmpty()) {
             EXPECT_TRUE(frames.wait(2000));
         }
-        for (int settle = 0; settle < 20 && frames.wait(100); ++settle) {
+        // Frames of the show may come late on a loaded machine: settled when
+        // none came for a quarter of a second.
+        for (int settle = 0; settle < 20 && frames.wait(250); ++settle) {
         }
     }
 };
