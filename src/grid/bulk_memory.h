@@ -1,7 +1,8 @@
 // Reserving large arrays (grids, the mesh). Writing to fresh memory page by
-// page costs about 3.5 s per GB on the virtual machines this runs on, and
-// 0.2 s per GB when the kernel backs it with 2 MB pages; so large arrays ask
-// for those before anything is written to them.
+// page costs from 0.5 s per GB (a quiet machine) to 3.5 s per GB (a loaded
+// one) on the virtual machines this runs on, and about 0.2 s per GB when the
+// kernel backs it with 2 MB pages; so large arrays ask for those before
+// anything is written to them.
 #ifndef BULK_MEMORY_H
 #define BULK_MEMORY_H
 
