@@ -131,7 +131,8 @@ bool buildRidgeFamilies(const SurfaceCurvature& curvature, std::span<const gmVec
                 }
             }
     };
-    if (!chainFamilyPair(std::uint32_t(w), h - 1, threads, collect, ridges, valleys)) {
+    SegmentBuffers work;
+    if (!chainFamilyPair(std::uint32_t(w), h - 1, threads, collect, work, ridges, valleys)) {
         ridges.clear();
         valleys.clear();
         return false;

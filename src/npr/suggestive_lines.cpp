@@ -1,7 +1,6 @@
 #include "suggestive_lines.h"
 
 #include "bulk_memory.h"
-#include "surface_segments.h"
 
 #include <algorithm>
 #include <cmath>
@@ -9,16 +8,37 @@
 
 namespace {
 
-// The zero set of a per-vertex field over one triangle: the two sides along
-// which it changes sign (a zero counts as positive), with their crossings.
-// This is the only step that knows how the zero set is found.
-bool zeroSetPiece(const GridTriangle& t, std::span<const float> field, int sides[2])
+// The zero set of a per-vertex field over the triangles of cell rows
+// [first, end) of a grid of width w: for every triangle that accept(t)
+// takes and along two of whose sides the field changes sign (a zero counts
+// as positive), piece(t, crossing, side, crossing, side). This is the only
+// step that knows how the zero set is found.
+template <typename Accept, typename Piece>
+void forEachZeroSetPiece(std::span<const float> field, std::size_t w, std::size_t first, std::size_t end,
+                         Accept accept, Piece piece)
 {
-    int found = 0;
-    for (int k = 0; k < 3 && found < 2; ++k)
-        if ((field[t.v[k]] < 0.0f) != (field[t.v[(k + 1) % 3]] < 0.0f))
-            sides[found++] = k;
-    return found == 2;
+    const auto negative = [&](std::size_t i) { return field[i] < 0.0f; };
+    for (std::size_t r = first; r < end && !stopRequested(); ++r)
+        for (std::size_t a = r * w; a + 1 < (r + 1) * w; ++a) {
+            const bool n = negative(a);
+            if (negative(a + 1) == n && negative(a + w) == n && negative(a + w + 1) == n)
+                continue;
+            for (const GridTriangle& t : cellTriangles(std::uint32_t(a), std::uint32_t(w))) {
+                if (!accept(t))
+                    continue;
+                int sides[2], found = 0;
+                for (int k = 0; k < 3 && found < 2; ++k)
+                    if (negative(t.v[k]) != negative(t.v[(k + 1) % 3]))
+                        sides[found++] = k;
+                if (found < 2)
+                    continue;
+                const auto crossing = [&](int k) {
+                    const std::uint32_t i = t.v[k], j = t.v[(k + 1) % 3];
+                    return EdgeCrossing(i, j, field[i], field[j]);
+                };
+                piece(t, crossing(sides[0]), sides[0], crossing(sides[1]), sides[1]);
+            }
+        }
 }
 
 void radialRows(const SurfaceCurvature& curvature, std::span<const gmVec3> vertices, const gmVec3& eye,
@@ -86,11 +106,13 @@ bool computeRadialCurvature(const SurfaceCurvature& curvature, std::span<const g
     radial.facing.resize(n);
     const std::size_t h = curvature.height;
     const std::size_t parts = std::clamp<std::size_t>(threads, 1, std::max<std::size_t>(h, 1));
-    runParts(parts, [&](std::size_t p) { radialRows(curvature, vertices, eye, h * p / parts, h * (p + 1) / parts, radial); });
+    runParts(parts, [&](std::size_t p) {
+        radialRows(curvature, vertices, eye, h * p / parts, h * (p + 1) / parts, radial);
+    });
     return !stopRequested();
 }
 
-bool buildSuggestiveFamilies(const RadialCurvature& radial, std::span<const gmVec3> vertices, std::uint32_t width,
+bool buildSuggestiveFamilies(RadialCurvature& radial, std::span<const gmVec3> vertices, std::uint32_t width,
                              double sliderValue, LineFamily& contours, LineFamily& highlights, unsigned threads)
 {
     resetFadedFamily(contours, "suggestive contours", 1.5f, 0.0f);
@@ -108,36 +130,25 @@ bool buildSuggestiveFamilies(const RadialCurvature& radial, std::span<const gmVe
     const double fadeRange = std::max(threshold, 0.005);
     const auto collect = [&](std::size_t first, std::size_t end, std::vector<SurfaceSegment>& found0,
                              std::vector<SurfaceSegment>& found1) {
-        int sides[2];
-        for (std::size_t r = first; r < end && !stopRequested(); ++r)
-            for (std::size_t c = 0; c + 1 < w; ++c) {
-                const std::size_t a = r * w + c;
-                const bool negative = radial.value[a] < 0.0f;
-                if ((radial.value[a + 1] < 0.0f) == negative && (radial.value[a + w] < 0.0f) == negative
-                    && (radial.value[a + w + 1] < 0.0f) == negative)
-                    continue; // no zero in this cell
-                for (const GridTriangle& t : cellTriangles(std::uint32_t(a), std::uint32_t(w))) {
-                    const int side = radial.facing[t.v[0]];
-                    if (side == 0 || radial.facing[t.v[1]] != side || radial.facing[t.v[2]] != side
-                        || !zeroSetPiece(t, radial.value, sides))
-                        continue;
-                    const auto crossing = [&](int k) {
-                        const std::uint32_t i = t.v[k], j = t.v[(k + 1) % 3];
-                        return EdgeCrossing(i, j, radial.value[i], radial.value[j]);
-                    };
-                    const EdgeCrossing p = crossing(sides[0]), q = crossing(sides[1]);
-                    const double test = (p.at(radial.test[p.from], radial.test[p.to])
-                                         + q.at(radial.test[q.from], radial.test[q.to]))
-                                        / 2.0;
-                    if (std::abs(test) <= threshold)
-                        continue;
-                    const std::uint16_t style = fadeStyle((std::abs(test) - threshold) / fadeRange);
-                    (test > 0.0 ? found0 : found1).push_back(
-                        segmentBetween(p, t.edge[sides[0]], q, t.edge[sides[1]], vertices, style));
-                }
-            }
+        // Only triangles whose corners are known and face the eye on one side.
+        const auto oneSide = [&](const GridTriangle& t) {
+            const int side = radial.facing[t.v[0]];
+            return side != 0 && radial.facing[t.v[1]] == side && radial.facing[t.v[2]] == side;
+        };
+        forEachZeroSetPiece(radial.value, w, first, end, oneSide,
+                            [&](const GridTriangle& t, const EdgeCrossing& p, int sideP, const EdgeCrossing& q,
+                                int sideQ) {
+                                const double test = (p.at(radial.test[p.from], radial.test[p.to])
+                                                     + q.at(radial.test[q.from], radial.test[q.to]))
+                                                    / 2.0;
+                                if (std::abs(test) <= threshold)
+                                    return;
+                                const std::uint16_t style = fadeStyle((std::abs(test) - threshold) / fadeRange);
+                                (test > 0.0 ? found0 : found1)
+                                    .push_back(segmentBetween(p, t.edge[sideP], q, t.edge[sideQ], vertices, style));
+                            });
     };
-    if (!chainFamilyPair(std::uint32_t(w), h - 1, threads, collect, contours, highlights)) {
+    if (!chainFamilyPair(std::uint32_t(w), h - 1, threads, collect, radial.pieces, contours, highlights)) {
         contours.clear();
         highlights.clear();
         return false;

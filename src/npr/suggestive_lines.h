@@ -23,6 +23,7 @@
 #include "gmvec3.h"
 #include "line_family.h"
 #include "surface_curvature.h"
+#include "surface_segments.h"
 
 #include <cstdint>
 #include <span>
@@ -36,13 +37,15 @@ inline constexpr double defaultSuggestiveThreshold = 40.0;
 double suggestiveTestThreshold(double sliderValue);
 
 // The radial curvature and the test value of every sample for one eye, kept
-// between eyes so that their arrays are reused. `facing` is 1 where the
-// upper side of the surface faces the eye, -1 where the lower side does
-// (the values are then those of the lower side) and 0 where they are unknown.
+// between eyes so that its arrays are reused. `facing` is 1 where the upper
+// side of the surface faces the eye, -1 where the lower side does (the
+// values are then those of the lower side) and 0 where they are unknown.
 struct RadialCurvature {
     std::vector<float> value;
     std::vector<float> test;
     std::vector<std::int8_t> facing;
+    // The work arrays of building the lines from them.
+    SegmentBuffers pieces;
 };
 
 // Fills `radial` for the eye (model coordinates) on up to `threads` threads.
@@ -56,7 +59,7 @@ bool computeRadialCurvature(const SurfaceCurvature& curvature, std::span<const g
 // face the eye on the same side. Pieces whose test value is within the
 // threshold of zero are dropped, the others fade in with it. False, with
 // empty families, at a stop request or when `radial` does not match.
-bool buildSuggestiveFamilies(const RadialCurvature& radial, std::span<const gmVec3> vertices, std::uint32_t width,
+bool buildSuggestiveFamilies(RadialCurvature& radial, std::span<const gmVec3> vertices, std::uint32_t width,
                              double sliderValue, LineFamily& contours, LineFamily& highlights, unsigned threads = 2);
 
 #endif

@@ -99,7 +99,12 @@ void fitRows(const JGrid& grid, const Spacing& d, std::size_t first, std::size_t
                 jet = fitWholeWindow(z);
             else if (!fitPartialWindow(z, use, jet))
                 continue;
-            out.samples[i] = curvatureOf(jet, d);
+            const CurvatureSample s = curvatureOf(jet, d);
+            // Heights beyond the range of the arithmetic leave nothing to draw.
+            if (!std::isfinite(s.k1 + s.k2 + s.dk1 + s.dk2 + s.slope[0] + s.slope[1] + s.third[0] + s.third[1]
+                               + s.third[2] + s.third[3]))
+                continue;
+            out.samples[i] = s;
             out.known[i] = 1;
         }
     }

@@ -32,7 +32,8 @@ private:
 
 } // namespace
 
-void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint32_t width, LineFamily& family)
+void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint32_t width, ChainBuffers& work,
+                   LineFamily& family)
 {
     const SegmentList segments(parts);
     const std::size_t n = segments.size();
@@ -43,7 +44,8 @@ void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint
     // an edge's slot being shared with the edges two rows further on.
     const std::size_t rowEdges = 3 * std::size_t(width);
     std::vector<std::uint32_t> waiting(2 * rowEdges, none);
-    std::vector<std::uint32_t> next(2 * n, none);
+    std::vector<std::uint32_t>& next = work.next;
+    next.assign(2 * n, none);
     const auto edgeOf = [&](std::uint32_t end) {
         return end % 2 == 0 ? segments[end / 2].edgeA : segments[end / 2].edgeB;
     };
@@ -61,7 +63,8 @@ void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint
         }
     }
 
-    std::vector<bool> used(n, false);
+    std::vector<std::uint8_t>& used = work.used;
+    used.assign(n, 0);
     const auto point = [&](std::uint32_t end) {
         const SurfaceSegment& s = segments[end / 2];
         return end % 2 == 0 ? s.a : s.b;
@@ -72,7 +75,7 @@ void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint
         const float* p = point(end);
         family.add(p[0], p[1], p[2]);
         for (;;) {
-            used[end / 2] = true;
+            used[end / 2] = 1;
             const std::uint32_t exit = end ^ 1u;
             p = point(exit);
             family.add(p[0], p[1], p[2]);

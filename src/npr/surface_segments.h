@@ -66,11 +66,27 @@ inline SurfaceSegment segmentBetween(const EdgeCrossing& p, std::uint32_t edgeP,
     return {{float(a[0]), float(a[1]), float(a[2])}, {float(b[0]), float(b[1]), float(b[2])}, edgeP, edgeQ, style};
 }
 
+// The work arrays of chaining one family's segments.
+struct ChainBuffers {
+    std::vector<std::uint32_t> next; // the end that continues each segment end
+    std::vector<std::uint8_t> used;  // per segment
+};
+
+// The work arrays of finding and chaining the segments of two families. A
+// caller that builds lines often (for every eye) keeps one, so that its
+// arrays are reused instead of taken fresh from the system each time.
+struct SegmentBuffers {
+    // The segments found, per family and per part of the rows.
+    std::vector<std::vector<SurfaceSegment>> found[2];
+    ChainBuffers chains[2];
+};
+
 // Appends segments to the family as polylines: segments of one style that
 // end on the same mesh edge continue each other. The segments come in parts
 // (one per thread that found them), read as one list, in the order of their
 // cells' rows, as passes over the rows of a grid of the given width find them.
-void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint32_t width, LineFamily& family);
+void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint32_t width, ChainBuffers& work,
+                   LineFamily& family);
 
 // Two families found together (ridges and valleys, suggestive contours and
 // highlights): collect(firstCellRow, endCellRow, first, second) appends the
@@ -78,25 +94,32 @@ void chainSegments(std::span<const std::vector<SurfaceSegment>> parts, std::uint
 // into parts that run on up to `threads` threads, and each family gets the
 // chained segments of all parts, in row order. False at a stop request.
 template <typename Collect>
-bool chainFamilyPair(std::uint32_t width, std::size_t cellRows, unsigned threads, Collect collect, LineFamily& first,
-                     LineFamily& second)
+bool chainFamilyPair(std::uint32_t width, std::size_t cellRows, unsigned threads, Collect collect, SegmentBuffers& work,
+                     LineFamily& first, LineFamily& second)
 {
     const std::size_t parts = std::max<std::size_t>(1, std::min<std::size_t>(threads, cellRows));
-    std::vector<std::vector<SurfaceSegment>> found[2] = {std::vector<std::vector<SurfaceSegment>>(parts),
-                                                         std::vector<std::vector<SurfaceSegment>>(parts)};
+    for (auto& family : work.found)
+        family.resize(parts);
     runParts(parts, [&](std::size_t p) {
         const std::size_t begin = cellRows * p / parts, end = cellRows * (p + 1) / parts;
         // Room for a segment in every fourth face, more than real terrain
         // needs at the default thresholds, saves the copies of growing;
         // room left untouched takes no memory.
-        for (auto& family : found)
+        for (auto& family : work.found) {
+            family[p].clear();
             family[p].reserve((end - begin) * width / 2);
-        collect(begin, end, found[0][p], found[1][p]);
+        }
+        collect(begin, end, work.found[0][p], work.found[1][p]);
     });
     if (stopRequested())
         return false;
-    chainSegments(found[0], width, first);
-    chainSegments(found[1], width, second);
+    // The two families chain side by side.
+    LineFamily* families[2] = {&first, &second};
+    const unsigned chainThreads = std::clamp(threads, 1u, 2u);
+    runParts(chainThreads, [&](std::size_t t) {
+        for (std::size_t f = t; f < 2; f += chainThreads)
+            chainSegments(work.found[f], width, work.chains[f], *families[f]);
+    });
     return true;
 }
 

@@ -214,7 +214,15 @@ TEST(SurfaceCurvature, RefusesUnusableSpacingAndStopsWhenAsked)
     }
     EXPECT_TRUE(sc.samples.empty());
 
+    // A valid height at the end of the float range: the samples whose fits
+    // see it overflow and are left unknown, the others are untouched.
     g.cellSize = 30.0f;
+    g.heights[6][6] = 3e38f;
+    ASSERT_TRUE(computeSurfaceCurvature(g, sc));
+    EXPECT_FALSE(sc.isKnown(6 * 12 + 6));
+    EXPECT_FALSE(sc.isKnown(5 * 12 + 7));
+    EXPECT_TRUE(sc.isKnown(2 * 12 + 2));
+
     std::atomic<bool> stop{true};
     const StopScope scope(&stop);
     EXPECT_FALSE(computeSurfaceCurvature(g, sc, 2));

@@ -70,7 +70,8 @@ double longestStep(const Surface& s, const LineFamily& f)
     for (std::size_t l = 0; l < f.polylineCount(); ++l) {
         const std::span<const float> p = f.polyline(l);
         for (std::size_t i = 3; i < p.size(); i += 3)
-            longest = std::max(longest, std::hypot(s.column(&p[i]) - s.column(&p[i - 3]), s.row(&p[i]) - s.row(&p[i - 3])));
+            longest = std::max(longest,
+                               std::hypot(s.column(&p[i]) - s.column(&p[i - 3]), s.row(&p[i]) - s.row(&p[i - 3])));
     }
     return longest;
 }
@@ -249,7 +250,8 @@ TEST(SurfaceLines, VoidsStopEveryLine)
     ASSERT_TRUE(buildRidgeFamilies(ridge.curvature, ridge.vertices, defaultRidgeThreshold, ridges, valleys));
     const Suggestive lines = suggestiveFrom(bump, bump.above(30, 30, 20.0), 0.0);
     using Case = std::pair<const Surface*, const LineFamily*>;
-    for (const auto& [surface, family] : {Case{&ridge, &ridges}, Case{&ridge, &valleys}, Case{&bump, &lines.contours}}) {
+    for (const auto& [surface, family] :
+         {Case{&ridge, &ridges}, Case{&ridge, &valleys}, Case{&bump, &lines.contours}}) {
         ASSERT_GT(family->pointCount(), 0u) << family->name;
         bool before = false, after = false;
         forEachPoint(*family, [&](const float* p) {
@@ -312,7 +314,8 @@ TEST(SurfaceLines, BundledTerrainWithVoidsDrawsOnlyBetweenValidSamples)
             std::swap(c0, c1); // the diagonal runs from (r0, c0 + 1) to (r0 + 1, c0)
         return s.grid.isValid(r0, c0) && s.grid.isValid(r1, c1);
     };
-    for (const LineFamily* f : std::initializer_list<const LineFamily*>{&ridges, &valleys, &lines.contours, &lines.highlights}) {
+    const LineFamily* families[] = {&ridges, &valleys, &lines.contours, &lines.highlights};
+    for (const LineFamily* f : families) {
         EXPECT_GT(f->polylineCount(), 10u) << f->name;
         std::size_t outside = 0;
         forEachPoint(*f, [&](const float* p) { outside += !onValidEdge(p); });
