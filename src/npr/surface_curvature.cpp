@@ -85,14 +85,24 @@ void fitRows(const JGrid& grid, const Spacing& d, std::size_t first, std::size_t
             if (!grid.isValid(r, c))
                 continue;
             const double centre = grid.heights[r][c];
-            bool whole = true;
-            for (int k = 0; k < fitWindowSamples; ++k) {
+            // Most windows lie inside the grid with every sample valid.
+            bool whole = r >= 2 && r + 2 < h && c >= 2 && c + 2 < w;
+            for (int j = 0; whole && j < fitWindowSide; ++j) {
+                const float* heights = grid.heights[r + j - 2].data() + (c - 2);
+                for (int k = 0; k < fitWindowSide; ++k)
+                    z[j * fitWindowSide + k] = heights[k] - centre;
+                if (masked) {
+                    const std::uint8_t* valid = grid.valid[r + j - 2].data() + (c - 2);
+                    for (int k = 0; k < fitWindowSide; ++k)
+                        whole = whole && valid[k];
+                }
+            }
+            for (int k = 0; !whole && k < fitWindowSamples; ++k) {
                 const std::ptrdiff_t rr = std::ptrdiff_t(r) + k / fitWindowSide - 2;
                 const std::ptrdiff_t cc = std::ptrdiff_t(c) + k % fitWindowSide - 2;
                 use[k] = rr >= 0 && cc >= 0 && std::size_t(rr) < h && std::size_t(cc) < w
                          && (!masked || grid.valid[std::size_t(rr)][std::size_t(cc)]);
                 z[k] = use[k] ? grid.heights[std::size_t(rr)][std::size_t(cc)] - centre : 0.0;
-                whole = whole && use[k];
             }
             CubicJet jet;
             if (whole)
