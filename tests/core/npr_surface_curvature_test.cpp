@@ -100,30 +100,6 @@ TEST(SurfaceCurvature, QuadricsMatchTheirClosedFormsAtTwoSpacings)
     }
 }
 
-TEST(SurfaceCurvature, PrincipalDirectionsOnASymmetryLine)
-{
-    // An elliptic paraboloid bending most across x: on its line of symmetry
-    // y = y0 the direction of k1 is x and that of k2 is y, in the metric of
-    // the slope (a unit tangent (x, 0, zx x) has x = 1 / sqrt(1 + zx^2)).
-    const DrawnSpacing s = spacings[0];
-    const double y0 = s.y(10), rx = 20 * s.cellSize, ry = 80 * s.cellSize;
-    JGrid g;
-    fillDrawnSurface(g, 31, 21, s, [&](double x, double y) {
-        return -std::pow(x - s.x(15), 2) / (2 * rx) - std::pow(y - y0, 2) / (2 * ry);
-    });
-    SurfaceCurvature sc;
-    ASSERT_TRUE(computeSurfaceCurvature(g, sc));
-    for (unsigned c = 2; c < 29; ++c) {
-        const CurvatureSample& p = sc.samples[10 * 31 + c];
-        const double zx = -(s.x(c) - s.x(15)) / rx;
-        EXPECT_NEAR(std::abs(p.dir1[0]), 1 / std::sqrt(1 + zx * zx), 1e-4) << c;
-        EXPECT_NEAR(p.dir1[1], 0.0, 1e-4) << c;
-        const gmVec3 second = secondDirection(p);
-        EXPECT_NEAR(std::abs(second[1]), 1.0, 1e-4) << c;
-        EXPECT_GT(p.k1, p.k2);
-    }
-}
-
 TEST(SurfaceCurvature, VoidsNeverReachTheFit)
 {
     // A paraboloid with a hole whose filled heights are wild: every sample
