@@ -2,6 +2,7 @@
 // lines, with voids, from moving eyes, and on the bundled terrain.
 #include "jgrid.h"
 #include "ridge_lines.h"
+#include "stop_request.h"
 #include "suggestive_lines.h"
 #include "surface_curvature.h"
 #include "terrain_mesh.h"
@@ -265,7 +266,7 @@ TEST(SurfaceLines, VoidsStopEveryLine)
     }
 }
 
-TEST(SurfaceLines, MismatchedMeshIsRefused)
+TEST(SurfaceLines, AMismatchedMeshOrAStopLeavesNoLines)
 {
     const Surface s(20, 20, spacings[0], [](double x, double y) { return std::sin(x / 100) * std::cos(y / 80) * 50; });
     const std::vector<gmVec3> tooFew(s.vertices.begin(), s.vertices.end() - 1);
@@ -273,15 +274,27 @@ TEST(SurfaceLines, MismatchedMeshIsRefused)
     a.begin(0);
     a.add(1, 2, 3);
     a.add(4, 5, 6);
-    ConsoleCapture console;
-    EXPECT_FALSE(buildRidgeFamilies(s.curvature, tooFew, 0.0, a, b));
-    EXPECT_EQ(a.pointCount(), 0u);
     RadialCurvature radial;
-    EXPECT_FALSE(computeRadialCurvature(s.curvature, tooFew, gmVec3(0, 0, 5), radial));
+    {
+        ConsoleCapture console;
+        EXPECT_FALSE(buildRidgeFamilies(s.curvature, tooFew, 0.0, a, b));
+        EXPECT_EQ(a.pointCount(), 0u);
+        EXPECT_FALSE(computeRadialCurvature(s.curvature, tooFew, gmVec3(0, 0, 5), radial));
+        EXPECT_FALSE(buildSuggestiveFamilies(radial, s.vertices, s.grid.width, 0.0, a, b));
+        const std::string text = console.text();
+        EXPECT_NE(text.find("do not match the curvature of 20 x 20 samples; no ridges or valleys"), std::string::npos);
+        EXPECT_NE(text.find("no suggestive lines"), std::string::npos);
+    }
+    // A stop request leaves empty families, not a part of the lines.
+    ASSERT_TRUE(buildRidgeFamilies(s.curvature, s.vertices, 0.0, a, b));
+    ASSERT_GT(a.pointCount() + b.pointCount(), 0u);
+    ASSERT_TRUE(computeRadialCurvature(s.curvature, s.vertices, s.above(-20, 10, 1.0), radial));
+    std::atomic<bool> stop{true};
+    const StopScope scope(&stop);
+    EXPECT_FALSE(buildRidgeFamilies(s.curvature, s.vertices, 0.0, a, b));
+    EXPECT_EQ(a.pointCount() + b.pointCount(), 0u);
     EXPECT_FALSE(buildSuggestiveFamilies(radial, s.vertices, s.grid.width, 0.0, a, b));
-    const std::string text = console.text();
-    EXPECT_NE(text.find("do not match the curvature of 20 x 20 samples; no ridges or valleys"), std::string::npos);
-    EXPECT_NE(text.find("no suggestive lines"), std::string::npos);
+    EXPECT_EQ(a.pointCount() + b.pointCount(), 0u);
 }
 
 TEST(SurfaceLines, BundledTerrainWithVoidsDrawsOnlyBetweenValidSamples)
