@@ -15,7 +15,7 @@
 // the normal and w is ill defined, made free of units.
 //
 // The eye is given in model coordinates; the curvature's frame is the model
-// frame scaled by metresPerUnit in every axis (surface_curvature.h), so the
+// frame scaled by 50 x cellSize in every axis (surface_curvature.h), so the
 // directions to the eye are the same in both.
 #ifndef SUGGESTIVE_LINES_H
 #define SUGGESTIVE_LINES_H
@@ -32,8 +32,8 @@
 // The threshold slider's range is 0 to 100.
 inline constexpr double defaultSuggestiveThreshold = 40.0;
 
-// The test value a slider value keeps: 0 keeps every piece whose
-// derivative has the right sign.
+// The least test value a slider value keeps, 0.1 (slider / 100)^2: 0 keeps
+// every piece whose derivative has the right sign.
 double suggestiveTestThreshold(double sliderValue);
 
 // The radial curvature and the test value of every sample for one eye, kept

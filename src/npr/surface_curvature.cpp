@@ -130,7 +130,7 @@ bool usable(double v)
 void SurfaceCurvature::clear()
 {
     width = height = 0;
-    featureSize = metresPerUnit = 0.0f;
+    featureSize = 0.0f;
     releaseBulk(samples);
     releaseBulk(known);
 }
@@ -160,7 +160,6 @@ bool computeSurfaceCurvature(const JGrid& grid, SurfaceCurvature& out, unsigned 
     out.width = std::uint32_t(w);
     out.height = std::uint32_t(h);
     out.featureSize = grid.cellSize;
-    out.metresPerUnit = float(50.0 * double(grid.cellSize));
     const std::size_t parts = std::clamp<std::size_t>(threads, 1, h);
     runParts(parts, [&](std::size_t p) { fitRows(grid, d, h * p / parts, h * (p + 1) / parts, out); });
     return !stopRequested();

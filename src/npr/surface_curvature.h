@@ -7,8 +7,8 @@
 // Frame. Curvature is measured on the surface as it is drawn, in metres: x
 // along the columns (cellSize x eastWestRatio a column), y along the rows
 // (cellSize a row), z = (height - minHeight) x verticalExaggeration / 0.9.
-// The drawn mesh is exactly this surface shrunk by metresPerUnit = 50 x
-// cellSize in every axis (see JGrid::scaledHeight and drawingX), so a point,
+// The drawn mesh is exactly this surface shrunk by 50 x cellSize in every
+// axis (see JGrid::scaledHeight and drawingX), so a point,
 // an eye or a direction in model coordinates maps to this frame by that one
 // factor: directions and angles are the same in both, and view-dependent
 // lines computed here meet the silhouettes of the drawn mesh.
@@ -46,12 +46,11 @@ struct SurfaceCurvature {
     // The scale for thresholds: the north-south cell size in metres, so that
     // a curvature times it is the turn of the normal across one cell.
     float featureSize = 0.0f;
-    // Metres of one model unit (50 x cellSize).
-    float metresPerUnit = 0.0f;
     // Row by row, one per sample.
     std::vector<CurvatureSample> samples;
     // 1 where the sample's valid neighbours determined the fit; 0 at voids,
-    // next to the grid's border and where voids leave too few neighbours.
+    // on the grid's outer ring of samples and where voids leave too few
+    // neighbours.
     std::vector<std::uint8_t> known;
 
     bool isKnown(std::size_t i) const { return i < known.size() && known[i] != 0; }
