@@ -6,6 +6,7 @@
 #include "lane_filters.h"
 #include "multires_passes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -94,15 +95,67 @@ FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const Floa
     return fine;
 }
 
+namespace {
+
+// The coarse heights refinement starts from: the grid's own, or, where the
+// level keeps other values at the grid's voids (a grid read back from a file
+// has its voids filled afresh), a copy holding those.
+const FloatArray2D& coarseWithStoredFill(const JGrid& g, const DetailLevel& level, FloatArray2D& copy)
+{
+    const std::vector<float>& fill = level.coarseFill;
+    if (g.valid.empty() || fill.empty() || countVoids(g.valid) != fill.size())
+        return g.heights;
+    bool same = true;
+    for (std::size_t i = 0, k = 0; i < g.valid.size() && same; ++i)
+        if (g.valid.data()[i] == 0)
+            same = g.heights.data()[i] == fill[k++];
+    if (same)
+        return g.heights;
+    copy = g.heights;
+    for (std::size_t i = 0, k = 0; i < copy.size(); ++i)
+        if (g.valid.data()[i] == 0)
+            copy.data()[i] = fill[k++];
+    return copy;
+}
+
+// The refined samples with the odd last column and row the level kept put
+// back, when the level came from a grid one sample wider or taller than
+// they are.
+FloatArray2D withKeptEdges(FloatArray2D samples, const DetailLevel& level)
+{
+    const std::size_t rows = samples.rows(), cols = samples.cols();
+    const std::size_t fineRows = level.fineRows(), fineCols = level.fineColumns();
+    const bool fits = (fineCols == cols || fineCols == cols + 1) && (fineRows == rows || fineRows == rows + 1)
+                      && level.lastColumn.size() == (fineCols > cols ? fineRows : 0)
+                      && level.lastRow.size() == (fineRows > rows ? cols : 0);
+    if (!fits || (fineRows == rows && fineCols == cols))
+        return samples;
+    FloatArray2D fine = FloatArray2D::forOverwrite(fineRows, fineCols);
+    for (std::size_t r = 0; r < rows; ++r)
+        std::copy_n(samples[r].data(), cols, fine[r].data());
+    if (fineRows > rows)
+        std::copy(level.lastRow.begin(), level.lastRow.end(), fine[rows].begin());
+    for (std::size_t r = 0; r < level.lastColumn.size(); ++r)
+        fine[r][cols] = level.lastColumn[r];
+    return fine;
+}
+
+} // namespace
+
 bool JGrid::subdivideWithDetails()
 {
-    if (details.size() < 2)
+    if (details.empty())
         return subdivideWithoutDetails();
     const char* operation = "subdivide with details";
     if (!requireSamples(*this, minimumCoarseSamples, operation))
         return false;
-    const FloatArray2D& widthDetails = details[details.size() - 1];
-    const FloatArray2D& heightDetails = details[details.size() - 2];
+    const DetailLevel& level = details.back();
+    const std::uint32_t fineWidth = 2 * width - 2;
+    if (!fitsSampleLimit(std::max<std::uint64_t>(fineWidth, level.fineColumns()),
+                         std::max<std::uint64_t>(2 * std::uint64_t(height) - 2, level.fineRows()), operation))
+        return false;
+    const FloatArray2D& widthDetails = level.widthDetails;
+    const FloatArray2D& heightDetails = level.heightDetails;
     if (!detailsFit(*this, widthDetails, heightDetails)) {
         reportError("Cannot %s: the stored details are %i X %i and %i X %i, but this %i X %i grid needs at least "
                     "%i X %i and %i X %i; the grid and the details are unchanged\n",
@@ -111,31 +164,26 @@ bool JGrid::subdivideWithDetails()
                     int(2 * width - 2), int(height - 2));
         return false;
     }
-    const std::uint32_t fineWidth = 2 * width - 2;
-    if (!fitsSampleLimit(fineWidth, 2 * std::uint64_t(height) - 2, operation))
-        return false;
     std::printf("Performing one level of subdivision with details\n");
     // The finer grid's voids: the mask stored with these details, or, for
     // details without one, the coarse voids carried up.
-    const std::size_t level = details.size() / 2 - 1;
     GridArrays fine;
+    FloatArray2D filled;
     const bool built = buildLevel(fine, [&] {
-        FloatArray2D samples = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
-        // A coarser level trimmed to even sizes gives back fewer rows or
-        // columns than were stored: the stored mask is cropped to them.
-        const bool stored = level < detailMasks.size() && !detailMasks[level].empty()
-                            && detailMasks[level].rows() >= samples.rows() && detailMasks[level].cols() >= samples.cols();
-        fine.valid = stored ? resizeMask(detailMasks[level], samples.rows(), samples.cols()) : refineMask(valid);
+        const FloatArray2D& coarse = coarseWithStoredFill(*this, level, filled);
+        FloatArray2D samples = withKeptEdges(subdivisionWithDetailsPasses(coarse, widthDetails, heightDetails), level);
+        filled.clear();
+        const ValidMask& stored = level.fineValid;
+        const bool covers = stored.rows() >= samples.rows() && stored.cols() >= samples.cols();
+        fine.valid = resizeMask(covers ? stored : refineMask(valid), samples.rows(), samples.cols());
         return samples;
     });
     if (!built)
         return false;
     std::printf("f1 is %i X %i\t", int(fineWidth), int(height));
     details.pop_back();
-    details.pop_back();
-    detailMasks.resize(std::min(detailMasks.size(), level));
     replaceLevel(*this, std::move(fine));
-    cellSize /= 2.0f;
+    scaleSpacing(*this, 0.5f, 0.5);
     std::printf("f2 is %i X %i\n", int(width), int(height));
     refreshNormalsAndStatistics(*this, true);
     return true;
