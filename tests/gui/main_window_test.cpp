@@ -136,6 +136,7 @@ TEST(MainWindow, CommandLineOfTheViewer)
         {{"one.grd", "two.grd"}, "give at most one grid file"},
         {{"--max-samples", "-1"}, "--max-samples needs a whole number from 0 to 268435456"},
         {{"--max-samples", "268435457"}, "--max-samples needs a whole number from 0 to 268435456"},
+        {{"--cellsize", "x"}, "--cellsize needs a number of metres above 0"},
     };
     for (const auto& [arguments, reason] : cases) {
         const ToolRun run = runTool("hypsa", arguments);
