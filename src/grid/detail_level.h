@@ -8,9 +8,16 @@
 #include "void_mask.h"
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 struct DetailLevel {
+    DetailLevel() = default;
+    DetailLevel(FloatArray2D height, FloatArray2D width = {})
+        : heightDetails(std::move(height)), widthDetails(std::move(width))
+    {
+    }
+
     // For a level whose coarse grid has c columns and r rows:
     FloatArray2D heightDetails; // r-2 rows of 2c-2
     FloatArray2D widthDetails;  // r rows of c-2

@@ -30,10 +30,6 @@ int plannedCoarsenings(std::uint64_t w, std::uint64_t h, std::uint64_t budget)
     return levels;
 }
 
-} // namespace
-
-namespace {
-
 WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t budget, std::optional<float> cellSize,
                        WorkControl& control, TerrainUpdate& out)
 {

@@ -160,8 +160,9 @@ void GLNPRGrid::setWorkCheckpointHook(std::function<void(const char* step)> hook
     worker.checkpointHook = std::move(hook);
 }
 
-// A refinement that would outgrow the grid's sample limit or the memory its
-// mesh needs beside the mesh shown is refused before anything changes.
+// A refinement that would outgrow the grid's sample limit, or whose mesh
+// would not fit in the memory left for work beside the mesh shown, is
+// refused before anything changes; each refusal names its reason.
 bool GLNPRGrid::refinementFits(int subdivisiontype) const
 {
     if (!grid.loaded || (subdivisiontype != 1 && subdivisiontype != 2))
