@@ -79,17 +79,18 @@ LANES_VECTOR_CLONES void fillSubdivisionWithDetails(const FloatArray2D& coarse, 
     };
     std::size_t made = 0;
     lanes::chaikinLanes(lanes::ByPositionMakingRows<decltype(refineRowAt)>{fineWidth, refineRowAt, made},
-                        lanes::RowPair{rowPair.data(), fineWidth}, m, lanes::columnHalves(fine.data(), fineWidth),
+                        lanes::RowPair{rowPair.data(), fineWidth}, m, lanes::columnHalves(fine.data(), fine.cols()),
                         detailsAt(heightDetails.data(), heightDetails.cols()));
 }
 
 } // namespace
 
 FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const FloatArray2D& widthDetails,
-                                          const FloatArray2D& heightDetails)
+                                          const FloatArray2D& heightDetails, std::size_t rows, std::size_t cols)
 {
     const std::size_t fineWidth = 2 * coarse.cols() - 2;
-    FloatArray2D fine = FloatArray2D::forOverwrite(2 * coarse.rows() - 2, fineWidth);
+    FloatArray2D fine =
+        FloatArray2D::forOverwrite(std::max(rows, 2 * coarse.rows() - 2), std::max(cols, fineWidth));
     std::vector<float> rowPair(2 * fineWidth);
     fillSubdivisionWithDetails(coarse, widthDetails, heightDetails, fine, rowPair);
     return fine;
@@ -118,26 +119,26 @@ const FloatArray2D& coarseWithStoredFill(const JGrid& g, const DetailLevel& leve
     return copy;
 }
 
-// The refined samples with the odd last column and row the level kept put
-// back, when the level came from a grid one sample wider or taller than
-// they are.
-FloatArray2D withKeptEdges(FloatArray2D samples, const DetailLevel& level)
+// The level's finer grid is what refining a grid of m rows and w columns
+// gives (2m-2 by 2w-2), or one more on a side, with the kept edge values that
+// side needs: the refinement takes the level's size then.
+bool keptEdgesFit(const DetailLevel& level, std::size_t m, std::size_t w)
 {
-    const std::size_t rows = samples.rows(), cols = samples.cols();
+    const std::size_t rows = 2 * m - 2, cols = 2 * w - 2;
     const std::size_t fineRows = level.fineRows(), fineCols = level.fineColumns();
-    const bool fits = (fineCols == cols || fineCols == cols + 1) && (fineRows == rows || fineRows == rows + 1)
-                      && level.lastColumn.size() == (fineCols > cols ? fineRows : 0)
-                      && level.lastRow.size() == (fineRows > rows ? cols : 0);
-    if (!fits || (fineRows == rows && fineCols == cols))
-        return samples;
-    FloatArray2D fine = FloatArray2D::forOverwrite(fineRows, fineCols);
-    for (std::size_t r = 0; r < rows; ++r)
-        std::copy_n(samples[r].data(), cols, fine[r].data());
-    if (fineRows > rows)
-        std::copy(level.lastRow.begin(), level.lastRow.end(), fine[rows].begin());
+    return (fineCols == cols || fineCols == cols + 1) && (fineRows == rows || fineRows == rows + 1)
+           && level.lastColumn.size() == (fineCols > cols ? fineRows : 0)
+           && level.lastRow.size() == (fineRows > rows ? cols : 0);
+}
+
+// Puts the kept last column and row into the refined samples' extra column
+// and row.
+void putKeptEdges(FloatArray2D& fine, const DetailLevel& level)
+{
+    if (!level.lastRow.empty())
+        std::copy(level.lastRow.begin(), level.lastRow.end(), fine[fine.rows() - 1].begin());
     for (std::size_t r = 0; r < level.lastColumn.size(); ++r)
-        fine[r][cols] = level.lastColumn[r];
-    return fine;
+        fine[r][fine.cols() - 1] = level.lastColumn[r];
 }
 
 } // namespace
@@ -171,7 +172,12 @@ bool JGrid::subdivideWithDetails()
     FloatArray2D filled;
     const bool built = buildLevel(fine, [&] {
         const FloatArray2D& coarse = coarseWithStoredFill(*this, level, filled);
-        FloatArray2D samples = withKeptEdges(subdivisionWithDetailsPasses(coarse, widthDetails, heightDetails), level);
+        // The passes write the even part; the kept edges fill the rest.
+        const bool kept = keptEdgesFit(level, height, width);
+        FloatArray2D samples = subdivisionWithDetailsPasses(coarse, widthDetails, heightDetails,
+                                                            kept ? level.fineRows() : 0, kept ? level.fineColumns() : 0);
+        if (kept)
+            putKeptEdges(samples, level);
         filled.clear();
         const ValidMask& stored = level.fineValid;
         const bool covers = stored.rows() >= samples.rows() && stored.cols() >= samples.cols();
