@@ -56,6 +56,7 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     connectControls();
     connectMessages();
     connectRecentFiles();
+    connectGridCommands();
     // After the connections, so that restored panel options reach the view.
     restoreSettings();
     setAcceptDrops(true);
@@ -69,6 +70,10 @@ void HypsaMainWindow::buildMenus()
     fileExportAction = new QAction(this);
     fileExportAction->setObjectName("fileExportAction");
     fileExportAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_E));
+    fileSaveGridAction = new QAction(this);
+    fileSaveGridAction->setObjectName("fileSaveGridAction");
+    viewCellSizeAction = new QAction(this);
+    viewCellSizeAction->setObjectName("viewCellSizeAction");
     fileExitAction = new QAction(this);
     fileExitAction->setObjectName("fileExitAction");
     fileExitAction->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
@@ -96,6 +101,7 @@ void HypsaMainWindow::buildMenus()
     recentFilesMenu->setObjectName("recentFilesMenu");
     fileMenu->addMenu(recentFilesMenu);
     fileMenu->addAction(fileExportAction);
+    fileMenu->addAction(fileSaveGridAction);
     clearRecentFilesAction = new QAction(this);
     clearRecentFilesAction->setObjectName("clearRecentFilesAction");
     fileMenu->addSeparator();
@@ -108,6 +114,7 @@ void HypsaMainWindow::buildMenus()
     bar->addMenu(multiresolutionMenu);
     viewMenu = new QMenu(this);
     viewMenu->addAction(viewFitTerrainAction);
+    viewMenu->addAction(viewCellSizeAction);
     bar->addMenu(viewMenu);
 }
 

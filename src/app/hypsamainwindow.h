@@ -88,6 +88,8 @@ public:
     QAction* clearRecentFilesAction;
     QAction* viewFitTerrainAction;
     QAction* fileExportAction;
+    QAction* fileSaveGridAction;
+    QAction* viewCellSizeAction;
     QMenu* fileMenu;
     QMenu* recentFilesMenu;
     QMenu* multiresolutionMenu;
@@ -118,6 +120,12 @@ public slots:
     virtual void openFileGrid();
     // File > Export Drawing...: asks for a file name and exports to it.
     void exportDrawing();
+    // File > Save Grid As...: asks for a file name and has the view write the
+    // terrain shown there as a GeoTIFF.
+    void saveGridAs();
+    // View > Cell Size...: asks for the spacing of the samples in metres and
+    // gives it to the view.
+    void askCellSize();
     virtual void toggleOnChaikin();
     virtual void toggleOnTraditional();
     virtual void toggleOnDynLevin();
@@ -149,6 +157,7 @@ private:
     void connectControls();
     void connectMessages();
     void connectRecentFiles();
+    void connectGridCommands();
     void restoreSettings();
 
     QStringList recentFileList;

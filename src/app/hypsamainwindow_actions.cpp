@@ -132,6 +132,8 @@ void HypsaMainWindow::languageChange()
     recentFilesMenu->setTitle(tr("Open &Recent"));
     clearRecentFilesAction->setText(tr("&Clear"));
     fileExportAction->setText(tr("Export &Drawing..."));
+    fileSaveGridAction->setText(tr("Save Grid As..."));
+    viewCellSizeAction->setText(tr("Cell Size..."));
     fileExitAction->setText(tr("E&xit"));
     multiresolutionTraditionalAction->setText(tr("&Traditional"));
     multiresolutionChaikinAction->setText(tr("&Chaikin"));

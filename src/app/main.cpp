@@ -1,3 +1,4 @@
+#include "cell_size_option.h"
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
 #include "max_samples_option.h"
@@ -13,6 +14,7 @@ int main(int argc, char** argv)
     ProgramOptions command("hypsa", "The NPR Hypsa Viewer: draws a terrain height grid in lines.");
     command.parser.addPositionalArgument("FILE", "A grid file to open at start.", "[FILE]");
     addMaxSamplesOption(command.parser, defaultDisplaySamples);
+    addCellSizeOption(command.parser);
     command.parser.addOption({"reset-settings", "Forget the remembered window size, folder, recent files and "
                                                 "view options, then start."});
     // --help and --version answer without a display; the rest is checked once
@@ -31,12 +33,16 @@ int main(int argc, char** argv)
     std::uint64_t budget = defaultDisplaySamples;
     if (const QString problem = readMaxSamples(command.parser, JGrid::maxSamples, budget); !problem.isEmpty())
         return command.usageError(problem);
+    std::optional<float> cellSize;
+    if (const QString problem = readCellSize(command.parser, cellSize); !problem.isEmpty())
+        return command.usageError(problem);
 
     if (command.parser.isSet("reset-settings"))
         QSettings().clear();
 
     HypsaMainWindow window;
     window.glgrid->displayBudget = budget;
+    window.glgrid->cellSizeForLoads = cellSize;
     window.show();
     if (!files.isEmpty())
         window.openChosenFile(files.first());

@@ -76,6 +76,19 @@ public:
         cols_ = cols;
     }
 
+    // Reverses the order of the rows, or of the entries within each row.
+    void flipRows()
+    {
+        for (std::size_t top = 0, bottom = rows_; top + 1 < bottom; ++top, --bottom)
+            std::swap_ranges(data_.data() + top * cols_, data_.data() + (top + 1) * cols_,
+                             data_.data() + (bottom - 1) * cols_);
+    }
+    void flipColumns()
+    {
+        for (std::size_t r = 0; r < rows_; ++r)
+            std::reverse(data_.data() + r * cols_, data_.data() + (r + 1) * cols_);
+    }
+
     // Gives the memory back, not only the contents.
     void clear()
     {

@@ -6,6 +6,8 @@
 #include "stop_request.h"
 
 #include <algorithm>
+#include <cstdint>
+#include <optional>
 #include <cstdio>
 
 bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
@@ -16,8 +18,16 @@ bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
         return false;
     }
     TokenReader tokens(file.get());
-    if (!readGridHeader(tokens, GridFileKind::asciiGrid, fileName, fileName, samples.header)
-        || !allocateSamples(samples.header, samples.heights, fileName))
+    if (!readGridHeader(tokens, GridFileKind::asciiGrid, fileName, fileName, samples.header))
+        return false;
+    // Every value takes a character and a blank (the last one no blank): a
+    // file too small for the values its header declares is refused before
+    // their memory is taken.
+    const std::uint64_t declared = std::uint64_t(samples.header.width) * samples.header.height;
+    const std::optional<std::uint64_t> bytes = fileBytes(file.get());
+    if (bytes && *bytes < 2 * declared - 1)
+        return refuseShortFile(fileName, samples.header, (*bytes + 1) / 2, true);
+    if (!allocateSamples(samples.header, samples.heights, fileName))
         return false;
 
     // Values beyond width x height are not read; a token that is not a
@@ -33,10 +43,14 @@ bool readAsciiGrid(const QString& fileName, LoadedSamples& samples)
         if (got < wanted)
             break;
     }
+    if (tokens.nonNumericCount() > 0)
+        std::printf("JGrid:: %zu values in %s are not numbers (the first is \"%s\"); each is read as its leading "
+                    "number, or 0.0 without one\n",
+                    tokens.nonNumericCount(), localName(fileName).constData(), tokens.firstNonNumeric().c_str());
     return true;
 }
 
-bool JGrid::loadGRD(QString fileName)
+bool JGrid::loadGRD(QString fileName, std::optional<float> cellSize)
 {
-    return loadGridFile(*this, fileName, "Loading ASCII Grid File\n", readAsciiGrid);
+    return loadGridFile(*this, fileName, "Loading ASCII Grid File\n", readAsciiGrid, cellSize);
 }

@@ -46,9 +46,11 @@ float standardDeviationAround(const FloatArray2D& values, float average)
     return std::sqrt(squares / static_cast<float>(values.size()));
 }
 
+// Every value with the digits that give it back exactly, so that refining
+// from files gives the grid that coarsening started from bit for bit.
 void writeSection(std::FILE* file, const FloatArray2D& values)
 {
-    ValueRowWriter rows(5);
+    ValueRowWriter rows(ValueRowWriter::shortest);
     for (std::size_t r = 0; r < values.rows(); ++r)
         rows.write(file, values[r]);
 }
@@ -86,17 +88,13 @@ bool readSection(TokenReader& tokens, FloatArray2D& values)
     return tokens.next(keyword) && tokens.readValues(values.data(), values.size()) == values.size();
 }
 
-bool allocateDetails(FloatArray2D& widthDetails, FloatArray2D& heightDetails, const DetailHeader& header)
+// The arrays of a level of c x r; throws std::bad_alloc without the memory.
+void allocateDetails(DetailLevel& level, const DetailHeader& header)
 {
     const auto c = static_cast<std::size_t>(header.columns);
     const auto r = static_cast<std::size_t>(header.rows);
-    try {
-        widthDetails = FloatArray2D(r, c - 2);
-        heightDetails = FloatArray2D(r - 2, 2 * c - 2);
-        return true;
-    } catch (const std::bad_alloc&) {
-        return false;
-    }
+    level.widthDetails = FloatArray2D(r, c - 2);
+    level.heightDetails = FloatArray2D(r - 2, 2 * c - 2);
 }
 
 // c and r of at least 3, and a finer grid (2c-2 by 2r-2) within the grid
@@ -123,65 +121,146 @@ bool checkDetailHeader(const DetailHeader& header, const char* file)
     return true;
 }
 
-// The voids of a level's finer grid follow its two sections, where it had
-// any: "fine_voids", the mask's rows and columns, then the lengths of the
-// alternating runs of valid and void samples, row after row, valid first.
-// Readers that stop after the height details read such a file as before.
+// What a level keeps beyond its two detail arrays follows them, each in a
+// section of its own, so that readers that stop after the height details
+// read such a file as before:
+//   "fine_voids R C": the finer grid's mask (R rows of C), as the lengths of
+//       the alternating runs of valid and void samples, row after row, valid
+//       first;
+//   "kept_edges W H": the finer grid's size where a side is odd, then its
+//       last column (H values, when W is odd) and its last row up to the
+//       even width (when H is odd);
+//   "coarse_fill N": the coarse grid's N heights at its voids, row by row.
 constexpr std::string_view voidSection = "fine_voids";
+constexpr std::string_view edgeSection = "kept_edges";
+constexpr std::string_view fillSection = "coarse_fill";
 
-bool appendVoids(const QString& fileName, const ValidMask& mask)
+void writeMask(std::FILE* out, const ValidMask& mask)
 {
-    FileHandle out = openFile(fileName, "a");
-    if (!out)
-        return false;
-    std::fprintf(out.get(), "%s\t%zu\t%zu\n", voidSection.data(), mask.rows(), mask.cols());
+    std::fprintf(out, "%s\t%zu\t%zu\n", voidSection.data(), mask.rows(), mask.cols());
     const std::uint8_t* v = mask.data();
     std::uint8_t current = 1;
     std::size_t run = 0;
     for (std::size_t i = 0; i < mask.size(); ++i) {
         if (v[i] != current) {
-            std::fprintf(out.get(), "%zu ", run);
+            std::fprintf(out, "%zu ", run);
             current = v[i];
             run = 0;
         }
         ++run;
     }
-    std::fprintf(out.get(), "%zu\n", run);
+    std::fprintf(out, "%zu\n", run);
+}
+
+bool appendLevelSections(const QString& fileName, const DetailLevel& level)
+{
+    const bool oddSide = level.fineColumns() % 2 == 1 || level.fineRows() % 2 == 1;
+    if (level.fineValid.empty() && !oddSide && level.coarseFill.empty())
+        return true;
+    FileHandle out = openFile(fileName, "a");
+    if (!out)
+        return false;
+    ValueRowWriter values(ValueRowWriter::shortest);
+    if (!level.fineValid.empty())
+        writeMask(out.get(), level.fineValid);
+    if (oddSide) {
+        std::fprintf(out.get(), "%s\t%u\t%u\n", edgeSection.data(), level.fineColumns(), level.fineRows());
+        values.write(out.get(), level.lastColumn);
+        values.write(out.get(), level.lastRow);
+    }
+    if (!level.coarseFill.empty()) {
+        std::fprintf(out.get(), "%s\t%zu\n", fillSection.data(), level.coarseFill.size());
+        values.write(out.get(), level.coarseFill);
+    }
     return closeWrittenFile(std::move(out));
 }
 
-// Reads the void section after the height details, if the file has one; an
-// empty mask when it has none or it does not describe a rows x cols grid.
-ValidMask readVoids(TokenReader& tokens, std::size_t rows, std::size_t cols)
+bool readCount(TokenReader& tokens, long long& value)
 {
     std::string_view token;
-    if (!tokens.next(token) || token != voidSection)
-        return {};
+    if (!tokens.next(token))
+        return false;
+    const ParsedInteger n = parseInteger(token, 10);
+    value = n.value;
+    return n.numeric;
+}
+
+bool readFloats(TokenReader& tokens, std::vector<float>& values, std::size_t count)
+{
+    values.resize(count);
+    return tokens.readValues(values.data(), count) == count;
+}
+
+// A mask section of rows x cols, each at most `maxRows` x `maxCols`.
+bool readMask(TokenReader& tokens, std::size_t maxRows, std::size_t maxCols, ValidMask& mask)
+{
     long long sides[2] = {0, 0};
-    for (long long& side : sides) {
-        if (!tokens.next(token))
-            return {};
-        side = parseInteger(token, 10).value;
-    }
-    if (sides[0] != static_cast<long long>(rows) || sides[1] != static_cast<long long>(cols))
-        return {};
-    ValidMask mask;
-    try {
-        mask = ValidMask(rows, cols, 1);
-    } catch (const std::bad_alloc&) {
-        return {};
-    }
+    if (!readCount(tokens, sides[0]) || !readCount(tokens, sides[1]) || sides[0] < 1 || sides[1] < 1
+        || std::size_t(sides[0]) > maxRows || std::size_t(sides[1]) > maxCols)
+        return false;
+    mask = ValidMask(std::size_t(sides[0]), std::size_t(sides[1]), 1);
     std::size_t at = 0;
     for (std::uint8_t current = 1; at < mask.size(); current ^= 1) {
-        if (!tokens.next(token))
-            return {};
-        const long long run = parseInteger(token, 10).value;
-        if (run < 0 || std::size_t(run) > mask.size() - at)
-            return {};
+        long long run = 0;
+        if (!readCount(tokens, run) || run < 0 || std::size_t(run) > mask.size() - at)
+            return false;
         std::fill_n(mask.data() + at, std::size_t(run), current);
         at += std::size_t(run);
     }
-    return mask;
+    return true;
+}
+
+// The odd sides of a level of c x r: a size of 2c-1 or 2c-2 by 2r-1 or
+// 2r-2, and the edge values that size needs.
+bool readKeptEdges(TokenReader& tokens, std::size_t c, std::size_t r, DetailLevel& level)
+{
+    long long fineWidth = 0;
+    long long fineHeight = 0;
+    if (!readCount(tokens, fineWidth) || !readCount(tokens, fineHeight))
+        return false;
+    const auto oneOf = [](long long v, std::size_t even) { return v == (long long)even || v == (long long)even + 1; };
+    if (!oneOf(fineWidth, 2 * c - 2) || !oneOf(fineHeight, 2 * r - 2))
+        return false;
+    level.fineWidth = std::uint32_t(fineWidth);
+    level.fineHeight = std::uint32_t(fineHeight);
+    return readFloats(tokens, level.lastColumn, fineWidth % 2 ? std::size_t(fineHeight) : 0)
+           && readFloats(tokens, level.lastRow, fineHeight % 2 ? 2 * c - 2 : 0);
+}
+
+// Reads the sections that follow the height details, as far as they go; a
+// section that cannot be read is left out with a message, and so is a mask
+// whose size is not the finer grid's.
+void readLevelSections(TokenReader& tokens, std::size_t c, std::size_t r, DetailLevel& level, const char* file)
+{
+    std::string_view keyword;
+    while (tokens.next(keyword)) {
+        const std::string section(keyword.substr(0, 32));
+        bool read = false;
+        if (section == voidSection) {
+            read = readMask(tokens, 2 * r - 1, 2 * c - 1, level.fineValid);
+        } else if (section == edgeSection) {
+            read = readKeptEdges(tokens, c, r, level);
+        } else if (section == fillSection) {
+            long long count = 0;
+            read = readCount(tokens, count) && count >= 0 && std::uint64_t(count) <= std::uint64_t(c) * r
+                   && readFloats(tokens, level.coarseFill, std::size_t(count));
+        } else {
+            return;
+        }
+        if (!read) {
+            std::printf("JGrid:: the %s section of %s cannot be read; it is left out\n", section.c_str(), file);
+            level.lastColumn.clear();
+            level.lastRow.clear();
+            level.fineWidth = level.fineHeight = 0;
+            level.coarseFill.clear();
+            return;
+        }
+    }
+    const ValidMask& mask = level.fineValid;
+    if (!mask.empty() && (mask.rows() != level.fineRows() || mask.cols() != level.fineColumns())) {
+        std::printf("JGrid:: the %s section of %s does not fit its level; it is left out\n", voidSection.data(), file);
+        level.fineValid.clear();
+    }
 }
 
 } // namespace
@@ -232,18 +311,14 @@ void JGrid::writeDetailFiles(QString& message, int& count)
 {
     count = 0;
     message.clear();
-    float levelCellSize = cellSize / 2.0f;
-    // Pairs from the top of the stack down; an unpaired bottom array (which
-    // the system never makes) is left alone rather than read below the stack.
-    for (std::size_t top = details.size(); top >= 2; top -= 2) {
-        const FloatArray2D& widthDetails = details[top - 1];
-        const FloatArray2D& heightDetails = details[top - 2];
-        const QString fileName =
-            name + QString::asprintf("_w%i_h%i.dtl", int(widthDetails.cols() + 2), int(widthDetails.rows()));
-        const std::size_t level = top / 2 - 1;
-        const bool voids = level < detailMasks.size() && !detailMasks[level].empty();
-        if (!writeDetail(widthDetails, heightDetails, fileName, levelCellSize, QStringLiteral("null"))
-            || (voids && !appendVoids(fileName, detailMasks[level]))) {
+    float levelCellSize = cellSize.value_or(-1.0f) / 2.0f;
+    // From the top of the stack down.
+    for (std::size_t top = details.size(); top > 0; --top) {
+        const DetailLevel& level = details[top - 1];
+        const QString fileName = name + QString::asprintf("_w%i_h%i.dtl", int(level.widthDetails.cols() + 2),
+                                                          int(level.widthDetails.rows()));
+        if (!writeDetail(level.widthDetails, level.heightDetails, fileName, levelCellSize, QStringLiteral("null"))
+            || !appendLevelSections(fileName, level)) {
             message = QStringLiteral("Failed to write file ") + fileName;
             count = -1;
             return;
@@ -280,21 +355,20 @@ bool JGrid::loadDetails(QString fileName)
                     file.constData(), int(header.columns), int(header.rows));
         return false;
     }
-    FloatArray2D widthDetails;
-    FloatArray2D heightDetails;
-    if (!allocateDetails(widthDetails, heightDetails, header)) {
+    DetailLevel level;
+    try {
+        allocateDetails(level, header);
+        if (!readSection(tokens, level.widthDetails) || !readSection(tokens, level.heightDetails)) {
+            reportError("JGrid:: *Error* - Premature end of details file.\n");
+            reportError("JGRrid::Error in details file, incomplete number of details values were provided.\n");
+            return false;
+        }
+        readLevelSections(tokens, std::size_t(header.columns), std::size_t(header.rows), level, file.constData());
+    } catch (const std::bad_alloc&) {
         reportError("JGrid:: *Error* - not enough memory for the details in %s.\n", file.constData());
         return false;
     }
-    if (!readSection(tokens, widthDetails) || !readSection(tokens, heightDetails)) {
-        reportError("JGrid:: *Error* - Premature end of details file.\n");
-        reportError("JGRrid::Error in details file, incomplete number of details values were provided.\n");
-        return false;
-    }
-    ValidMask fineVoids = readVoids(tokens, 2 * heightDetails.rows() + 2, heightDetails.cols());
     clearDetails();
-    details.push_back(std::move(heightDetails));
-    details.push_back(std::move(widthDetails));
-    detailMasks.push_back(std::move(fineVoids));
+    details.push_back(std::move(level));
     return true;
 }

@@ -13,6 +13,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 #include <vector>
 
 namespace {
@@ -138,6 +139,26 @@ std::size_t readBand(std::FILE* file, const GridHeader& h, const BandPlacement& 
     return count;
 }
 
+// How many of band 1's samples lie wholly within a file of `bytes` bytes,
+// counted as the reader takes them: row by row, up to the first short row.
+std::uint64_t samplesWithin(std::uint64_t bytes, const GridHeader& h, const BandPlacement& band)
+{
+    const std::uint64_t columns = h.width;
+    std::uint64_t count = 0;
+    for (std::uint64_t r = 0; r < h.height; ++r) {
+        if (band.rowStride != 0 && r > (bytes - std::min(bytes, h.skipBytes)) / band.rowStride)
+            break;
+        const std::uint64_t at = h.skipBytes + r * band.rowStride;
+        if (bytes < at + 4)
+            break;
+        const std::uint64_t whole = std::min(columns, (bytes - at - 4) / band.sampleStride + 1);
+        count += whole;
+        if (whole < columns)
+            break;
+    }
+    return count;
+}
+
 // Reads up to `count` contiguous values in blocks of rows, so that a stop
 // request is seen between blocks; returns the number read.
 std::size_t readContiguous(std::FILE* file, float* values, std::size_t count)
@@ -168,13 +189,19 @@ bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
         reportError("Error, %s was not found\n", localName(files.data).constData());
         return false;
     }
+    // A file too short for the samples its header declares is refused
+    // before their memory is taken. Bytes after the last needed value are
+    // not read.
+    const GridHeader& h = samples.header;
+    const BandPlacement band = placementOf(h);
+    if (const std::optional<std::uint64_t> bytes = fileBytes(file.get())) {
+        const std::uint64_t within = samplesWithin(*bytes, h, band);
+        if (within < std::uint64_t(h.width) * h.height)
+            return refuseShortFile(fileName, h, within);
+    }
     if (!allocateSamples(samples.header, samples.heights, fileName))
         return false;
-    // Bytes after the last needed value are not read. A trailing partial
-    // value is not read either: that sample becomes 0.0.
-    const GridHeader& h = samples.header;
     float* const values = samples.heights.data();
-    const BandPlacement band = placementOf(h);
     if (h.skipBytes == 0 && band.sampleStride == 4 && band.rowStride == std::uint64_t(h.width) * 4)
         samples.count = readContiguous(file.get(), values, samples.heights.size());
     else
@@ -186,7 +213,7 @@ bool readFloatGrid(const QString& fileName, LoadedSamples& samples)
     return true;
 }
 
-bool JGrid::loadFLT(QString fileName)
+bool JGrid::loadFLT(QString fileName, std::optional<float> cellSize)
 {
-    return loadGridFile(*this, fileName, "Loading Binary Grid File\n", readFloatGrid);
+    return loadGridFile(*this, fileName, "Loading Binary Grid File\n", readFloatGrid, cellSize);
 }

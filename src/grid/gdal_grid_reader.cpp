@@ -3,6 +3,8 @@
 // no-data value or GDAL's mask. Spacing comes from the geotransform and the
 // coordinate system.
 #include "error_report.h"
+#include "gdal_support.h"
+#include "georeference.h"
 #include "grid_file_io.h"
 #include "grid_load.h"
 #include "grid_spacing.h"
@@ -11,61 +13,29 @@
 #include <QFileInfo>
 
 #include <gdal.h>
-#include <cpl_error.h>
 
 #include <algorithm>
+#include <array>
 #include <cfloat>
 #include <cmath>
 #include <cstdio>
 #include <memory>
-#include <mutex>
 #include <new>
 #include <string>
 #include <vector>
 
 namespace {
 
-void registerDrivers()
-{
-    static std::once_flag once;
-    std::call_once(once, [] { GDALAllRegister(); });
-}
-
-struct DatasetCloser {
-    void operator()(void* dataset) const { GDALClose(dataset); }
-};
-using Dataset = std::unique_ptr<void, DatasetCloser>;
-
-// GDAL's reason for the last failure, for our own messages; GDAL prints
-// nothing itself while one of these lives.
-class QuietErrors {
-public:
-    QuietErrors()
-    {
-        CPLPushErrorHandler(CPLQuietErrorHandler);
-        CPLErrorReset();
-    }
-    ~QuietErrors() { CPLPopErrorHandler(); }
-    QuietErrors(const QuietErrors&) = delete;
-    QuietErrors& operator=(const QuietErrors&) = delete;
-    static std::string reason()
-    {
-        const char* message = CPLGetLastErrorMsg();
-        return (message && *message) ? message : "no reason given";
-    }
-};
-
-GroundReference groundReferenceOf(GDALDatasetH dataset, int columns, int rows)
+// The geotransform (when it spans an area), the coordinate system and the
+// unit of band 1's values.
+GroundReference groundReferenceOf(GDALDatasetH dataset)
 {
     GroundReference ref;
-    double gt[6];
-    if (GDALGetGeoTransform(dataset, gt) != CE_None || gt[1] == 0.0 || gt[5] == 0.0)
-        return ref; // no georeferencing: no cell size
-    ref.cellX = std::fabs(gt[1]);
-    ref.cellY = std::fabs(gt[5]);
-    ref.west = std::min(gt[0], gt[0] + columns * gt[1]);
-    ref.south = std::min(gt[3], gt[3] + rows * gt[5]);
+    std::array<double, 6> gt{};
+    if (GDALGetGeoTransform(dataset, gt.data()) == CE_None && columnSpacing(gt) > 0.0 && rowSpacing(gt) > 0.0)
+        ref.transform = gt;
     applySpatialReference(GDALGetSpatialRef(dataset), ref);
+    applyHeightUnitType(GDALGetRasterUnitType(GDALGetRasterBand(dataset, 1)), ref);
     return ref;
 }
 
@@ -124,7 +94,7 @@ bool allocateMask(const GridHeader& header, ValidMask& valid, const QString& fil
 
 bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
 {
-    registerDrivers();
+    registerGdalDrivers();
     const QByteArray file = localName(fileName);
     if (!fileName.startsWith(QLatin1String("/vsi")) && !QFileInfo::exists(fileName)) {
         reportError("Error, %s was not found\n", file.constData());
@@ -148,12 +118,10 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
     GridHeader& header = samples.header;
     header.width = unsigned(columns);
     header.height = unsigned(rows);
-    GridSpacing spacing;
-    if (!groundSpacing(groundReferenceOf(ds, columns, rows), header.width, header.height, fileName, spacing))
+    const GroundReference ref = groundReferenceOf(ds);
+    header.orientation = ref.transform ? orientationOf(*ref.transform) : Orientation();
+    if (!applyGroundReference(ref, fileName, header))
         return false;
-    header.cellSize = spacing.cellSize;
-    header.eastWestRatio = spacing.eastWestRatio;
-    std::printf("frequency sampled is %1.3f\n", header.cellSize);
 
     GDALRasterBandH band = GDALGetRasterBand(ds, 1);
     const VoidRule rule = voidRuleOf(band);
@@ -217,7 +185,7 @@ bool readGdalGrid(const QString& fileName, LoadedSamples& samples)
     return true;
 }
 
-bool JGrid::loadGDAL(QString fileName)
+bool JGrid::loadGDAL(QString fileName, std::optional<float> cellSize)
 {
-    return loadGridFile(*this, fileName, "Loading Raster File\n", readGdalGrid);
+    return loadGridFile(*this, fileName, "Loading Raster File\n", readGdalGrid, cellSize);
 }

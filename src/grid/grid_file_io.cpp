@@ -45,7 +45,10 @@ void ValueRowWriter::write(std::FILE* file, std::span<const float> values)
     line_.resize(values.size() * maxValueChars + 1);
     char* p = line_.data();
     for (const float v : values) {
-        p = std::to_chars(p, p + maxValueChars - 1, static_cast<double>(v), std::chars_format::fixed, precision_).ptr;
+        p = precision_ == shortest
+                ? std::to_chars(p, p + maxValueChars - 1, v).ptr
+                : std::to_chars(p, p + maxValueChars - 1, static_cast<double>(v), std::chars_format::fixed, precision_)
+                      .ptr;
         *p++ = ' ';
     }
     *p++ = '\n';

@@ -38,6 +38,9 @@ bool finishWriting(FileHandle file, const QString& name);
 // for every row.
 class ValueRowWriter {
 public:
+    // Each value with the fewest digits that read back as the same float.
+    static constexpr int shortest = -1;
+
     explicit ValueRowWriter(int precision) : precision_(precision) {}
     void write(std::FILE* file, std::span<const float> values);
 

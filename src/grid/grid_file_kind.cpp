@@ -28,16 +28,16 @@ bool isForeignGrd(const QString& fileName)
 
 } // namespace
 
-bool JGrid::loadFile(QString fileName)
+bool JGrid::loadFile(QString fileName, std::optional<float> cellSize)
 {
     const auto endsWith = [&](const char* extension) {
         return fileName.endsWith(QLatin1String(extension), Qt::CaseInsensitive);
     };
     if (endsWith(".grd"))
-        return isForeignGrd(fileName) ? loadGDAL(fileName) : loadGRD(fileName);
+        return isForeignGrd(fileName) ? loadGDAL(fileName, cellSize) : loadGRD(fileName, cellSize);
     if (endsWith(".asc"))
-        return loadGRD(fileName);
+        return loadGRD(fileName, cellSize);
     if (endsWith(".flt") || endsWith(".hdr"))
-        return loadFLT(fileName);
-    return loadGDAL(fileName);
+        return loadFLT(fileName, cellSize);
+    return loadGDAL(fileName, cellSize);
 }

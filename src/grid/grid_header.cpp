@@ -111,6 +111,7 @@ struct HeaderValues {
     std::optional<std::uint64_t> bandRowBytes;
     std::optional<std::uint64_t> totalRowBytes;
     bool dimensionKeywordSeen = false;
+    bool degreeKeywordSeen = false; // xdim or ydim, as this system writes them
 
     // Tokens by position, for headers without dimension keywords.
     std::vector<std::string> firstTokens;
@@ -157,9 +158,11 @@ bool applyPair(Key key, std::string_view keyword, std::string_view value, const 
         return true;
     case Key::cellSize:
         v.cellX = parseNumber(value).value;
+        v.degreeKeywordSeen |= equalsIgnoringCase(keyword, "xdim");
         return true;
     case Key::cellSizeY:
         v.cellY = parseNumber(value).value;
+        v.degreeKeywordSeen |= equalsIgnoringCase(keyword, "ydim");
         return true;
     case Key::noData:
         if (const auto n = numberValue(value))
@@ -341,25 +344,42 @@ bool checkBandLayout(const HeaderValues& v, std::uint64_t columns, const char* f
     return false;
 }
 
-GroundReference groundReference(const HeaderValues& v, unsigned rows)
+// The header's cell sizes, when given, above 0; otherwise a message.
+bool checkCellSizes(const HeaderValues& v, const char* file)
+{
+    const auto positive = [](const std::optional<double>& cell) { return !cell || *cell > 0.0; };
+    if (positive(v.cellX) && positive(v.cellY))
+        return true;
+    const double cellX = v.cellX.value_or(*v.cellY);
+    reportError("JGrid:: *Error* - the cell size of %s (%g by %g) must be above 0\n", file, cellX,
+                v.cellY.value_or(cellX));
+    return false;
+}
+
+// The header's corner and cell sizes as a geotransform (rows north to south).
+GroundReference groundReference(const HeaderValues& v, unsigned rows, bool positional)
 {
     GroundReference ref;
-    ref.cellX = v.cellX;
-    ref.cellY = v.cellY;
+    ref.ownDegreeLayout = positional || v.degreeKeywordSeen;
+    if (!v.cellX && !v.cellY)
+        return ref;
     const double cellX = v.cellX.value_or(v.cellY.value_or(0.0));
     const double cellY = v.cellY.value_or(cellX);
+    double west = 0.0;
+    double south = 0.0;
     if (v.west)
-        ref.west = *v.west;
+        west = *v.west;
     else if (v.westCentre)
-        ref.west = *v.westCentre - cellX / 2.0;
+        west = *v.westCentre - cellX / 2.0;
     else if (v.upperLeftX)
-        ref.west = *v.upperLeftX - cellX / 2.0;
+        west = *v.upperLeftX - cellX / 2.0;
     if (v.south)
-        ref.south = *v.south;
+        south = *v.south;
     else if (v.southCentre)
-        ref.south = *v.southCentre - cellY / 2.0;
+        south = *v.southCentre - cellY / 2.0;
     else if (v.upperLeftY)
-        ref.south = *v.upperLeftY + cellY / 2.0 - cellY * rows;
+        south = *v.upperLeftY + cellY / 2.0 - cellY * rows;
+    ref.transform = std::array<double, 6>{west, cellX, 0.0, south + cellY * rows, 0.0, -cellY};
     return ref;
 }
 
@@ -398,13 +418,12 @@ bool readGridHeader(TokenReader& tokens, GridFileKind kind, const QString& fileN
     if (kind == GridFileKind::floatGridHeader && !checkBandLayout(v, header.width, file.constData()))
         return false;
 
-    GroundReference ref = groundReference(v, header.height);
-    readProjectionFile(dataFile, ref);
-    GridSpacing spacing;
-    if (!groundSpacing(ref, header.width, header.height, fileName, spacing))
+    if (!checkCellSizes(v, file.constData()))
         return false;
-    header.cellSize = spacing.cellSize;
-    header.eastWestRatio = spacing.eastWestRatio;
+    GroundReference ref = groundReference(v, header.height, positional);
+    readProjectionFile(dataFile, ref);
+    if (!applyGroundReference(ref, fileName, header))
+        return false;
     header.noData = v.noData;
     header.bigEndian = v.bigEndian;
     header.skipBytes = v.skipBytes;
@@ -412,6 +431,25 @@ bool readGridHeader(TokenReader& tokens, GridFileKind kind, const QString& fileN
     header.interleave = v.interleave;
     header.bandRowBytes = v.bandRowBytes;
     header.totalRowBytes = v.totalRowBytes;
-    std::printf("frequency sampled is %1.3f\n", header.cellSize);
+    return true;
+}
+
+bool applyGroundReference(const GroundReference& ref, const QString& fileName, GridHeader& header)
+{
+    GridSpacing spacing;
+    if (!groundSpacing(ref, header.width, header.height, fileName, header.requestedCellSize, spacing))
+        return false;
+    std::printf("frequency sampled is %1.3f\n", spacing.cellSize.value_or(-1.0f));
+    std::printf("%s", spacing.note.c_str());
+    header.cellSize = spacing.cellSize;
+    header.eastWestRatio = spacing.eastWestRatio;
+    header.heightMetresPerUnit = ref.heightMetresPerUnit;
+    header.heightUnit = ref.heightUnit;
+    header.georeference.reset();
+    if (ref.transform) {
+        Georeference g{reoriented(*ref.transform, header.orientation, int(header.width), int(header.height)), ref.wkt};
+        g.guessedDegrees = spacing.geographic && ref.wkt.empty();
+        header.georeference = g;
+    }
     return true;
 }

@@ -21,7 +21,7 @@ ParsedNumber parseNumberLikeStrtod(std::string_view token)
     char* stop = nullptr;
     const double value = std::strtod(text, &stop);
     uselocale(previous);
-    return {value, stop != text};
+    return {value, stop != text, stop != text && stop == text + length};
 }
 
 ParsedInteger parseInteger(std::string_view token, int base)
@@ -134,14 +134,14 @@ std::size_t TokenReader::readValues(float* values, std::size_t wanted)
                     break;
                 }
                 const std::size_t length = std::min(std::size_t(p - start), maxTokenLength);
-                values[count++] = static_cast<float>(parseNumber({start, length}).value);
+                values[count++] = valueOf({start, length});
             }
             pos_ = std::size_t(p - buffer_.data());
         }
         // A token that reaches the end of the buffer, or the replayed one.
         if (count == wanted || !next(token))
             break;
-        values[count++] = static_cast<float>(parseNumber(token).value);
+        values[count++] = valueOf(token);
     }
     return count;
 }

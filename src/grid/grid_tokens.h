@@ -13,15 +13,17 @@
 #include <charconv>
 #include <cstddef>
 #include <cstdio>
+#include <string>
 #include <string_view>
 #include <vector>
 
 // atof's value of a token: the longest numeric prefix ("12abc" gives 12),
 // 0.0 when the token does not start with a number. Also tells whether any
-// character was taken as part of a number.
+// character was taken as part of a number, and whether all were.
 struct ParsedNumber {
     double value;
     bool numeric;
+    bool whole;
 };
 
 // Slow path of parseNumber: whatever from_chars does not parse the way atof
@@ -38,7 +40,7 @@ inline ParsedNumber parseNumber(std::string_view token)
         double value = 0.0;
         const auto result = std::from_chars(first, last, value);
         if (result.ec == std::errc())
-            return {value, true};
+            return {value, true, result.ptr == last};
     }
     return parseNumberLikeStrtod(token);
 }
@@ -92,7 +94,13 @@ public:
 
     // Reads up to `wanted` tokens as numbers (atof's value, stored as float)
     // into `values`; returns how many were read before the end of the file.
+    // Tokens that are not wholly a number are counted.
     std::size_t readValues(float* values, std::size_t wanted);
+
+    // The tokens readValues read that were not wholly a number, and the
+    // first of them (cut to 64 characters).
+    std::size_t nonNumericCount() const { return nonNumeric_; }
+    const std::string& firstNonNumeric() const { return firstNonNumeric_; }
 
     // Makes the next call of next() return the last token again.
     void unread() { replay_ = true; }
@@ -107,6 +115,13 @@ private:
     bool refill();
     bool readMore();
     bool nextAcrossRefill(std::string_view& token);
+    float valueOf(std::string_view token)
+    {
+        const ParsedNumber n = parseNumber(token);
+        if (!n.whole && nonNumeric_++ == 0)
+            firstNonNumeric_ = token.substr(0, 64);
+        return static_cast<float>(n.value);
+    }
 
     std::FILE* file_;
     std::vector<char> buffer_;
@@ -115,6 +130,8 @@ private:
     bool atEnd_ = false;
     bool replay_ = false;
     std::string_view last_;
+    std::size_t nonNumeric_ = 0;
+    std::string firstNonNumeric_;
 };
 
 #endif

@@ -7,8 +7,9 @@
 
 #include <charconv>
 #include <cstdio>
-#include <vector>
+#include <optional>
 #include <utility>
+#include <vector>
 
 namespace {
 
@@ -31,18 +32,22 @@ bool reportWriteFailure(const QString& fileName, QString& message)
 }
 
 // The seven header lines; the cell size goes out in degrees, the no-data
-// value with the fewest digits that read back as the same float.
-void writeHeader(std::FILE* file, unsigned columns, unsigned rows, float cellSize, float noData)
+// value with the fewest digits that read back as the same float. A grid
+// without a cell size has no xdim and ydim lines, so that it reads back
+// without one instead of with a negative spacing.
+void writeHeader(std::FILE* file, unsigned columns, unsigned rows, std::optional<float> cellSize, float noData)
 {
-    const float degrees = cellSize / 108000.0f;
     char noDataText[32];
     *std::to_chars(noDataText, noDataText + sizeof noDataText - 1, noData).ptr = '\0';
     std::fprintf(file, "ncols\t%i\n", int(columns));
     std::fprintf(file, "nrows\t%i\n", int(rows));
     std::fprintf(file, "xllcorner\t0\n");
     std::fprintf(file, "yllcorner\t0\n");
-    std::fprintf(file, "xdim\t%1.18f\n", degrees);
-    std::fprintf(file, "ydim\t%1.18f\n", degrees);
+    if (cellSize) {
+        const float degrees = *cellSize / 108000.0f;
+        std::fprintf(file, "xdim\t%1.18f\n", degrees);
+        std::fprintf(file, "ydim\t%1.18f\n", degrees);
+    }
     std::fprintf(file, "NODATA_value\t%s\n", noDataText);
 }
 

@@ -14,7 +14,7 @@ constexpr float initialMinHeight = 1.0e10f;
 }
 
 JGrid::JGrid()
-    : width(0), height(0), loaded(false), cellSize(-1.0f), normalsValid(false), maxHeight(initialMaxHeight),
+    : width(0), height(0), loaded(false), normalsValid(false), maxHeight(initialMaxHeight),
       minHeight(initialMinHeight), averageHeight(0.0f), name("null"), stdDev(-1.0f)
 {
 }
@@ -26,10 +26,10 @@ JGrid::~JGrid()
     clearDetails();
 }
 
-JGrid JGrid::copyLevel(std::size_t topDetails) const
+JGrid JGrid::copyLevel(std::size_t topLevels) const
 {
 #if __SIZEOF_POINTER__ == 8
-    static_assert(sizeof(JGrid) == 256, "copyLevel copies every member: give a new one its line");
+    static_assert(sizeof(JGrid) == 336, "copyLevel copies every member: give a new one its line");
 #endif
     JGrid copy;
     copy.width = width;
@@ -37,11 +37,8 @@ JGrid JGrid::copyLevel(std::size_t topDetails) const
     copy.loaded = loaded;
     copy.cellSize = cellSize;
     copy.heights = heights;
-    topDetails = std::min(topDetails, details.size()) & ~std::size_t(1);
-    copy.details.assign(details.end() - std::ptrdiff_t(topDetails), details.end());
-    // The masks stored with those levels, at the copy's level indices.
-    for (std::size_t level = (details.size() - topDetails) / 2; level < details.size() / 2; ++level)
-        copy.detailMasks.push_back(level < detailMasks.size() ? detailMasks[level] : ValidMask());
+    topLevels = std::min(topLevels, details.size());
+    copy.details.assign(details.end() - std::ptrdiff_t(topLevels), details.end());
     copy.normalsValid = false;
     copy.maxHeight = maxHeight;
     copy.minHeight = minHeight;
@@ -53,6 +50,7 @@ JGrid JGrid::copyLevel(std::size_t topDetails) const
     copy.valid = valid;
     copy.voidCount = voidCount;
     copy.noDataValue = noDataValue;
+    copy.georeference = georeference;
     return copy;
 }
 
@@ -90,46 +88,47 @@ void JGrid::clearDetails()
 {
     details.clear();
     details.shrink_to_fit();
-    detailMasks.clear();
 }
 
-// Statistics count valid samples only; voids are counted apart.
+HeightStatistics::HeightStatistics(const float* values, const std::uint8_t* valid, std::size_t count)
+{
+    std::size_t i = 0;
+    while (i < count && valid && valid[i] == 0)
+        ++i;
+    if (i < count)
+        minimum = maximum = values[i];
+    for (; i < count; ++i) {
+        if (stopRequestedAt(i)) {
+            stopped = true;
+            return;
+        }
+        if (valid && valid[i] == 0)
+            continue;
+        const float v = values[i];
+        if (v < minimum)
+            minimum = v;
+        if (v > maximum)
+            maximum = v;
+        sum += v;
+        ++validCount;
+    }
+}
+
+// Statistics count valid samples only; voids are counted apart. A grid
+// without any valid sample has no statistics: they go back to the values of
+// an empty grid.
 void JGrid::updateStatistics()
 {
-    const std::size_t rows = std::min<std::size_t>(height, heights.rows());
-    const std::size_t cols = std::min<std::size_t>(width, heights.cols());
-    if (rows == 0 || cols == 0)
+    if (height == 0 || width == 0 || heights.rows() != height || heights.cols() != width)
         return;
     const bool masked = valid.rows() == heights.rows() && valid.cols() == heights.cols();
-    float lo = 1.0e6f;
-    float hi = -1.0e6f;
-    double sum = 0.0;
-    std::size_t count = 0;
-    std::uint64_t voids = 0;
-    for (std::size_t r = 0; r < rows; ++r) {
-        if (stopRequested())
-            return; // the statistics stay as they were; the stopped work drops this grid
-        const auto row = heights[r];
-        for (std::size_t c = 0; c < cols; ++c) {
-            if (masked && valid[r][c] == 0) {
-                ++voids;
-                continue;
-            }
-            const float v = row[c];
-            if (v < lo)
-                lo = v;
-            if (v > hi)
-                hi = v;
-            sum += v;
-            ++count;
-        }
-    }
-    voidCount = voids;
-    if (count == 0)
-        return;
-    maxHeight = hi;
-    minHeight = lo;
-    averageHeight = static_cast<float>(sum / static_cast<double>(count));
+    const HeightStatistics s(heights.data(), masked ? valid.data() : nullptr, heights.size());
+    if (s.stopped)
+        return; // the statistics stay as they were; the stopped work drops this grid
+    voidCount = heights.size() - s.validCount;
+    maxHeight = s.validCount ? s.maximum : initialMaxHeight;
+    minHeight = s.validCount ? s.minimum : initialMinHeight;
+    averageHeight = s.validCount ? s.mean() : 0.0f;
 }
 
 float JGrid::standardDeviation()
@@ -170,7 +169,7 @@ void JGrid::printRow(unsigned row)
 float JGrid::scaledHeight(unsigned row, unsigned col) const
 {
     const double above = static_cast<double>(heights[row][col]) - static_cast<double>(minHeight);
-    return static_cast<float>(above / (static_cast<double>(cellSize) * 0.9 * 50.0)
+    return static_cast<float>(above / (static_cast<double>(cellSize.value_or(1.0f)) * 0.9 * 50.0)
                               * static_cast<double>(verticalExaggeration));
 }
 

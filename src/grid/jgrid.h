@@ -1,6 +1,7 @@
 // The terrain: a rectangular grid of float height samples with one vertex
 // normal per sample, height statistics, the source name and the detail stack
-// that coarsening leaves behind for a later refinement.
+// that coarsening leaves behind for a later refinement (one DetailLevel per
+// coarsening).
 //
 // The members are spread over several source files: the model and statistics
 // (jgrid.cpp), normals (grid_normals.cpp), grid and detail files (src/grid),
@@ -9,18 +10,36 @@
 #define JGRID_H
 
 #include "array2d.h"
+#include "detail_level.h"
+#include "georeference.h"
 #include "gmvec3.h"
 #include "void_mask.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <span>
 #include <vector>
 
 
 // Gates the extra progress lines of normal computation and surface drawing.
 extern bool debugOutput;
+
+// The statistics of the valid values among `count` heights (`valid` null:
+// every value is valid), started from the first valid value so that no
+// height, however large or small, is beyond the start. `stopped`: a stop
+// request cut the scan short and the figures are incomplete.
+struct HeightStatistics {
+    float minimum = 0.0f;
+    float maximum = 0.0f;
+    double sum = 0.0;
+    std::size_t validCount = 0;
+    bool stopped = false;
+
+    HeightStatistics(const float* values, const std::uint8_t* valid, std::size_t count);
+    float mean() const { return static_cast<float>(sum / static_cast<double>(validCount)); }
+};
 
 class JGrid {
 public:
@@ -42,8 +61,8 @@ public:
     // Model and statistics.
     // A copy to build the next level beside this one: every member but the
     // normals (computed where something draws), and of the detail stack only
-    // the top `topDetails` arrays (whole levels) with their masks.
-    JGrid copyLevel(std::size_t topDetails) const;
+    // the top `topLevels` levels.
+    JGrid copyLevel(std::size_t topLevels) const;
     void resize(unsigned w, unsigned h);
     void clear();
     void clearDetails();
@@ -64,14 +83,22 @@ public:
     // end; a load that cannot start leaves the grid as it was. loadFile picks
     // the reader by the name: .grd and .asc ASCII grids (a .grd that is not
     // one goes to GDAL), .flt and .hdr float grids, anything else GDAL.
-    bool loadFile(QString fileName);
-    bool loadGRD(QString fileName);
-    bool loadFLT(QString fileName);
-    bool loadGDAL(QString fileName);
+    // `cellSize` (metres), when given, replaces the spacing the file gives.
+    bool loadFile(QString fileName, std::optional<float> cellSize = std::nullopt);
+    bool loadGRD(QString fileName, std::optional<float> cellSize = std::nullopt);
+    bool loadFLT(QString fileName, std::optional<float> cellSize = std::nullopt);
+    bool loadGDAL(QString fileName, std::optional<float> cellSize = std::nullopt);
     bool writeGRD(QString& message);
     bool writeLeftRight(QString& left, QString& right);
+    // A float32 GeoTIFF of the samples at full precision, the voids as the
+    // no-data value, with the grid's georeference; `message` receives the
+    // name written or the error text.
+    bool writeTIF(const QString& fileName, QString& message);
 
-    // Detail files.
+    // Detail files. writeDetail writes the two detail arrays of a level;
+    // writeDetailFiles writes every level, with what else the level keeps
+    // (voids, odd last column and row, the coarse grid's void values) after
+    // the arrays.
     bool writeDetail(FloatArray2D widthDetails, FloatArray2D heightDetails, QString fileName, float cellSize,
                      QString nextFile);
     void writeDetailFiles(QString& message, int& count);
@@ -125,10 +152,12 @@ public:
     std::uint32_t width;
     std::uint32_t height;
     bool loaded;
-    float cellSize;
+    // North-south sample spacing in metres; none when the file gave none
+    // (the drawing then takes one height unit per sample).
+    std::optional<float> cellSize;
     FloatArray2D heights;
     Array2D<gmVec3> normals;
-    std::vector<FloatArray2D> details;
+    std::vector<DetailLevel> details;
     bool normalsValid;
     float maxHeight;
     float minHeight;
@@ -149,10 +178,9 @@ public:
     ValidMask valid;
     std::uint64_t voidCount = 0;
     float noDataValue = systemNoData;
-    // Per stored level (pair of detail arrays), the mask of the finer grid
-    // that refinement with those details gives back; empty for a level
-    // without voids.
-    std::vector<ValidMask> detailMasks;
+    // Where the samples lie on the ground, carried through every level;
+    // none when the file gave no georeferencing.
+    std::optional<Georeference> georeference;
 };
 
 #endif

@@ -14,6 +14,14 @@ void DrawnMesh::release()
     releaseBulk(occluderPositions);
 }
 
+ShownLevel shownLevelOf(const JGrid& grid)
+{
+    if (grid.details.empty())
+        return ShownLevel{0, grid.width, grid.height};
+    const DetailLevel& finest = grid.details.front();
+    return ShownLevel{int(grid.details.size()), finest.fineColumns(), finest.fineRows()};
+}
+
 QString ShownLevel::describe(std::uint32_t width, std::uint32_t height) const
 {
     if (level <= 0)

@@ -44,25 +44,15 @@ struct ShownLevel {
     QString describe(std::uint32_t width, std::uint32_t height) const;
 };
 
-// Coarsening works on the leading even number of rows and columns; of a
-// level with an odd side it leaves out the last column or row. These keep
-// them, so that Refine gives such a level back whole.
-struct TrimmedEdges {
-    std::uint32_t width = 0;  // the level's size before coarsening
-    std::uint32_t height = 0;
-    std::vector<float> lastColumn; // every row's last sample, when width is odd
-    std::vector<float> lastRow;    // the last row within the even columns, when height is odd
-    // Their validity (1 valid, 0 void); empty for a grid without voids.
-    std::vector<std::uint8_t> lastColumnValid;
-    std::vector<std::uint8_t> lastRowValid;
-};
+// The shown level of a grid, from its detail stack: one level per stored
+// coarsening, below the finer grid of the oldest.
+ShownLevel shownLevelOf(const JGrid& grid);
 
 struct TerrainModel {
     JGrid grid;
     DrawnMesh mesh;
-    ShownLevel shown;
-    // One entry per coarsening level of the detail stack, the newest last.
-    std::vector<TrimmedEdges> trimmed;
+
+    ShownLevel shown() const { return shownLevelOf(grid); }
 };
 
 #endif

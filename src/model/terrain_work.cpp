@@ -1,13 +1,14 @@
 #include "terrain_work.h"
 
 #include "error_report.h"
-#include "grid_change.h"
+#include "memory_room.h"
 #include "occluder.h"
 #include "stop_request.h"
 #include "terrain_mesh.h"
 
 #include <algorithm>
 #include <cstdio>
+#include <new>
 #include <utility>
 
 namespace {
@@ -29,155 +30,103 @@ int plannedCoarsenings(std::uint64_t w, std::uint64_t h, std::uint64_t budget)
     return levels;
 }
 
-// Coarsens one level, keeping what it leaves out.
-bool coarsenKeepingEdges(JGrid& grid, std::vector<TrimmedEdges>& trimmed)
-{
-    TrimmedEdges edges = trimmedEdgesOf(grid);
-    if (!grid.reverseSubdivide())
-        return false;
-    trimmed.push_back(std::move(edges));
-    return true;
-}
-
-} // namespace
-
-TrimmedEdges trimmedEdgesOf(const JGrid& grid)
-{
-    TrimmedEdges edges{grid.width, grid.height, {}, {}, {}, {}};
-    if (grid.heights.rows() != grid.height || grid.heights.cols() != grid.width || grid.width == 0 || grid.height == 0)
-        return edges;
-    const std::uint32_t evenWidth = grid.width & ~1u;
-    const bool masked = grid.valid.rows() == grid.height && grid.valid.cols() == grid.width;
-    if (grid.width % 2 == 1) {
-        for (std::uint32_t r = 0; r < grid.height; ++r) {
-            edges.lastColumn.push_back(grid.heights[r][grid.width - 1]);
-            if (masked)
-                edges.lastColumnValid.push_back(grid.valid[r][grid.width - 1]);
-        }
-    }
-    if (grid.height % 2 == 1) {
-        const auto last = grid.heights[grid.height - 1];
-        edges.lastRow.assign(last.begin(), last.begin() + evenWidth);
-        if (masked) {
-            const auto lastValid = grid.valid[grid.height - 1];
-            edges.lastRowValid.assign(lastValid.begin(), lastValid.begin() + evenWidth);
-        }
-    }
-    return edges;
-}
-
-bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges)
-{
-    const std::uint32_t evenWidth = edges.width & ~1u, evenHeight = edges.height & ~1u;
-    if (grid.width != evenWidth || grid.height != evenHeight || grid.heights.rows() != evenHeight ||
-        grid.heights.cols() != evenWidth || edges.lastColumn.size() != (edges.width % 2 ? edges.height : 0u) ||
-        edges.lastRow.size() != (edges.height % 2 ? evenWidth : 0u))
-        return false;
-    if (edges.width == evenWidth && edges.height == evenHeight)
-        return true;
-    // Voids on either side need a mask of the whole size (new samples valid).
-    const bool masked = !grid.valid.empty() || !edges.lastColumnValid.empty() || !edges.lastRowValid.empty();
-    const bool fits = allocateOrReport([&] {
-        grid.heights.resize(edges.height, edges.width);
-        if (masked) {
-            if (grid.valid.empty())
-                grid.valid = ValidMask(evenHeight, evenWidth, 1);
-            grid.valid.resize(edges.height, edges.width, 1);
-        }
-    });
-    if (!fits)
-        return false;
-    for (std::uint32_t r = 0; r < edges.lastColumn.size(); ++r)
-        grid.heights[r][edges.width - 1] = edges.lastColumn[r];
-    for (std::uint32_t r = 0; r < edges.lastColumnValid.size(); ++r)
-        grid.valid[r][edges.width - 1] = edges.lastColumnValid[r];
-    if (!edges.lastRow.empty())
-        std::copy(edges.lastRow.begin(), edges.lastRow.end(), grid.heights[edges.height - 1].begin());
-    if (!edges.lastRowValid.empty())
-        std::copy(edges.lastRowValid.begin(), edges.lastRowValid.end(), grid.valid[edges.height - 1].begin());
-    printSizeChange(grid.width, edges.width, grid.height, edges.height);
-    grid.width = edges.width;
-    grid.height = edges.height;
-    refreshNormalsAndStatistics(grid, false);
-    return true;
-}
-
-namespace {
-
-WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
-                       TerrainUpdate& out)
+WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t budget, std::optional<float> cellSize,
+                       WorkControl& control, TerrainUpdate& out)
 {
     if (!control.checkpoint("Loading", 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
     JGrid& grid = out.grid;
-    const bool started = format == GridFormat::Ascii   ? grid.loadGRD(file)
-                         : format == GridFormat::Float ? grid.loadFLT(file)
-                                                       : grid.loadFile(file);
+    const bool started = format == GridFormat::Ascii   ? grid.loadGRD(file, cellSize)
+                         : format == GridFormat::Float ? grid.loadFLT(file, cellSize)
+                                                       : grid.loadFile(file, cellSize);
     if (!started || !grid.loaded)
         return WorkOutcome::Failed;
     out.replacesDetails = true;
-    out.shown = ShownLevel{0, grid.width, grid.height};
     const int levels = plannedCoarsenings(grid.width, grid.height, budget);
     const int total = 1 + levels + meshParts;
     for (int k = 0; budget > 0 && std::uint64_t(grid.width) * grid.height > budget; ++k) {
         if (!control.checkpoint("Coarsening", 1 + std::min(k, levels), total))
             return WorkOutcome::Cancelled;
-        if (!coarsenKeepingEdges(grid, out.trimmed))
+        if (!grid.reverseSubdivide())
             break;
-        ++out.shown.level;
     }
     if (control.cancelled())
         return WorkOutcome::Cancelled;
-    if (out.shown.level > 0)
-        std::printf("%s\n", qPrintable(out.shown.describe(grid.width, grid.height)));
+    if (!grid.details.empty())
+        std::printf("%s\n", qPrintable(shownLevelOf(grid).describe(grid.width, grid.height)));
     return buildDrawnMesh(grid, out.mesh, control, 1 + levels, total);
 }
 
-WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, WorkControl& control, TerrainUpdate& out)
+WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, const std::function<void(JGrid&)>& adjust,
+                        WorkControl& control, TerrainUpdate& out)
 {
     const JGrid& from = model.grid;
-    // Refinement with details uses the top level's pair; with fewer than two
-    // arrays it is plain refinement.
-    const std::size_t topDetails = change == LevelChange::RefineWithDetails && from.details.size() >= 2 ? 2 : 0;
+    // Refinement with details uses the top level; without one it is plain
+    // refinement.
+    const std::size_t topLevels = change == LevelChange::RefineWithDetails && !from.details.empty() ? 1 : 0;
     const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening"
                        : change == LevelChange::Unchanged                                 ? "Finding curvature"
                                                                                           : "Refining";
     if (!control.checkpoint(step, 0, 1 + meshParts))
         return WorkOutcome::Cancelled;
-    out.grid = from.copyLevel(topDetails);
-    out.keptDetails = from.details.size() - topDetails;
-    out.shown = model.shown;
-    out.trimmed = model.trimmed;
+    out.grid = from.copyLevel(topLevels);
+    out.keptLevels = from.details.size() - topLevels;
     JGrid& grid = out.grid;
+    if (adjust)
+        adjust(grid);
     bool changed = true;
     switch (change) {
     case LevelChange::Unchanged:
         break;
     case LevelChange::RefineWithDetails:
         changed = grid.subdivideWithDetails();
-        if (changed && grid.details.size() < topDetails) {
-            out.shown.level = std::max(0, out.shown.level - 1);
-            if (!out.trimmed.empty()) {
-                restoreTrimmedEdges(grid, out.trimmed.back());
-                out.trimmed.pop_back();
-            }
-        }
         break;
     case LevelChange::Coarsen:
-        changed = coarsenKeepingEdges(grid, out.trimmed);
-        if (changed)
-            ++out.shown.level;
+        changed = grid.reverseSubdivide();
         break;
+    // A grid made anew: the details of the levels below no longer fit it.
     case LevelChange::RefineBrownian:
         changed = grid.subdivideBrownian();
+        out.replacesDetails = true;
         break;
     case LevelChange::Decimate:
         changed = grid.decimate();
+        out.replacesDetails = true;
         break;
     }
     if (!changed)
         return WorkOutcome::Failed;
     return buildDrawnMesh(grid, out.mesh, control, 1, 1 + meshParts);
+}
+
+// A job that runs out of memory is refused like any other: what it built is
+// given back, the model stays as it was.
+template <class Job>
+WorkOutcome refusedWithoutMemory(TerrainUpdate& out, const QString& what, Job&& job)
+{
+    try {
+        return job();
+    } catch (const std::bad_alloc&) {
+        out.grid = JGrid();
+        out.mesh.release();
+        reportError("JGrid:: *Error* - not enough memory to %s; the terrain is unchanged\n", qPrintable(what));
+        return WorkOutcome::Failed;
+    }
+}
+
+QString changeName(LevelChange change)
+{
+    switch (change) {
+    case LevelChange::Coarsen:
+    case LevelChange::Decimate:
+        return QStringLiteral("coarsen the terrain");
+    case LevelChange::RefineWithDetails:
+    case LevelChange::RefineBrownian:
+        return QStringLiteral("refine the terrain");
+    case LevelChange::Unchanged:
+        break;
+    }
+    return QStringLiteral("draw the terrain anew");
 }
 
 // A step that gave up at the stop request returns as if it had failed,
@@ -190,21 +139,25 @@ WorkOutcome unlessStopped(WorkOutcome outcome, const WorkControl& control)
 } // namespace
 
 WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
-                        TerrainUpdate& out)
+                        TerrainUpdate& out, std::optional<float> cellSize)
 {
     const ErrorCollector errors;
     const StopScope stop(control.stopFlag());
-    const WorkOutcome outcome = loadLevels(file, format, budget, control, out);
+    const WorkOutcome outcome = refusedWithoutMemory(out, "load " + file, [&] {
+        return loadLevels(file, format, budget, cellSize, control, out);
+    });
     out.errors = errors.text();
     return unlessStopped(outcome, control);
 }
 
 WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, WorkControl& control,
-                               TerrainUpdate& out)
+                               TerrainUpdate& out, const std::function<void(JGrid&)>& adjust)
 {
     const ErrorCollector errors;
     const StopScope stop(control.stopFlag());
-    const WorkOutcome outcome = changeLevel(model, change, control, out);
+    const WorkOutcome outcome = refusedWithoutMemory(out, changeName(change), [&] {
+        return changeLevel(model, change, adjust, control, out);
+    });
     out.errors = errors.text();
     return unlessStopped(outcome, control);
 }
@@ -218,12 +171,12 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
     const char* step = "Finding curvature";
     if (!control.checkpoint(step, done, total))
         return WorkOutcome::Cancelled;
-    if (!meshFitsInMemory(grid.width, grid.height)) {
-        std::printf("The grid of %u x %u samples is too large to draw: its lines need %.1f GB, this machine has "
-                    "%.1f GB\n",
-                    grid.width, grid.height, double(meshBytesFor(grid.width, grid.height)) / 1e9,
-                    double(physicalMemoryBytes()) / 1e9);
-        return WorkOutcome::Done;
+    const std::uint64_t bytes = meshBytesFor(grid.width, grid.height);
+    if (!fitsInMemoryForWork(bytes)) {
+        reportError("JGrid:: *Error* - not enough memory to draw the grid of %u x %u samples: its lines need %.1f GB, "
+                    "%.1f GB are free\n",
+                    grid.width, grid.height, double(bytes) / 1e9, double(memoryForWork().value_or(0)) / 1e9);
+        return WorkOutcome::Failed;
     }
     // Each part ends at a checkpoint; a stop gives back what was built. A
     // part that gave up at the stop request left its arrays incomplete.
@@ -255,21 +208,12 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
 void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
 {
     if (!update.replacesDetails) {
-        std::vector<FloatArray2D> stack = std::move(model.grid.details);
-        stack.resize(std::min(update.keptDetails, stack.size()));
-        for (FloatArray2D& d : update.grid.details)
-            stack.push_back(std::move(d));
+        std::vector<DetailLevel> stack = std::move(model.grid.details);
+        stack.resize(std::min(update.keptLevels, stack.size()));
+        for (DetailLevel& level : update.grid.details)
+            stack.push_back(std::move(level));
         update.grid.details = std::move(stack);
-        // One mask per level, at the level's index: a level stored without
-        // one counts as having none.
-        std::vector<ValidMask> masks = std::move(model.grid.detailMasks);
-        masks.resize(update.keptDetails / 2);
-        for (ValidMask& m : update.grid.detailMasks)
-            masks.push_back(std::move(m));
-        update.grid.detailMasks = std::move(masks);
     }
     model.grid = std::move(update.grid);
     model.mesh = std::move(update.mesh);
-    model.shown = update.shown;
-    model.trimmed = std::move(update.trimmed);
 }

@@ -15,6 +15,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 
 // Grids with more samples than this are shown coarsened (with details, so
 // that Refine restores them) until they fit. A frame that turns the view at
@@ -45,38 +46,36 @@ enum class LevelChange {
 // A new terrain state built beside the model.
 struct TerrainUpdate {
     JGrid grid;
-    // The grid's detail stack continues the first keptDetails arrays of the
-    // model's stack; replacesDetails: it stands alone (a new file).
-    std::size_t keptDetails = 0;
+    // The grid's detail stack continues the first keptLevels levels of the
+    // model's stack; replacesDetails: it stands alone (a new file, or a grid
+    // made anew by Brownian refinement or decimation).
+    std::size_t keptLevels = 0;
     bool replacesDetails = false;
     DrawnMesh mesh;
-    ShownLevel shown;
-    std::vector<TrimmedEdges> trimmed;
     // The failures the work reported (reportError), one a line.
     QString errors;
 };
 
-// Reads a grid file; while it has more than `budget` samples (0: no budget)
-// coarsens it with details, then builds the mesh.
+// Reads a grid file (its spacing replaced by `cellSize` metres when given);
+// while it has more than `budget` samples (0: no budget) coarsens it with
+// details, then builds the mesh.
 WorkOutcome loadTerrain(const QString& file, GridFormat format, std::uint64_t budget, WorkControl& control,
-                        TerrainUpdate& out);
+                        TerrainUpdate& out, std::optional<float> cellSize = std::nullopt);
 
-// One level up or down from the model's grid, then the mesh.
+// One level up or down from the model's grid, then the mesh. `adjust`, when
+// given, changes the copy of the grid first (a drawing setting that needs a
+// new mesh), so that the model takes the setting only with that mesh.
 WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, WorkControl& control,
-                               TerrainUpdate& out);
+                               TerrainUpdate& out, const std::function<void(JGrid&)>& adjust = {});
 
 // Builds the mesh, edges, curvature frames and occluder positions of a
 // loaded grid (step "Finding curvature", parts done + 0..3 of total). Done
-// with an empty mesh when the grid is not loaded or its mesh would not fit
-// in memory (with a message); Cancelled leaves `mesh` empty.
+// with an empty mesh when the grid is not loaded; Failed, with a message and
+// an empty mesh, when the mesh would not fit in the memory left for work
+// (memoryForWork); Cancelled leaves `mesh` empty. Throws std::bad_alloc when
+// memory runs out all the same (loadTerrain and changeTerrainLevel refuse
+// the job then).
 WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done = 0, int total = 4);
-
-// The samples of an odd last column or row that coarsening the grid leaves
-// out, and putting them back onto the refined level. Restoring needs the
-// refined grid to be the even part of the kept size; otherwise it changes
-// nothing and gives false. It updates the statistics.
-TrimmedEdges trimmedEdgesOf(const JGrid& grid);
-bool restoreTrimmedEdges(JGrid& grid, const TrimmedEdges& edges);
 
 // The model takes the update's state.
 void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update);

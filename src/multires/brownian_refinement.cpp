@@ -156,7 +156,7 @@ bool JGrid::subdivideBrownian()
     adoptSamples(*this, std::move(fine));
     std::printf("\tg is now %i X %i\n", int(width), int(height));
     refreshNormalsAndStatistics(*this, true);
-    cellSize /= 2.0f;
+    scaleSpacing(*this, 0.5f, 0.25);
     const float residual = residualStdDev();
     std::printf("Done! - residual Standard Deviation is %1.3f\n", residual);
     return true;
@@ -166,8 +166,10 @@ bool JGrid::decimate()
 {
     if (!requireSamples(*this, 4, "decimate"))
         return false;
-    const std::size_t w = width / 2;
-    const std::size_t h = height / 2;
+    // Samples 0, 2, 4, ... of each side, the last one included: decimation
+    // takes a Brownian refinement (2n-1 samples) back to its n.
+    const std::size_t w = (std::size_t(width) + 1) / 2;
+    const std::size_t h = (std::size_t(height) + 1) / 2;
     GridArrays kept;
     const bool built = buildLevel(kept, [&] {
         FloatArray2D samples(h, w);
@@ -186,7 +188,7 @@ bool JGrid::decimate()
     printSizeChange(width, unsigned(w), height, unsigned(h));
     adoptSamples(*this, std::move(kept));
     stdDev *= 2.0f;
-    cellSize *= 2.0f;
+    scaleSpacing(*this, 2.0f, -0.5);
     refreshNormalsAndStatistics(*this, false);
     return true;
 }

@@ -68,7 +68,7 @@ bool JGrid::subdivideWithoutDetails()
     if (!built)
         return false;
     replaceLevel(*this, std::move(fine));
-    cellSize /= 2.0f;
+    scaleSpacing(*this, 0.5f, 0.5);
     refreshNormalsAndStatistics(*this, true);
     return true;
 }

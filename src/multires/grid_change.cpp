@@ -31,7 +31,7 @@ bool fitsSampleLimit(std::uint64_t w, std::uint64_t h, const char* operation)
 
 void reportOutOfMemory()
 {
-    reportError("Not enough memory for this operation; the grid is unchanged\n");
+    reportError("JGrid:: *Error* - not enough memory for this operation; the grid is unchanged\n");
 }
 
 void adoptSamples(JGrid& g, GridArrays&& level)
@@ -59,6 +59,14 @@ void refreshNormalsAndStatistics(JGrid& g, bool announce)
     g.normalsValid = false;
     g.normals.clear();
     g.updateStatistics();
+}
+
+void scaleSpacing(JGrid& g, float factor, double shift)
+{
+    if (g.cellSize)
+        *g.cellSize *= factor;
+    if (g.georeference)
+        g.georeference = g.georeference->resampled(factor, shift);
 }
 
 void printSizeChange(unsigned oldWidth, unsigned newWidth, unsigned oldHeight, unsigned newHeight)

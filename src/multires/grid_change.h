@@ -69,6 +69,12 @@ void replaceLevel(JGrid& g, GridArrays&& level);
 // normals" line first.
 void refreshNormalsAndStatistics(JGrid& g, bool announce);
 
+// The spacing of a new level whose samples lie `factor` times as far apart
+// as the grid's: the cell size scales, and the georeference's pixel vectors
+// with it, its origin moving by `shift` of the old vectors
+// (Georeference::resampled).
+void scaleSpacing(JGrid& g, float factor, double shift);
+
 // The lines of a size change, width first; a side that keeps its size prints
 // nothing.
 void printSizeChange(unsigned oldWidth, unsigned newWidth, unsigned oldHeight, unsigned newHeight);

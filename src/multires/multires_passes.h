@@ -22,8 +22,10 @@ ReverseLevel reverseSubdivisionPasses(const FloatArray2D& fine);
 // One level of refinement with details of an m x w coarse grid (m, w >= 5):
 // the rows first with the width details (at least m rows of w-2), then the
 // columns with the height details (at least m-2 rows of 2w-2). Gives
-// 2m-2 rows of 2w-2 samples.
+// 2m-2 rows of 2w-2 samples, in an array of `rows` x `cols` where those are
+// larger (the rest left unwritten for the caller).
 FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const FloatArray2D& widthDetails,
-                                          const FloatArray2D& heightDetails);
+                                          const FloatArray2D& heightDetails, std::size_t rows = 0,
+                                          std::size_t cols = 0);
 
 #endif

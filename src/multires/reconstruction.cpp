@@ -6,6 +6,7 @@
 #include "lane_filters.h"
 #include "multires_passes.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <vector>
 
@@ -78,31 +79,84 @@ LANES_VECTOR_CLONES void fillSubdivisionWithDetails(const FloatArray2D& coarse, 
     };
     std::size_t made = 0;
     lanes::chaikinLanes(lanes::ByPositionMakingRows<decltype(refineRowAt)>{fineWidth, refineRowAt, made},
-                        lanes::RowPair{rowPair.data(), fineWidth}, m, lanes::columnHalves(fine.data(), fineWidth),
+                        lanes::RowPair{rowPair.data(), fineWidth}, m, lanes::columnHalves(fine.data(), fine.cols()),
                         detailsAt(heightDetails.data(), heightDetails.cols()));
 }
 
 } // namespace
 
 FloatArray2D subdivisionWithDetailsPasses(const FloatArray2D& coarse, const FloatArray2D& widthDetails,
-                                          const FloatArray2D& heightDetails)
+                                          const FloatArray2D& heightDetails, std::size_t rows, std::size_t cols)
 {
     const std::size_t fineWidth = 2 * coarse.cols() - 2;
-    FloatArray2D fine = FloatArray2D::forOverwrite(2 * coarse.rows() - 2, fineWidth);
+    FloatArray2D fine =
+        FloatArray2D::forOverwrite(std::max(rows, 2 * coarse.rows() - 2), std::max(cols, fineWidth));
     std::vector<float> rowPair(2 * fineWidth);
     fillSubdivisionWithDetails(coarse, widthDetails, heightDetails, fine, rowPair);
     return fine;
 }
 
+namespace {
+
+// The coarse heights refinement starts from: the grid's own, or, where the
+// level keeps other values at the grid's voids (a grid read back from a file
+// has its voids filled afresh), a copy holding those.
+const FloatArray2D& coarseWithStoredFill(const JGrid& g, const DetailLevel& level, FloatArray2D& copy)
+{
+    const std::vector<float>& fill = level.coarseFill;
+    if (g.valid.empty() || fill.empty() || countVoids(g.valid) != fill.size())
+        return g.heights;
+    bool same = true;
+    for (std::size_t i = 0, k = 0; i < g.valid.size() && same; ++i)
+        if (g.valid.data()[i] == 0)
+            same = g.heights.data()[i] == fill[k++];
+    if (same)
+        return g.heights;
+    copy = g.heights;
+    for (std::size_t i = 0, k = 0; i < copy.size(); ++i)
+        if (g.valid.data()[i] == 0)
+            copy.data()[i] = fill[k++];
+    return copy;
+}
+
+// The level's finer grid is what refining a grid of m rows and w columns
+// gives (2m-2 by 2w-2), or one more on a side, with the kept edge values that
+// side needs: the refinement takes the level's size then.
+bool keptEdgesFit(const DetailLevel& level, std::size_t m, std::size_t w)
+{
+    const std::size_t rows = 2 * m - 2, cols = 2 * w - 2;
+    const std::size_t fineRows = level.fineRows(), fineCols = level.fineColumns();
+    return (fineCols == cols || fineCols == cols + 1) && (fineRows == rows || fineRows == rows + 1)
+           && level.lastColumn.size() == (fineCols > cols ? fineRows : 0)
+           && level.lastRow.size() == (fineRows > rows ? cols : 0);
+}
+
+// Puts the kept last column and row into the refined samples' extra column
+// and row.
+void putKeptEdges(FloatArray2D& fine, const DetailLevel& level)
+{
+    if (!level.lastRow.empty())
+        std::copy(level.lastRow.begin(), level.lastRow.end(), fine[fine.rows() - 1].begin());
+    for (std::size_t r = 0; r < level.lastColumn.size(); ++r)
+        fine[r][fine.cols() - 1] = level.lastColumn[r];
+}
+
+} // namespace
+
 bool JGrid::subdivideWithDetails()
 {
-    if (details.size() < 2)
+    if (details.empty())
         return subdivideWithoutDetails();
     const char* operation = "subdivide with details";
     if (!requireSamples(*this, minimumCoarseSamples, operation))
         return false;
-    const FloatArray2D& widthDetails = details[details.size() - 1];
-    const FloatArray2D& heightDetails = details[details.size() - 2];
+    const DetailLevel& level = details.back();
+    const std::uint32_t fineWidth = 2 * width - 2;
+    if (!fitsSampleLimit(std::max<std::uint64_t>(fineWidth, level.fineColumns()),
+                         std::max<std::uint64_t>(2 * std::uint64_t(height) - 2, level.fineRows()), operation))
+        return false;
+    const FloatArray2D& widthDetails = level.widthDetails;
+    const FloatArray2D& heightDetails = level.heightDetails;
     if (!detailsFit(*this, widthDetails, heightDetails)) {
         reportError("Cannot %s: the stored details are %i X %i and %i X %i, but this %i X %i grid needs at least "
                     "%i X %i and %i X %i; the grid and the details are unchanged\n",
@@ -111,31 +165,31 @@ bool JGrid::subdivideWithDetails()
                     int(2 * width - 2), int(height - 2));
         return false;
     }
-    const std::uint32_t fineWidth = 2 * width - 2;
-    if (!fitsSampleLimit(fineWidth, 2 * std::uint64_t(height) - 2, operation))
-        return false;
     std::printf("Performing one level of subdivision with details\n");
     // The finer grid's voids: the mask stored with these details, or, for
     // details without one, the coarse voids carried up.
-    const std::size_t level = details.size() / 2 - 1;
     GridArrays fine;
+    FloatArray2D filled;
     const bool built = buildLevel(fine, [&] {
-        FloatArray2D samples = subdivisionWithDetailsPasses(heights, widthDetails, heightDetails);
-        // A coarser level trimmed to even sizes gives back fewer rows or
-        // columns than were stored: the stored mask is cropped to them.
-        const bool stored = level < detailMasks.size() && !detailMasks[level].empty()
-                            && detailMasks[level].rows() >= samples.rows() && detailMasks[level].cols() >= samples.cols();
-        fine.valid = stored ? resizeMask(detailMasks[level], samples.rows(), samples.cols()) : refineMask(valid);
+        const FloatArray2D& coarse = coarseWithStoredFill(*this, level, filled);
+        // The passes write the even part; the kept edges fill the rest.
+        const bool kept = keptEdgesFit(level, height, width);
+        FloatArray2D samples = subdivisionWithDetailsPasses(coarse, widthDetails, heightDetails,
+                                                            kept ? level.fineRows() : 0, kept ? level.fineColumns() : 0);
+        if (kept)
+            putKeptEdges(samples, level);
+        filled.clear();
+        const ValidMask& stored = level.fineValid;
+        const bool covers = stored.rows() >= samples.rows() && stored.cols() >= samples.cols();
+        fine.valid = resizeMask(covers ? stored : refineMask(valid), samples.rows(), samples.cols());
         return samples;
     });
     if (!built)
         return false;
     std::printf("f1 is %i X %i\t", int(fineWidth), int(height));
     details.pop_back();
-    details.pop_back();
-    detailMasks.resize(std::min(detailMasks.size(), level));
     replaceLevel(*this, std::move(fine));
-    cellSize /= 2.0f;
+    scaleSpacing(*this, 0.5f, 0.5);
     std::printf("f2 is %i X %i\n", int(width), int(height));
     refreshNormalsAndStatistics(*this, true);
     return true;

@@ -134,38 +134,72 @@ ReverseLevel reverseSubdivisionPasses(const FloatArray2D& fine)
     return level;
 }
 
+namespace {
+
+// What the level keeps of the fine grid beyond its details: its size and
+// voids, and the samples of an odd last column and row that the passes
+// leave out.
+void keepFineEdges(const JGrid& fine, DetailLevel& level)
+{
+    level.fineWidth = fine.width;
+    level.fineHeight = fine.height;
+    level.fineValid = fine.valid;
+    const std::size_t evenWidth = evenPart(fine.width);
+    if (fine.width % 2 == 1) {
+        level.lastColumn.resize(fine.height);
+        for (std::size_t r = 0; r < fine.height; ++r)
+            level.lastColumn[r] = fine.heights[r][fine.width - 1];
+    }
+    if (fine.height % 2 == 1) {
+        const auto last = fine.heights[fine.height - 1];
+        level.lastRow.assign(last.begin(), last.begin() + std::ptrdiff_t(evenWidth));
+    }
+}
+
+// The coarse grid's heights at its voids, row by row.
+std::vector<float> valuesAtVoids(const FloatArray2D& heights, const ValidMask& valid)
+{
+    std::vector<float> values;
+    if (valid.empty())
+        return values;
+    values.reserve(countVoids(valid));
+    for (std::size_t i = 0; i < valid.size(); ++i)
+        if (valid.data()[i] == 0)
+            values.push_back(heights.data()[i]);
+    return values;
+}
+
+} // namespace
+
 bool JGrid::reverseSubdivide()
 {
     if (!hasSamples(*this, minimumFineSamples))
         return false;
     std::printf("Performing one level of REVERSE subdivision\n");
-    ReverseLevel level;
+    ReverseLevel passes;
     GridArrays coarse;
-    ValidMask fineMask;
+    DetailLevel level;
     const std::size_t evenRows = evenPart(height), evenCols = evenPart(width);
     const bool built = buildLevel(coarse, [&] {
-        level = reverseSubdivisionPasses(heights);
-        details.reserve(details.size() + 2);
-        if (!valid.empty()) {
+        passes = reverseSubdivisionPasses(heights);
+        details.reserve(details.size() + 1);
+        keepFineEdges(*this, level);
+        if (!valid.empty())
             coarse.valid = coarsenMask(valid, evenRows, evenCols);
-            fineMask = resizeMask(valid, evenRows, evenCols);
-        }
-        detailMasks.reserve(details.size() / 2 + 1);
-        return std::move(level.coarse);
+        level.coarseFill = valuesAtVoids(passes.coarse, coarse.valid);
+        return std::move(passes.coarse);
     });
     if (!built)
         return false;
-    printDetailShape(level.heightDetails);
+    printDetailShape(passes.heightDetails);
     std::printf("c1 is %i X %i\n", int(evenPart(width)), int(coarse.heights.rows()));
-    printDetailShape(level.widthDetails);
-    // The fine level's mask goes with its details.
-    detailMasks.resize(details.size() / 2);
-    detailMasks.push_back(std::move(fineMask));
-    details.push_back(std::move(level.heightDetails));
-    details.push_back(std::move(level.widthDetails));
+    printDetailShape(passes.widthDetails);
+    level.heightDetails = std::move(passes.heightDetails);
+    level.widthDetails = std::move(passes.widthDetails);
+    details.push_back(std::move(level));
     replaceLevel(*this, std::move(coarse));
     std::printf("c2 is %i X %i\n", int(width), int(height));
-    cellSize *= 2.0f;
+    scaleSpacing(*this, 2.0f, -1.0);
     refreshNormalsAndStatistics(*this, false);
     return true;
 }

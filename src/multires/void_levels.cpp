@@ -63,7 +63,7 @@ ValidMask decimateMask(const ValidMask& fine)
 {
     if (fine.empty())
         return {};
-    return makeMask(fine.rows() / 2, fine.cols() / 2,
+    return makeMask((fine.rows() + 1) / 2, (fine.cols() + 1) / 2,
                     [&](std::size_t r, std::size_t c) { return fine[2 * r][2 * c] != 0; });
 }
 

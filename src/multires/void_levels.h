@@ -21,7 +21,8 @@ ValidMask refineMask(const ValidMask& coarse);
 // either of the samples it lies between is void.
 ValidMask midpointMask(const ValidMask& coarse);
 
-// Every second sample in both directions: floor(m/2) by floor(n/2).
+// Every second sample in both directions, the first and an odd last one
+// included: ceil(m/2) by ceil(n/2).
 ValidMask decimateMask(const ValidMask& fine);
 
 // The leading rows x cols of `mask`, grown by repeating the last column and

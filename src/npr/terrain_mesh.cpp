@@ -4,11 +4,10 @@
 #include "curvature_frames.h"
 #include "grid_normals.h"
 #include "jgrid.h"
+#include "memory_room.h"
 #include "stop_request.h"
 
 #include <cstdio>
-
-#include <unistd.h>
 
 void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vector<gmVec3>& vertexNormals,
                       std::vector<Face>& faces, std::vector<gmVec3>& faceNormals)
@@ -77,18 +76,7 @@ std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height)
     return samples * perSample + faces * perFace + edges * perEdge + buildScratch;
 }
 
-std::uint64_t physicalMemoryBytes()
-{
-    const long pages = sysconf(_SC_PHYS_PAGES);
-    const long pageSize = sysconf(_SC_PAGE_SIZE);
-    if (pages <= 0 || pageSize <= 0)
-        return 0;
-    return std::uint64_t(pages) * std::uint64_t(pageSize);
-}
-
 bool meshFitsInMemory(std::uint64_t width, std::uint64_t height)
 {
-    const std::uint64_t physical = physicalMemoryBytes();
-    // When the machine does not say, only the grid's own limit applies.
-    return physical == 0 || meshBytesFor(width, height) <= physical / 4 * 3;
+    return fitsInMemoryForWork(meshBytesFor(width, height));
 }

@@ -24,10 +24,7 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
 // two edge buffers, the curvature frames and the occluder positions.
 std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height);
 
-// Physical memory of this machine in bytes.
-std::uint64_t physicalMemoryBytes();
-
-// The mesh of such a grid fits in three quarters of the physical memory.
+// The mesh of such a grid fits in the memory left for work (memoryForWork).
 bool meshFitsInMemory(std::uint64_t width, std::uint64_t height);
 
 #endif

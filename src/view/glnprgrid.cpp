@@ -9,6 +9,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <new>
 
 namespace {
 
@@ -180,7 +181,12 @@ void GLNPRGrid::clearEdgeData()
 bool GLNPRGrid::findCurvature()
 {
     WorkControl runsToTheEnd;
-    buildDrawnMesh(grid, model.mesh, runsToTheEnd);
+    try {
+        buildDrawnMesh(grid, model.mesh, runsToTheEnd);
+    } catch (const std::bad_alloc&) {
+        model.mesh.release();
+        std::printf("Not enough memory to draw the terrain\n");
+    }
     meshReplaced();
     buildOccluderList();
     return grid.loaded && !vertices.empty();

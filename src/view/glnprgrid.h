@@ -24,6 +24,7 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <optional>
 #include <vector>
 
 class GLNPRGrid : public QOpenGLWidget {
@@ -96,6 +97,9 @@ public:
     // Loads of grids with more samples than this show them coarsened until
     // they fit; 0 = no budget. Read when a load starts.
     std::uint64_t displayBudget = defaultDisplaySamples;
+    // When set, every load takes this north-south spacing (metres) instead
+    // of the one the file gives. Read when a load starts.
+    std::optional<float> cellSizeForLoads;
 
     // Background work. Loads, refinements and coarsenings run one after the
     // other, each on a worker thread; a load drops what was still waiting.
@@ -161,6 +165,12 @@ public slots:
     void fitTerrain();
     // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
     void setVerticalExaggeration(double factor);
+    // Sets the terrain's north-south spacing in metres (above 0), for a file
+    // that gives none or a wrong one; the mesh is rebuilt.
+    void setCellSize(double metres);
+    // Writes the terrain shown as a float32 GeoTIFF (gridSaved or
+    // gridSaveFailed tell how it went).
+    void saveGrid(QString file);
 
 signals:
     void widthChanged(const QString& width);
@@ -186,6 +196,10 @@ signals:
     // A command that was refused and changed nothing (Coarsen at the
     // smallest size, a refinement beyond memory), and why.
     void commandRefused(const QString& reason);
+    // saveGrid wrote the file (what was written, in words), or could not
+    // (why).
+    void gridSaved(const QString& file, const QString& text);
+    void gridSaveFailed(const QString& file, const QString& reason);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -202,6 +216,7 @@ private:
     void runWaitingCommands();
     void runLightPassOnce();
     bool refinementFits(int subdivisiontype) const;
+    void redrawWith(std::function<void(JGrid&)> adjust);
     // The mesh was replaced: both passes prepare their lines afresh.
     void meshReplaced();
 

@@ -2,6 +2,7 @@
 // chains (load, refine, coarsen), the size report, and the mouse.
 #include "glnprgrid.h"
 #include "error_report.h"
+#include "memory_room.h"
 #include "terrain_mesh.h"
 #include "view_fit.h"
 
@@ -59,11 +60,12 @@ void GLNPRGrid::requestLoad(const QString& file, GridFormat format)
     worker.cancel();
     runInTurn([this, file, format] {
         const std::uint64_t budget = displayBudget;
+        const std::optional<float> cellSize = cellSizeForLoads;
         // A new grid keeps the exaggeration the view draws with.
         const float exaggeration = grid.verticalExaggeration;
-        worker.start([file, format, budget, exaggeration](WorkControl& control, TerrainUpdate& update) {
+        worker.start([file, format, budget, cellSize, exaggeration](WorkControl& control, TerrainUpdate& update) {
             update.grid.verticalExaggeration = exaggeration;
-            return loadTerrain(file, format, budget, control, update);
+            return loadTerrain(file, format, budget, control, update, cellSize);
         },
                      [this, file](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, &file); });
     });
@@ -112,7 +114,7 @@ void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, const Q
     if (done) {
         if (loadedFile)
             emit gridLoaded(*loadedFile);
-        emit levelShown(model.shown.describe(grid.width, grid.height));
+        emit levelShown(model.shown().describe(grid.width, grid.height));
     } else if (loadedFile) {
         emit loadFailed(*loadedFile, update.errors);
     } else {
@@ -158,8 +160,9 @@ void GLNPRGrid::setWorkCheckpointHook(std::function<void(const char* step)> hook
     worker.checkpointHook = std::move(hook);
 }
 
-// A refinement that would outgrow the grid's sample limit or the memory its
-// mesh needs beside the mesh shown is refused before anything changes.
+// A refinement that would outgrow the grid's sample limit, or whose mesh
+// would not fit in the memory left for work beside the mesh shown, is
+// refused before anything changes; each refusal names its reason.
 bool GLNPRGrid::refinementFits(int subdivisiontype) const
 {
     if (!grid.loaded || (subdivisiontype != 1 && subdivisiontype != 2))
@@ -167,13 +170,19 @@ bool GLNPRGrid::refinementFits(int subdivisiontype) const
     const std::uint64_t shrink = subdivisiontype == 1 ? 2 : 1;
     const std::uint64_t w = 2 * std::uint64_t(grid.width) - shrink;
     const std::uint64_t h = 2 * std::uint64_t(grid.height) - shrink;
-    const std::uint64_t physical = physicalMemoryBytes();
-    const bool fits = physical == 0 || meshBytesFor(w, h) + meshBytesFor(grid.width, grid.height) <= physical / 4 * 3;
-    if (w * h <= JGrid::maxSamples && fits)
-        return true;
-    reportError("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would not fit in memory\n",
-                static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
-    return false;
+    if (w * h > JGrid::maxSamples) {
+        reportError("GLNPRGrid::subdivide - refused: the refined grid of %llu x %llu samples would exceed the limit of "
+                    "%llu samples\n",
+                    static_cast<unsigned long long>(w), static_cast<unsigned long long>(h),
+                    static_cast<unsigned long long>(JGrid::maxSamples));
+        return false;
+    }
+    if (!fitsInMemoryForWork(meshBytesFor(w, h))) {
+        reportError("GLNPRGrid::subdivide - refused: not enough memory for the refined grid of %llu x %llu samples\n",
+                    static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
+        return false;
+    }
+    return true;
 }
 
 static LevelChange refinement(int subdivisiontype)
@@ -326,23 +335,53 @@ void GLNPRGrid::fitTerrain()
     updateGL();
 }
 
-// The mesh of the new heights is built in the background like a level
-// change; the grid takes the factor once no other work reads it.
+// A drawing setting that needs a new mesh: the mesh is built in the
+// background like a level change, from a copy of the grid with the setting
+// changed; the model takes the setting with that mesh, and keeps its own
+// when the work is refused.
+void GLNPRGrid::redrawWith(std::function<void(JGrid&)> adjust)
+{
+    if (!grid.loaded) {
+        adjust(grid);
+        updateGL();
+        return;
+    }
+    worker.start([this, adjust](WorkControl& control, TerrainUpdate& update) {
+        return changeTerrainLevel(model, LevelChange::Unchanged, control, update, adjust);
+    },
+                 [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
+}
+
 void GLNPRGrid::setVerticalExaggeration(double factor)
 {
     const float clamped = float(std::clamp(factor, 0.1, 50.0));
     runInTurn([this, clamped] {
-        if (clamped == grid.verticalExaggeration)
-            return;
-        grid.verticalExaggeration = clamped;
-        if (!grid.loaded) {
-            updateGL();
-            return;
-        }
-        worker.start([this](WorkControl& control, TerrainUpdate& update) {
-            return changeTerrainLevel(model, LevelChange::Unchanged, control, update);
-        },
-                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
+        if (clamped != grid.verticalExaggeration)
+            redrawWith([clamped](JGrid& g) { g.verticalExaggeration = clamped; });
+    });
+}
+
+void GLNPRGrid::setCellSize(double metres)
+{
+    if (!(metres > 0.0) || !std::isfinite(metres))
+        return;
+    const float cellSize = float(metres);
+    runInTurn([this, cellSize] {
+        if (grid.loaded && grid.cellSize != cellSize)
+            redrawWith([cellSize](JGrid& g) { g.cellSize = cellSize; });
+    });
+}
+
+void GLNPRGrid::saveGrid(QString file)
+{
+    runInTurn([this, file] {
+        QString message;
+        if (!grid.loaded)
+            emit gridSaveFailed(file, QString("There is no terrain to save: open a grid first."));
+        else if (grid.writeTIF(file, message))
+            emit gridSaved(file, QString("The %1 x %2 grid was saved to %3").arg(grid.width).arg(grid.height).arg(file));
+        else
+            emit gridSaveFailed(file, message);
     });
 }
 
@@ -353,7 +392,7 @@ void GLNPRGrid::updateGUI()
     emit widthChanged(int(grid.width));
     emit heightChanged(QString::number(grid.height));
     emit heightChanged(int(grid.height));
-    emit freqChanged(int(grid.cellSize));
+    emit freqChanged(int(grid.cellSize.value_or(0.0f)));
     gridDirty = true;
     updateGL();
 }

@@ -8,7 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <string>
 
 namespace {
@@ -32,14 +31,7 @@ FloatArray2D ramp(std::size_t rows, std::size_t cols, float offset)
 // Pushes one level as reverse subdivision would for a coarse grid of c x r.
 void pushLevel(JGrid& g, std::size_t c, std::size_t r, float offset)
 {
-    g.details.push_back(ramp(r - 2, 2 * c - 2, offset));
-    g.details.push_back(ramp(r, c - 2, offset + 1.0f));
-}
-
-// A value as a detail file gives it back: "%1.5f", then atof, then float.
-float asWritten(float v)
-{
-    return static_cast<float>(std::atof(QString::asprintf("%1.5f", v).toLatin1().constData()));
+    g.details.push_back(DetailLevel{ramp(r - 2, 2 * c - 2, offset), ramp(r, c - 2, offset + 1.0f)});
 }
 
 std::string loadDetails(JGrid& g, const QString& path)
@@ -69,8 +61,8 @@ TEST(DetailFileWrite, LayoutByteForByteAndConsoleFigures)
                               "Details file " + path.toStdString() + " has been written successfully\n");
     EXPECT_EQ(TempFiles::read(path), "hills with blanks\tsource\n4\tnum_cols\n3\tnum_rows\n6\tresulting_num_cols\n"
                                      "4\tresulting_num_rows\n45.000000\tcellsize(m)\nnull\tnext_file\n\n\n"
-                                     "width_details\n0.50000 -1.25000 \n2.00000 0.00000 \n0.12346 -3.00000 \n"
-                                     "\nheight_details\n1.00000 2.00000 3.00000 4.00000 5.00000 6.00000 \n\n");
+                                     "width_details\n0.5 -1.25 \n2 0 \n0.123456 -3 \n"
+                                     "\nheight_details\n1 2 3 4 5 6 \n\n");
 }
 
 TEST(DetailFileWrite, FailuresAreReported)
@@ -115,22 +107,16 @@ TEST(DetailFileWrite, OneFilePerLevelFromTheTopOfTheStack)
                                     "100\tresulting_num_cols\n80\tresulting_num_rows\n90.000000\tcellsize(m)\n"));
     EXPECT_NE(TempFiles::read(lower).find("\n45.000000\tcellsize(m)\n"), std::string::npos);
 
-    // Reading a file back restores its level, rounded to five decimals.
+    // Reading a file back restores its level exactly, in place of the
+    // levels the grid had.
     JGrid coarse;
-    coarse.details.push_back(FloatArray2D(1, 1));
+    pushLevel(coarse, 5, 4, 0.0f);
     const std::string text = loadDetails(coarse, top);
     EXPECT_EQ(text, "Loading details file " + top.toStdString() + "\nfile " + top.toStdString() + " has been opened\n");
-    ASSERT_EQ(coarse.details.size(), 2u);
-    const FloatArray2D& widthDetails = coarse.details[1];
-    const FloatArray2D& heightDetails = coarse.details[0];
-    ASSERT_EQ(widthDetails.rows(), 41u);
-    ASSERT_EQ(widthDetails.cols(), 49u);
-    ASSERT_EQ(heightDetails.rows(), 39u);
-    ASSERT_EQ(heightDetails.cols(), 100u);
-    for (std::size_t i = 0; i < widthDetails.size(); ++i)
-        ASSERT_EQ(widthDetails.data()[i], asWritten(g.details[3].data()[i]));
-    for (std::size_t i = 0; i < heightDetails.size(); ++i)
-        ASSERT_EQ(heightDetails.data()[i], asWritten(g.details[2].data()[i]));
+    ASSERT_EQ(coarse.details.size(), 1u);
+    EXPECT_EQ(coarse.details[0].widthDetails.rows(), 41u);
+    EXPECT_EQ(coarse.details[0].widthDetails.cols(), 49u);
+    EXPECT_TRUE(coarse.details[0] == g.details[1]);
 }
 
 TEST(DetailFileWrite, NothingOrAFailureIsCounted)
@@ -144,12 +130,8 @@ TEST(DetailFileWrite, NothingOrAFailureIsCounted)
     EXPECT_EQ(count, 0);
     EXPECT_TRUE(message.isEmpty());
 
-    g.details.push_back(FloatArray2D(3, 4)); // an unpaired array is never read past
-    g.writeDetailFiles(message, count);
-    EXPECT_EQ(count, 0);
     EXPECT_TRUE(QDir(files.path("")).entryList(QDir::Files).isEmpty());
 
-    g.clearDetails();
     pushLevel(g, 5, 4, 0.0f);
     g.name = files.path("none/g");
     ConsoleCapture quiet;
@@ -165,15 +147,15 @@ TEST(DetailFileRead, SourceNamesWithBlanksOrSouPrefixes)
         const QString path = files.write("s.dtl", std::string(source) + header43.substr(3) + values43);
         JGrid g;
         loadDetails(g, path);
-        ASSERT_EQ(g.details.size(), 2u) << source;
-        EXPECT_TRUE(g.details[1] == array(3, 2, {1, 2, 3, 4, 5, 6}));
-        EXPECT_TRUE(g.details[0] == array(1, 6, {1, 2, 3, 4, 5, 6}));
+        ASSERT_EQ(g.details.size(), 1u) << source;
+        EXPECT_TRUE(g.details[0].widthDetails == array(3, 2, {1, 2, 3, 4, 5, 6}));
+        EXPECT_TRUE(g.details[0].heightDetails == array(1, 6, {1, 2, 3, 4, 5, 6}));
     }
     // The last value needs no line break after it.
     JGrid g;
     loadDetails(g, files.write("nobreak.dtl", header43 + values43.substr(0, values43.size() - 3)));
-    ASSERT_EQ(g.details.size(), 2u);
-    EXPECT_EQ(g.details[0].data()[5], 6.0f);
+    ASSERT_EQ(g.details.size(), 1u);
+    EXPECT_EQ(g.details[0].heightDetails.data()[5], 6.0f);
 }
 
 TEST(DetailFileRead, RefusalsKeepTheStackTheGridHad)
@@ -183,12 +165,12 @@ TEST(DetailFileRead, RefusalsKeepTheStackTheGridHad)
         JGrid g;
         g.width = gridWidth;
         pushLevel(g, 5, 4, 0.0f);
-        const std::vector<FloatArray2D> before = g.details;
+        const std::vector<DetailLevel> before = g.details;
         ConsoleCapture console;
         EXPECT_FALSE(g.loadDetails(path));
         const std::string text = console.text();
         EXPECT_TRUE(text.ends_with(lastMessage)) << text;
-        EXPECT_EQ(g.details.size(), 2u);
+        EXPECT_EQ(g.details.size(), 1u);
         EXPECT_TRUE(g.details == before);
     };
     const auto file = [&](const char* name) { return files.path(name).toStdString(); };

@@ -6,6 +6,7 @@
 #include "support/temp_files.h"
 #include "support/tool_run.h"
 
+#include <QDir>
 #include <QFile>
 
 #include <gtest/gtest.h>
@@ -114,6 +115,14 @@ TEST(HypsaGrid, LoadAndStepFailuresExitWithOne)
     EXPECT_EQ(run.err, "hypsa-grid: resize: the 4 x 4 grid was left unchanged\n");
     EXPECT_TRUE(linesStartingWith(run.out, "stats ").empty());
 
+    // Sizes below 2 x 2 are refused, not rounded up or ignored.
+    for (const QStringList& size : {QStringList{"0", "0"}, QStringList{"1", "1"}, QStringList{"5", "1"}}) {
+        run = hypsaGrid(QStringList{tiny, "resize"} + size + QStringList{"stats"});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_EQ(run.err, "hypsa-grid: resize: a grid needs at least 2 x 2 samples; the 4 x 4 grid was left "
+                           "unchanged\n");
+    }
+
     run = hypsaGrid({tiny, "load-details", files.path("none.dtl")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_EQ(run.err, "hypsa-grid: load-details: no details were loaded from " + files.path("none.dtl").toStdString() + "\n");
@@ -151,49 +160,82 @@ TEST(HypsaGrid, StatsLineAndRawSamplesOfALoadedGrid)
     EXPECT_EQ(TempFiles::read(raw), TempFiles::read(dataDir + "jacksboro.flt"));
 }
 
-TEST(HypsaGrid, CoarsenTwiceAndRefineTwiceGivesTheTerrainBack)
+// Any number of coarsenings and as many refinements give the grid back bit
+// for bit, odd sizes included: 403 x 343 -> 202 x 172 -> 102 x 87 and back.
+TEST(HypsaGrid, CoarseningsAndAsManyRefinementsGiveTheGridBack)
 {
     TempFiles files;
-    const QString resized = files.path("resized.raw");
+    const QString odd = files.path("odd.raw");
     const QString roundTrip = files.path("roundtrip.raw");
-    ASSERT_EQ(hypsaGrid({dataDir + "jacksboro.grd", "resize", "402", "342", "save-raw", resized}).exitCode, 0);
-    const ToolRun run = hypsaGrid({dataDir + "jacksboro.grd", "resize", "402", "342", "coarsen", "coarsen", "stats",
-                               "refine", "refine", "stats", "save-raw", roundTrip});
+    ASSERT_EQ(hypsaGrid({dataDir + "jacksboro.grd", "resize", "403", "343", "save-raw", odd}).exitCode, 0);
+    const ToolRun run = hypsaGrid({dataDir + "jacksboro.grd", "resize", "403", "343", "coarsen", "coarsen", "stats",
+                                   "refine", "refine", "stats", "save-raw", roundTrip});
     EXPECT_EQ(run.exitCode, 0);
     const std::vector<std::string> stats = linesStartingWith(run.out, "stats ");
     ASSERT_EQ(stats.size(), 2u);
     EXPECT_TRUE(stats[0].starts_with("stats width=102 height=87 cellsize=360 ")) << stats[0];
     EXPECT_TRUE(stats[0].ends_with(" levels=2 voids=0")) << stats[0];
-    EXPECT_TRUE(stats[1].starts_with("stats width=402 height=342 cellsize=90 ")) << stats[1];
+    EXPECT_TRUE(stats[1].starts_with("stats width=403 height=343 cellsize=90 ")) << stats[1];
     EXPECT_TRUE(stats[1].ends_with(" levels=0 voids=0")) << stats[1];
-    expectSameSamples(rawSamples(roundTrip), rawSamples(resized), 1e-3f);
+    EXPECT_EQ(TempFiles::read(roundTrip), TempFiles::read(odd));
 }
 
+// Outputs are named after the loaded file, in its folder, whatever dots the
+// path holds; a coarse grid and its detail files rebuild the finer grid bit
+// for bit from a GeoTIFF, to the two decimals of an ASCII grid.
 TEST(HypsaGrid, CoarseGridAndDetailFilesRebuildTheFinerGrid)
 {
-    // Outputs are named after the loaded file, so work on a copy.
     TempFiles files;
-    const QString source = files.path("jacksboro.grd");
+    ASSERT_TRUE(QDir().mkpath(files.path("data.v2")));
+    const QString source = files.path("data.v2/jacksboro.grd");
     ASSERT_TRUE(QFile::copy(dataDir + "jacksboro.grd", source));
-    const QString fine = files.path("fine.raw");
-    ToolRun run = hypsaGrid({source, "resize", "402", "342", "save-raw", fine, "coarsen", "write-grd", "write-details",
-                         "write-halves"});
+    const QString coarseTif = files.path("coarse.tif");
+    ToolRun run = hypsaGrid({source, "coarsen", "write-grd", "write-tif", coarseTif, "write-details", "write-halves"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
-    const QString base = QString(source).remove('.');
-    const QString coarseGrid = base + "_w202_h172.grd";
-    const QString details = base + "_w202_h172.dtl";
-    EXPECT_TRUE(QFile::exists(base + "_w101_h172LEFT.grd"));
-    EXPECT_TRUE(QFile::exists(base + "_w101_h172RIGHT.grd"));
+    const QString base = files.path("data.v2/jacksborogrd");
+    const QString coarseGrid = base + "_w202_h173.grd";
+    const QString details = base + "_w202_h173.dtl";
+    EXPECT_TRUE(QFile::exists(base + "_w101_h173LEFT.grd"));
+    EXPECT_TRUE(QFile::exists(base + "_w101_h173RIGHT.grd"));
 
     const QString rebuilt = files.path("rebuilt.raw");
-    run = hypsaGrid({coarseGrid, "load-details", details, "stats", "refine", "save-raw", rebuilt});
+    run = hypsaGrid({coarseTif, "load-details", details, "stats", "refine", "stats", "save-raw", rebuilt});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     EXPECT_TRUE(linesStartingWith(run.out, "stats ").at(0).ends_with(" levels=1 voids=0"));
-    // Heights come back to two decimals, details to five.
-    expectSameSamples(rawSamples(rebuilt), rawSamples(fine), 0.02f);
+    EXPECT_TRUE(linesStartingWith(run.out, "stats ").at(1).starts_with("stats width=403 height=344 cellsize=90 "));
+    EXPECT_EQ(TempFiles::read(rebuilt), TempFiles::read(dataDir + "jacksboro.flt"));
+    run = hypsaGrid({coarseGrid, "load-details", details, "refine", "save-raw", rebuilt});
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    expectSameSamples(rawSamples(rebuilt), rawSamples(dataDir + "jacksboro.flt"), 0.02f);
+
+    // A name relative to the working folder stays there.
+    files.write("x.asc", "ncols 2\nnrows 2\ncellsize 30\n1 2 3 4\n");
+    ASSERT_EQ(runTool("hypsa-grid", {"./x.asc", "write-grd"}, QProcessEnvironment::systemEnvironment(),
+                      files.path("")).exitCode,
+              0);
+    EXPECT_TRUE(QFile::exists(files.path("xasc_w2_h2.grd")));
 }
 
-TEST(HypsaGrid, DecimatingABrownianRefinementKeepsTheOriginalSamples)
+// The statistics are those of the grid after the last step, also when no
+// valid sample is left; a grid without a cell size says so.
+TEST(HypsaGrid, StatisticsFollowEveryStep)
+{
+    TempFiles files;
+    const QString voids = files.write("voids.asc", "ncols 3\nnrows 3\nNODATA_value -9999\n-9999 -9999 5\n"
+                                                   "-9999 -9999 6\n7 8 9\n");
+    const ToolRun run = hypsaGrid({voids, "stats", "resize", "2", "2", "stats"});
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    const std::vector<std::string> stats = linesStartingWith(run.out, "stats ");
+    ASSERT_EQ(stats.size(), 2u);
+    EXPECT_EQ(stats[0], "stats width=3 height=3 cellsize=none min=5 max=9 mean=7 levels=0 voids=4");
+    EXPECT_EQ(stats[1], "stats width=2 height=2 cellsize=none min=none max=none mean=none levels=0 voids=4");
+    // --cellsize gives the grid its spacing.
+    EXPECT_EQ(linesStartingWith(hypsaGrid({"--cellsize", "2.5", voids, "stats"}).out, "stats ").at(0),
+              "stats width=3 height=3 cellsize=2.5 min=5 max=9 mean=7 levels=0 voids=4");
+    EXPECT_EQ(hypsaGrid({"--cellsize", "0", voids, "stats"}).exitCode, 2);
+}
+
+TEST(HypsaGrid, DecimatingABrownianRefinementGivesTheOriginalGridBack)
 {
     TempFiles files;
     const QString decimated = files.path("decimated.raw");
@@ -202,18 +244,9 @@ TEST(HypsaGrid, DecimatingABrownianRefinementKeepsTheOriginalSamples)
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const std::vector<std::string> stats = linesStartingWith(run.out, "stats ");
     ASSERT_EQ(stats.size(), 2u);
-    EXPECT_NE(stats[0].find(" cellsize=45 "), std::string::npos) << stats[0];
-    unsigned width = 0;
-    unsigned height = 0;
-    ASSERT_EQ(std::sscanf(stats[1].c_str(), "stats width=%u height=%u ", &width, &height), 2) << stats[1];
-    EXPECT_NE(stats[1].find(" cellsize=90 "), std::string::npos) << stats[1];
-
+    EXPECT_TRUE(stats[0].starts_with("stats width=805 height=687 cellsize=45 ")) << stats[0];
+    EXPECT_TRUE(stats[1].starts_with("stats width=403 height=344 cellsize=90 min=236 max=1076 ")) << stats[1];
     // Brownian refinement keeps every original sample in place and decimation
-    // picks them out again: the result is the original grid cut to that size.
-    const QString cropped = files.path("cropped.raw");
-    ASSERT_EQ(hypsaGrid({dataDir + "jacksboro.grd", "resize", QString::number(width), QString::number(height),
-                         "save-raw", cropped}).exitCode, 0);
-    EXPECT_EQ(TempFiles::read(decimated), TempFiles::read(cropped));
-    EXPECT_GE(width, 400u);
-    EXPECT_GE(height, 340u);
+    // picks them out again, the last row and column included.
+    EXPECT_EQ(TempFiles::read(decimated), TempFiles::read(dataDir + "jacksboro.flt"));
 }

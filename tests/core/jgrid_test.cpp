@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 void fill(JGrid& g, unsigned w, unsigned h, std::initializer_list<float> values)
@@ -25,7 +27,7 @@ TEST(JGridModel, NewGridHasInitialValues)
     EXPECT_EQ(g.height, 0u);
     EXPECT_FALSE(g.loaded);
     EXPECT_FALSE(g.normalsValid);
-    EXPECT_EQ(g.cellSize, -1.0f);
+    EXPECT_FALSE(g.cellSize.has_value());
     EXPECT_EQ(g.stdDev, -1.0f);
     EXPECT_EQ(g.minHeight, 1.0e10f);
     EXPECT_EQ(g.maxHeight, -1.0e10f);
@@ -96,7 +98,7 @@ TEST(JGridModel, ClearResetsSamplesAndStatisticsButKeepsNameCellSizeAndDetails)
     g.name = "hillsgrd";
     g.stdDev = 3.0f;
     g.normalsValid = true;
-    g.details.push_back(FloatArray2D(2, 2, 1.0f));
+    g.details.push_back(DetailLevel{FloatArray2D(2, 2, 1.0f)});
     g.clear();
     EXPECT_EQ(g.width, 0u);
     EXPECT_EQ(g.height, 0u);
@@ -125,13 +127,34 @@ TEST(JGridStatistics, CountEveryValueIncludingNoData)
     EXPECT_EQ(g.averageHeight, static_cast<float>((-9999.0 + 65.0) / 6.0));
 }
 
-TEST(JGridStatistics, RunningBoundsStartAtPlusMinusOneMillion)
+TEST(JGridStatistics, RunningBoundsStartFromTheFirstValidSample)
 {
+    // Millimetres: every height above a million, or all below minus one.
     JGrid g;
-    fill(g, 2, 2, {2e6f, 2e6f, 2e6f, 2e6f});
+    fill(g, 2, 2, {2.5e6f, 2e6f, 3e6f, 2.25e6f});
     g.updateStatistics();
-    EXPECT_EQ(g.minHeight, 1.0e6f); // no sample is below the start value
-    EXPECT_EQ(g.maxHeight, 2e6f);
+    EXPECT_EQ(g.minHeight, 2e6f);
+    EXPECT_EQ(g.maxHeight, 3e6f);
+    EXPECT_EQ(g.averageHeight, 2.4375e6f);
+    std::copy_n(std::data({-2e6f, -3e6f, -4e6f, -5e6f}), 4, g.heights.data());
+    g.updateStatistics();
+    EXPECT_EQ(g.minHeight, -5e6f);
+    EXPECT_EQ(g.maxHeight, -2e6f);
+    // The first valid sample, not a void's filled value, starts them; a grid
+    // without any valid sample has no statistics and says so.
+    g.valid = ValidMask(2, 2, 1);
+    g.valid[0][0] = 0;
+    g.heights[0][0] = -9e6f;
+    g.updateStatistics();
+    EXPECT_EQ(g.minHeight, -5e6f);
+    EXPECT_EQ(g.maxHeight, -3e6f);
+    EXPECT_EQ(g.voidCount, 1u);
+    g.valid = ValidMask(2, 2, 0);
+    g.updateStatistics();
+    EXPECT_EQ(g.minHeight, 1.0e10f);
+    EXPECT_EQ(g.maxHeight, -1.0e10f);
+    EXPECT_EQ(g.averageHeight, 0.0f);
+    EXPECT_EQ(g.voidCount, 4u);
 }
 
 TEST(JGridStatistics, EmptyGridChangesNothing)
@@ -176,8 +199,9 @@ TEST(JGridModel, ScaledHeightAndNormalAt)
     g.verticalExaggeration = 12.5f;
     EXPECT_EQ(g.scaledHeight(0, 1), 12.5f);
     g.verticalExaggeration = 1.0f;
-    g.cellSize = -1.0f;
-    EXPECT_EQ(g.scaledHeight(0, 1), static_cast<float>(450.0 / (-1.0 * 0.9 * 50.0)));
+    // Without a cell size: one height unit per sample, the right way up.
+    g.cellSize.reset();
+    EXPECT_EQ(g.scaledHeight(0, 1), static_cast<float>(450.0 / (0.9 * 50.0)));
     g.normals[0][1] = gmVec3(1, 2, 3);
     EXPECT_EQ(g.normalAt(0, 1), gmVec3(1, 2, 3));
 }

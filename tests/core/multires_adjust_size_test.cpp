@@ -25,13 +25,12 @@ TEST(AdjustSize, SameSizeOrZeroDoesNothing)
 {
     JGrid g;
     fourByFour(g);
-    g.details.push_back(FloatArray2D(2, 2));
-    g.details.push_back(FloatArray2D(4, 1));
+    g.details.push_back(DetailLevel{FloatArray2D(2, 2), FloatArray2D(4, 1)});
     ConsoleCapture console;
     g.adjustSize(4, 4);
     g.adjustSize(0, 0);
     EXPECT_EQ(console.text(), "");
-    EXPECT_EQ(g.details.size(), 2u);
+    EXPECT_EQ(g.details.size(), 1u);
     EXPECT_EQ(g.width, 4u);
     EXPECT_EQ(g.height, 4u);
 }
@@ -114,8 +113,7 @@ TEST(AdjustSize, ChangeDiscardsDetailsButNotCellSizeOrStdDev)
 {
     JGrid g;
     fourByFour(g);
-    g.details.push_back(FloatArray2D(2, 2));
-    g.details.push_back(FloatArray2D(4, 1));
+    g.details.push_back(DetailLevel{FloatArray2D(2, 2), FloatArray2D(4, 1)});
     g.cellSize = 90.0f;
     g.stdDev = 4.5f;
     g.adjustSize(5, 4);
@@ -145,7 +143,7 @@ TEST(AdjustSize, SizesBeyondTheSampleLimitAreRefused)
 {
     JGrid g;
     fourByFour(g);
-    g.details.push_back(FloatArray2D(2, 2));
+    g.details.push_back(DetailLevel{FloatArray2D(2, 2)});
     ConsoleCapture console;
     g.adjustSize(100000, 100000);
     EXPECT_EQ(console.text(), "Cannot adjust the size: the result of 100000 X 100000 samples would exceed the limit "

@@ -28,7 +28,7 @@ TEST(BrownianRefinement, KeepsEveryOldSampleAtEvenPositions)
 {
     JGrid g;
     fillGrid(g, 5, 4, hilly);
-    g.details = {FloatArray2D(2, 2), FloatArray2D(4, 1)};
+    g.details = {DetailLevel{FloatArray2D(2, 2), FloatArray2D(4, 1)}};
     ASSERT_TRUE(quietly(g, &JGrid::subdivideBrownian));
     ASSERT_EQ(g.width, 9u);
     ASSERT_EQ(g.height, 7u);
@@ -134,24 +134,24 @@ TEST(BrownianRefinement, TinyGridsRefineWithTheFallbackAndSmallerOnesAreRefused)
     EXPECT_EQ(thin.stdDev, -1.0f);
 }
 
-TEST(Decimation, KeepsEverySecondSampleAndDropsTheLastOddOnes)
+TEST(Decimation, KeepsEverySecondSampleAndGivesBackTheGridBeforeBrownianRefinement)
 {
     JGrid g;
     fillGrid(g, 5, 4, hilly);
     ASSERT_TRUE(quietly(g, &JGrid::subdivideBrownian));
     const float stdDev = g.stdDev;
-    const float cellSize = g.cellSize;
-    g.details = {FloatArray2D(2, 2), FloatArray2D(4, 1)};
+    const std::optional<float> cellSize = g.cellSize;
+    g.details = {DetailLevel{FloatArray2D(2, 2), FloatArray2D(4, 1)}};
     ConsoleCapture console;
     ASSERT_TRUE(g.decimate());
-    EXPECT_EQ(console.text(), "adjusting width from 9 to 4\nadjusting height from 7 to 3\n");
-    ASSERT_EQ(g.width, 4u);
-    ASSERT_EQ(g.height, 3u);
-    for (unsigned r = 0; r < 3; ++r)
-        for (unsigned c = 0; c < 4; ++c)
+    EXPECT_EQ(console.text(), "adjusting width from 9 to 5\nadjusting height from 7 to 4\n");
+    ASSERT_EQ(g.width, 5u);
+    ASSERT_EQ(g.height, 4u);
+    for (unsigned r = 0; r < 4; ++r)
+        for (unsigned c = 0; c < 5; ++c)
             EXPECT_EQ(g.heights[r][c], hilly(r, c));
     EXPECT_EQ(g.stdDev, 2 * stdDev);
-    EXPECT_EQ(g.cellSize, 2 * cellSize);
+    EXPECT_EQ(g.cellSize, 2 * cellSize.value());
     EXPECT_TRUE(g.details.empty());
     EXPECT_FALSE(g.normalsValid);
     EXPECT_TRUE(g.normals.empty());
@@ -163,7 +163,7 @@ TEST(Decimation, UnsetDeviationStaysUnsetAndSmallGridsAreRefused)
     fillGrid(g, 6, 4, hilly);
     ASSERT_TRUE(quietly(g, &JGrid::decimate));
     EXPECT_EQ(g.stdDev, -2.0f); // still "not estimated"
-    EXPECT_EQ(g.cellSize, -2.0f);
+    EXPECT_FALSE(g.cellSize.has_value());
     EXPECT_EQ(g.width, 3u);
     EXPECT_EQ(g.height, 2u);
 

@@ -81,9 +81,9 @@ TEST(ChaikinGrid, StateAfterALevel)
     JGrid g;
     fillGrid(g, 5, 4, hilly);
     g.stdDev = 12.0f;
-    g.details.push_back(FloatArray2D(2, 3, 1.0f));
+    g.details.push_back(DetailLevel{FloatArray2D(2, 3, 1.0f)});
     ASSERT_TRUE(multires_test::quietly(g, &JGrid::subdivideWithoutDetails));
-    EXPECT_EQ(g.cellSize, -0.5f); // -1 (no cell size) halves like any value
+    EXPECT_FALSE(g.cellSize.has_value()); // no cell size stays none
     EXPECT_EQ(g.stdDev, -1.0f);
     EXPECT_TRUE(g.loaded);
     // The new level holds no normals until something draws it.
@@ -98,8 +98,9 @@ TEST(ChaikinGrid, StateAfterALevel)
         }
     EXPECT_EQ(g.minHeight, lo);
     EXPECT_EQ(g.maxHeight, hi);
+    g.cellSize = 90.0f;
     ASSERT_TRUE(multires_test::quietly(g, &JGrid::subdivideWithoutDetails));
-    EXPECT_EQ(g.cellSize, -0.25f);
+    EXPECT_EQ(g.cellSize, 45.0f);
 }
 
 TEST(ChaikinGrid, ConsoleLines)
@@ -144,7 +145,7 @@ TEST(RefinementLimit, ResultsBeyondMaxSamplesAreRefused)
     g.height = 8194;
     g.loaded = true;
     g.stdDev = 3.0f;
-    g.details.push_back(FloatArray2D(1, 1));
+    g.details.push_back(DetailLevel{});
     for (bool (JGrid::*refine)() : {&JGrid::subdivideWithoutDetails, &JGrid::subdivideWithDetails,
                                     &JGrid::subdivideBrownian}) {
         ConsoleCapture console;
@@ -167,7 +168,7 @@ bool refusesWhenMemoryRunsOut(JGrid& g, bool (JGrid::*refine)(), std::size_t hea
     const FloatArray2D before = g.heights;
     const std::size_t detailsBefore = g.details.size();
     const float stdDevBefore = g.stdDev;
-    const float cellSizeBefore = g.cellSize;
+    const std::optional<float> cellSizeBefore = g.cellSize;
     long pages = 0;
     std::ifstream("/proc/self/statm") >> pages;
     const rlim_t limit = rlim_t(pages) * rlim_t(sysconf(_SC_PAGESIZE)) + headroomBytes;
@@ -177,7 +178,7 @@ bool refusesWhenMemoryRunsOut(JGrid& g, bool (JGrid::*refine)(), std::size_t hea
     ConsoleCapture console;
     const bool changed = (g.*refine)();
     const std::string text = console.text();
-    return !changed && text.find("Not enough memory") != std::string::npos && g.heights == before
+    return !changed && text.find("not enough memory") != std::string::npos && g.heights == before
         && g.details.size() == detailsBefore && g.stdDev == stdDevBefore && g.cellSize == cellSizeBefore && g.loaded;
 }
 

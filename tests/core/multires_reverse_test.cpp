@@ -75,12 +75,12 @@ TEST(ReverseGrid, TenByTenShapesAndConsole)
     EXPECT_EQ(g.width, 6u);
     EXPECT_EQ(g.height, 6u);
     EXPECT_TRUE(g.normals.empty());
-    ASSERT_EQ(g.details.size(), 2u);
-    EXPECT_EQ(g.details[0].rows(), 4u);
-    EXPECT_EQ(g.details[0].cols(), 10u);
-    EXPECT_EQ(g.details[1].rows(), 6u);
-    EXPECT_EQ(g.details[1].cols(), 4u);
-    EXPECT_EQ(g.cellSize, -2.0f); // -1 (no cell size) doubles like any value
+    ASSERT_EQ(g.details.size(), 1u);
+    EXPECT_EQ(g.details[0].heightDetails.rows(), 4u);
+    EXPECT_EQ(g.details[0].heightDetails.cols(), 10u);
+    EXPECT_EQ(g.details[0].widthDetails.rows(), 6u);
+    EXPECT_EQ(g.details[0].widthDetails.cols(), 4u);
+    EXPECT_FALSE(g.cellSize.has_value()); // no cell size stays none
 }
 
 TEST(ReverseGrid, GridPassesEqualTheSequenceFilters)
@@ -121,14 +121,14 @@ TEST(ReverseGrid, OddSizesAreTrimmedAndTheDroppedSamplesInfluenceNothing)
     ASSERT_TRUE(quietly(spoiled, &JGrid::reverseSubdivide));
     EXPECT_EQ(g.width, 6u);
     EXPECT_EQ(g.height, 7u);
-    ASSERT_EQ(g.details.size(), 2u);
-    EXPECT_EQ(g.details[0].rows(), 5u);
-    EXPECT_EQ(g.details[0].cols(), 10u);
-    EXPECT_EQ(g.details[1].rows(), 7u);
-    EXPECT_EQ(g.details[1].cols(), 4u);
+    ASSERT_EQ(g.details.size(), 1u);
+    EXPECT_EQ(g.details[0].heightDetails.rows(), 5u);
+    EXPECT_EQ(g.details[0].heightDetails.cols(), 10u);
+    EXPECT_EQ(g.details[0].widthDetails.rows(), 7u);
+    EXPECT_EQ(g.details[0].widthDetails.cols(), 4u);
     EXPECT_EQ(g.heights, spoiled.heights);
-    EXPECT_EQ(g.details[0], spoiled.details[0]);
-    EXPECT_EQ(g.details[1], spoiled.details[1]);
+    EXPECT_EQ(g.details[0].heightDetails, spoiled.details[0].heightDetails);
+    EXPECT_EQ(g.details[0].widthDetails, spoiled.details[0].widthDetails);
     // The corners of the trimmed grid survive.
     EXPECT_EQ(g.heights[0][0], hilly(0, 0));
     EXPECT_EQ(g.heights[0][5], hilly(0, 9));
@@ -164,9 +164,9 @@ TEST(ReverseGrid, UndoesPlainRefinementWithZeroDetails)
     for (unsigned r = 0; r < 7; ++r)
         for (unsigned c = 0; c < 8; ++c)
             EXPECT_NEAR(g.heights[r][c], original[r][c], 2e-4) << r << "," << c;
-    for (const FloatArray2D& d : g.details)
-        for (std::size_t r = 0; r < d.rows(); ++r)
-            for (const float v : d[r])
+    for (const FloatArray2D* d : {&g.details[0].heightDetails, &g.details[0].widthDetails})
+        for (std::size_t r = 0; r < d->rows(); ++r)
+            for (const float v : (*d)[r])
                 EXPECT_NEAR(v, 0.0f, 2e-4);
 }
 
@@ -178,9 +178,9 @@ TEST(ReverseGrid, ConstantGridKeepsItsValue)
     for (unsigned r = 0; r < g.height; ++r)
         for (unsigned c = 0; c < g.width; ++c)
             EXPECT_EQ(g.heights[r][c], 77.25f);
-    for (const FloatArray2D& d : g.details)
-        for (std::size_t r = 0; r < d.rows(); ++r)
-            for (const float v : d[r])
+    for (const FloatArray2D* d : {&g.details[0].heightDetails, &g.details[0].widthDetails})
+        for (std::size_t r = 0; r < d->rows(); ++r)
+            for (const float v : (*d)[r])
                 EXPECT_EQ(v, 0.0f);
 }
 
@@ -195,12 +195,18 @@ TEST(ReverseGrid, LevelsStackHeightThenWidthDetails)
     // 42 -> 22 -> 12 -> 7 columns, 38 -> 20 -> 11 -> 6 rows (11 trimmed to 10).
     EXPECT_EQ(g.width, 7u);
     EXPECT_EQ(g.height, 6u);
-    ASSERT_EQ(g.details.size(), 6u);
+    ASSERT_EQ(g.details.size(), 3u);
     const std::pair<std::size_t, std::size_t> shapes[] = {{18, 42}, {20, 20}, {9, 22}, {11, 10}, {4, 12}, {6, 5}};
-    for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_EQ(g.details[i].rows(), shapes[i].first) << i;
-        EXPECT_EQ(g.details[i].cols(), shapes[i].second) << i;
+    for (std::size_t i = 0; i < 3; ++i) {
+        EXPECT_EQ(g.details[i].heightDetails.rows(), shapes[2 * i].first) << i;
+        EXPECT_EQ(g.details[i].heightDetails.cols(), shapes[2 * i].second) << i;
+        EXPECT_EQ(g.details[i].widthDetails.rows(), shapes[2 * i + 1].first) << i;
+        EXPECT_EQ(g.details[i].widthDetails.cols(), shapes[2 * i + 1].second) << i;
     }
+    // The level of 12 x 11 keeps the 11th row it leaves out.
+    EXPECT_EQ(g.details[2].fineHeight, 11u);
+    EXPECT_EQ(g.details[2].lastRow.size(), 12u);
+    EXPECT_TRUE(g.details[2].lastColumn.empty());
     EXPECT_EQ(g.cellSize, 720.0f);
     EXPECT_EQ(g.stdDev, -1.0f);
     EXPECT_TRUE(g.loaded);

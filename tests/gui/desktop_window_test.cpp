@@ -43,6 +43,9 @@ TEST(WindowMessages, AFailedLoadShowsTheFileAndTheReasonAndKeepsTheTerrain)
         {files.path("missing.grd"), files.path("missing.grd") + " was not found"},
         {files.path("lonely.flt"), files.path("lonely.hdr") + " was not found"},
         {files.write("empty.grd", "ncols 3\nnrows 3\ncellsize 30\n"), files.path("empty.grd") + " holds no height values"},
+        {files.write("short.grd", "ncols 3\nnrows 3\ncellsize 30\n1 2 3 4\n"),
+         "Premature end of data file: " + files.path("short.grd") +
+             " holds 4 of the 9 height values (3 x 3) its header declares"},
     };
     for (const auto& [file, reason] : failures) {
         w.openGridFile(file);
@@ -67,6 +70,36 @@ TEST(WindowMessages, AFailedLoadShowsTheFileAndTheReasonAndKeepsTheTerrain)
               std::string::npos);
 }
 
+// File > Save Grid As... and View > Cell Size...: the view writes the
+// terrain shown and takes a new spacing; the window reports how it went.
+TEST(WindowMessages, SavedGridsAndNewCellSizes)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    TempFiles files;
+    w.openGridFile(terrain);
+    w.glgrid->waitForWork();
+    w.glgrid->saveGrid(files.path("saved.tif"));
+    EXPECT_EQ(w.statusBar()->currentMessage(), "The 403 x 344 grid was saved to " + files.path("saved.tif"));
+    JGrid back;
+    ASSERT_TRUE(back.loadFile(files.path("saved.tif")));
+    EXPECT_TRUE(back.heights == w.glgrid->grid.heights);
+    w.glgrid->saveGrid(files.path("no/such/folder/saved.tif"));
+    auto* box = w.findChild<QMessageBox*>("saveFailureBox");
+    ASSERT_NE(box, nullptr);
+    EXPECT_EQ(box->text(), "saved.tif could not be written.");
+    EXPECT_TRUE(box->informativeText().startsWith("Cannot write " + files.path("no/such/folder/saved.tif")));
+    box->button(QMessageBox::Ok)->click();
+
+    // A spacing of 30 m instead of 90 m draws the relief three times as high.
+    const double top = w.glgrid->vertices[0][2];
+    w.glgrid->setCellSize(30.0);
+    w.glgrid->waitForWork();
+    EXPECT_EQ(w.glgrid->grid.cellSize, 30.0f);
+    EXPECT_EQ(w.grid1FrequencySB->value(), 30);
+    EXPECT_NEAR(w.glgrid->vertices[0][2], 3.0 * top, 1e-6);
+}
+
 TEST(WindowMessages, RefusalsShowInTheStatusBar)
 {
     ShownWindow shown;
@@ -89,13 +122,14 @@ TEST(WindowMessages, RefusalsShowInTheStatusBar)
     EXPECT_EQ(w.statusBar()->currentMessage(), "The 6 x 6 grid was left unchanged.");
     EXPECT_EQ(w.glgrid->grid.width, 6u);
 
-    // A refinement beyond memory: pretend the terrain is 20000 x 20000.
+    // A refinement beyond the sample limit: pretend the terrain is 20000 x
+    // 20000. The refusal names the limit, not memory.
     w.glgrid->grid.width = w.glgrid->grid.height = 20000;
     w.refineButton->click();
     w.glgrid->waitForWork();
     w.glgrid->grid.width = w.glgrid->grid.height = 6;
     EXPECT_EQ(w.statusBar()->currentMessage(),
-              "The refined grid of 39998 x 39998 samples would not fit in memory");
+              "The refined grid of 39998 x 39998 samples would exceed the limit of 268435456 samples");
 }
 
 namespace {

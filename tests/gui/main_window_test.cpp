@@ -53,21 +53,25 @@ TEST(MainWindow, MenusAndActions)
     EXPECT_EQ(top[0]->text(), QString("&File"));
     EXPECT_EQ(top[1]->text(), QString("&Multiresolution"));
     EXPECT_EQ(top[2]->text(), QString("&View"));
-    ASSERT_EQ(w.viewMenu->actions().size(), 1);
+    ASSERT_EQ(w.viewMenu->actions().size(), 2);
     EXPECT_EQ(w.viewMenu->actions()[0], w.viewFitTerrainAction);
     EXPECT_EQ(w.viewFitTerrainAction->text(), QString("&Fit Terrain"));
     EXPECT_EQ(w.viewFitTerrainAction->shortcut(), QKeySequence(Qt::Key_F));
+    EXPECT_EQ(w.viewMenu->actions()[1], w.viewCellSizeAction);
+    EXPECT_EQ(w.viewCellSizeAction->text(), QString("Cell Size..."));
 
     const QList<QAction*> file = w.fileMenu->actions();
-    ASSERT_EQ(file.size(), 5);
+    ASSERT_EQ(file.size(), 6);
     EXPECT_EQ(file[0], w.fileLoadAction);
     EXPECT_EQ(file[1]->menu(), w.recentFilesMenu);
     EXPECT_EQ(file[1]->text(), QString("Open &Recent"));
     EXPECT_EQ(file[2], w.fileExportAction);
     EXPECT_EQ(w.fileExportAction->text(), QString("Export &Drawing..."));
     EXPECT_EQ(w.fileExportAction->shortcut().toString(QKeySequence::NativeText), QString("Ctrl+E"));
-    EXPECT_TRUE(file[3]->isSeparator());
-    EXPECT_EQ(file[4], w.fileExitAction);
+    EXPECT_EQ(file[3], w.fileSaveGridAction);
+    EXPECT_EQ(w.fileSaveGridAction->text(), QString("Save Grid As..."));
+    EXPECT_TRUE(file[4]->isSeparator());
+    EXPECT_EQ(file[5], w.fileExitAction);
     EXPECT_EQ(w.fileLoadAction->text(), QString("&Load"));
     EXPECT_EQ(w.fileExitAction->text(), QString("E&xit"));
 
@@ -132,6 +136,7 @@ TEST(MainWindow, CommandLineOfTheViewer)
         {{"one.grd", "two.grd"}, "give at most one grid file"},
         {{"--max-samples", "-1"}, "--max-samples needs a whole number from 0 to 268435456"},
         {{"--max-samples", "268435457"}, "--max-samples needs a whole number from 0 to 268435456"},
+        {{"--cellsize", "x"}, "--cellsize needs a number of metres above 0"},
     };
     for (const auto& [arguments, reason] : cases) {
         const ToolRun run = runTool("hypsa", arguments);

@@ -116,6 +116,12 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
     ToolRun run = runRender({dir.filePath("missing.grd"), out});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("hypsa-render: cannot load the grid file"), std::string::npos) << run.err;
+    // A level the view refuses would give another picture than the one asked
+    // for: 403 x 344 coarsens six times, to 8 x 7, and no further.
+    run = runRender({dataFile("jacksboro.grd"), out, "--coarsen", "7"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.err.find("hypsa-render: The 8 x 7 grid was left unchanged.\n"), std::string::npos) << run.err;
+    EXPECT_FALSE(QFile::exists(out));
 
     const std::string usage = runRender({"--help"}).out;
     ASSERT_TRUE(usage.starts_with("Usage: hypsa-render [options] FILE OUT\n")) << usage;
@@ -129,6 +135,7 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
         {{"--max-samples", "1e6"}, "--max-samples needs a whole number from 0 to 268435456"},
         {{"--exaggeration", "60"}, "--exaggeration needs a number from 0.1 to 50"},
         {{"--exaggeration", "x"}, "--exaggeration needs a number from 0.1 to 50"},
+        {{"--cellsize", "0"}, "--cellsize needs a number of metres above 0"},
     };
     for (const auto& [options, reason] : cases) {
         run = runRender(QStringList{dataFile("jacksboro.grd"), out} + options);

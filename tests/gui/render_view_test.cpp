@@ -58,7 +58,7 @@ TEST(ViewMesh, FindCurvatureBuildsTheMeshOfTheRealTerrain)
         highest = std::max(highest, v[2]);
     }
     EXPECT_EQ(lowest, 0.0);
-    EXPECT_NEAR(highest, 840.0 / (view.grid.cellSize * 0.9 * 50.0), 1e-6);
+    EXPECT_NEAR(highest, 840.0 / (view.grid.cellSize.value() * 0.9 * 50.0), 1e-6);
 
     // A second run rebuilds everything identically.
     const std::vector<gmVec3> vertices = view.vertices, faceNormals = view.faceNormals;

@@ -67,7 +67,7 @@ private:
 struct WindowState {
     std::uint32_t width, height;
     FloatArray2D heights;
-    std::vector<FloatArray2D> details;
+    std::vector<DetailLevel> details;
     std::size_t vertices;
     int widthBox, heightBox, cellBox;
     QString status;
@@ -117,7 +117,7 @@ TEST(ViewWork, CancelDuringALoadOrARefineLeavesTerrainDetailsAndPanelAsTheyWere)
     w.openGridFile(terrain);
     w.glgrid->waitForWork();
     const WindowState before(w);
-    ASSERT_EQ(before.details.size(), 2u);
+    ASSERT_EQ(before.details.size(), 1u);
     EXPECT_FALSE(w.workProgress->isVisible());
 
     for (const char* step : {"Loading", "Coarsening", "Finding curvature"}) {

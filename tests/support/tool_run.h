@@ -27,10 +27,12 @@ inline QProcessEnvironment withoutDisplay()
 }
 
 inline ToolRun runTool(const char* program, const QStringList& arguments,
-                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment())
+                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                       const QString& workingDirectory = QString())
 {
     QProcess process;
     process.setProcessEnvironment(environment);
+    process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(HYPSA_BIN_DIR "/") + program, arguments);
     ToolRun run;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)

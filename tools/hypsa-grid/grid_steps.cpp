@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace {
 
@@ -22,6 +23,7 @@ constexpr StepWord stepWords[] = {
     {"coarsen", StepKind::coarsen, 0},        {"refine", StepKind::refine, 0},
     {"brownian", StepKind::brownian, 0},      {"decimate", StepKind::decimate, 0},
     {"resize", StepKind::resize, 2},          {"write-grd", StepKind::writeGrd, 0},
+    {"write-tif", StepKind::writeTif, 1},
     {"write-halves", StepKind::writeHalves, 0}, {"write-details", StepKind::writeDetails, 0},
     {"load-details", StepKind::loadDetails, 1}, {"stats", StepKind::stats, 0},
     {"save-raw", StepKind::saveRaw, 1},
@@ -107,7 +109,9 @@ bool parseSteps(std::span<char* const> words, std::vector<Step>& steps, std::str
     return true;
 }
 
-bool runStep(JGrid& grid, const Step& step, std::string& error)
+namespace {
+
+bool runGridStep(JGrid& grid, const Step& step, std::string& error)
 {
     switch (step.kind) {
     case StepKind::coarsen:
@@ -119,6 +123,10 @@ bool runStep(JGrid& grid, const Step& step, std::string& error)
     case StepKind::decimate:
         return changed(grid.decimate(), grid, error);
     case StepKind::resize:
+        if (step.width < 2 || step.height < 2) {
+            error = "a grid needs at least 2 x 2 samples; the " + gridSize(grid) + " grid was left unchanged";
+            return false;
+        }
         if (grid.adjustSize(step.width, step.height))
             return true;
         error = "the " + gridSize(grid) + " grid was left unchanged";
@@ -126,6 +134,13 @@ bool runStep(JGrid& grid, const Step& step, std::string& error)
     case StepKind::writeGrd: {
         QString message;
         if (grid.writeGRD(message))
+            return true;
+        error = message.toStdString();
+        return false;
+    }
+    case StepKind::writeTif: {
+        QString message;
+        if (grid.writeTIF(step.file, message))
             return true;
         error = message.toStdString();
         return false;
@@ -153,6 +168,7 @@ bool runStep(JGrid& grid, const Step& step, std::string& error)
         error = "no details were loaded from " + step.file.toStdString();
         return false;
     case StepKind::stats:
+        grid.updateStatistics();
         std::printf("%s\n", statsLine(grid).c_str());
         return true;
     case StepKind::saveRaw:
@@ -164,10 +180,25 @@ bool runStep(JGrid& grid, const Step& step, std::string& error)
     return false;
 }
 
+} // namespace
+
+bool runStep(JGrid& grid, const Step& step, std::string& error)
+{
+    try {
+        return runGridStep(grid, step, error);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory; the " + gridSize(grid) + " grid was left as it was";
+        return false;
+    }
+}
+
 std::string statsLine(const JGrid& grid)
 {
+    // A grid without a cell size, or without any valid sample, says "none".
+    const bool anyValid = grid.voidCount < std::uint64_t(grid.width) * grid.height;
+    const auto figure = [anyValid](float v) { return anyValid ? shortest(v) : std::string("none"); };
     return "stats width=" + std::to_string(grid.width) + " height=" + std::to_string(grid.height) +
-           " cellsize=" + shortest(grid.cellSize) + " min=" + shortest(grid.minHeight) +
-           " max=" + shortest(grid.maxHeight) + " mean=" + shortest(grid.averageHeight) +
-           " levels=" + std::to_string(grid.details.size() / 2) + " voids=" + std::to_string(grid.voidCount);
+           " cellsize=" + (grid.cellSize ? shortest(*grid.cellSize) : std::string("none")) +
+           " min=" + figure(grid.minHeight) + " max=" + figure(grid.maxHeight) + " mean=" + figure(grid.averageHeight) +
+           " levels=" + std::to_string(grid.details.size()) + " voids=" + std::to_string(grid.voidCount);
 }

@@ -18,6 +18,7 @@ enum class StepKind {
     decimate,
     resize,
     writeGrd,
+    writeTif,
     writeHalves,
     writeDetails,
     loadDetails,
@@ -30,13 +31,14 @@ struct Step {
     std::string word; // as given on the command line
     int width = 0;    // resize
     int height = 0;
-    QString file; // load-details, save-raw
+    QString file; // load-details, save-raw, write-tif
 };
 
 // Parses every step; false with the reason in `error` on a usage error.
 bool parseSteps(std::span<char* const> words, std::vector<Step>& steps, std::string& error);
 
-// Runs one step on the grid; false with the reason in `error` when it failed.
+// Runs one step on the grid; false with the reason in `error` when it failed
+// (a step that runs out of memory included).
 bool runStep(JGrid& grid, const Step& step, std::string& error);
 
 // "stats width=W height=H cellsize=C min=MIN max=MAX mean=MEAN levels=L

@@ -2,10 +2,13 @@
 // command line, for batch processing and for checking every operation from
 // outside. The operations' console lines go to standard output, the tool's
 // own errors to standard error.
+#include "cell_size_option.h"
 #include "grid_steps.h"
 #include "program_options.h"
 
 #include <cstdio>
+#include <new>
+#include <optional>
 
 namespace {
 
@@ -18,8 +21,10 @@ constexpr char description[] =
     "                     (plain Chaikin refinement when none are stored)\n"
     "  brownian           one level of fractional-Brownian refinement\n"
     "  decimate           keep every second sample\n"
-    "  resize W H         crop or extend the grid to W columns and H rows\n"
+    "  resize W H         crop or extend the grid to W columns and H rows (2 or more)\n"
     "  write-grd          write the grid as an ASCII grid named after FILE and its size\n"
+    "  write-tif OUT      write the grid to OUT as a float32 GeoTIFF with FILE's\n"
+    "                     georeferencing and no-data value, at full precision\n"
     "  write-halves       write the left and the right half as ASCII grids\n"
     "  write-details      write the detail stack as detail files, one per level\n"
     "  load-details DTL   replace the detail stack from the detail file DTL\n"
@@ -47,8 +52,12 @@ int main(int argc, char** argv)
     ProgramOptions options("hypsa-grid", description);
     options.parser.addPositionalArgument("FILE", "The grid file to load.");
     options.parser.addPositionalArgument("STEP", "The steps to run, with their arguments.", "[STEP ...]");
+    addCellSizeOption(options.parser);
     if (const auto status = options.parse(argumentList(argc, argv)))
         return *status;
+    std::optional<float> cellSize;
+    if (const QString problem = readCellSize(options.parser, cellSize); !problem.isEmpty())
+        return options.usageError(problem);
     const QStringList words = options.parser.positionalArguments();
     if (words.isEmpty())
         return options.usageError("no FILE given");
@@ -66,7 +75,13 @@ int main(int argc, char** argv)
 
     JGrid grid;
     const QString& file = words.first();
-    if (!grid.loadFile(file))
+    bool loaded = false;
+    try {
+        loaded = grid.loadFile(file, cellSize);
+    } catch (const std::bad_alloc&) {
+        return failure("not enough memory to load " + file.toLocal8Bit().toStdString());
+    }
+    if (!loaded)
         return failure("cannot load " + file.toLocal8Bit().toStdString());
     for (const Step& step : steps)
         if (!runStep(grid, step, error))

@@ -75,6 +75,15 @@ int main(int argc, char** argv)
     view.setAttribute(Qt::WA_DontShowOnScreen);
     view.show();
     view.displayBudget = options.maxSamples;
+    view.cellSizeForLoads = options.cellSize;
+    // A command the view refuses (a level beyond the smallest or beyond
+    // memory, a mesh that does not fit) would give another picture than the
+    // one asked for.
+    QString refusal;
+    QObject::connect(&view, &GLNPRGrid::commandRefused, [&refusal](const QString& reason) {
+        if (refusal.isEmpty())
+            refusal = reason.trimmed();
+    });
     if (!load(view, options.file)) {
         std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
         return 1;
@@ -91,6 +100,10 @@ int main(int argc, char** argv)
     view.waitForWork();
     applyControls(view, options);
     view.waitForWork(); // a new exaggeration rebuilds the mesh
+    if (!refusal.isEmpty()) {
+        std::fprintf(stderr, "hypsa-render: %s\n", qPrintable(refusal));
+        return 1;
+    }
     if (options.fit)
         view.fitTerrain();
     QString error;

@@ -1,5 +1,6 @@
 #include "render_options.h"
 
+#include "cell_size_option.h"
 #include "drawing_export.h"
 #include "max_samples_option.h"
 
@@ -75,6 +76,7 @@ void addRenderOptions(QCommandLineParser& parser)
     for (const IntOption& o : intOptions)
         parser.addOption({o.name, o.help, o.valueName});
     addMaxSamplesOption(parser, defaultDisplaySamples);
+    addCellSizeOption(parser);
     for (const Switch& s : switches)
         parser.addOption({s.name, s.help});
 }
@@ -123,6 +125,8 @@ QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& optio
         if (parser.isSet(s.name))
             s.apply(options);
     if (const QString problem = readMaxSamples(parser, JGrid::maxSamples, options.maxSamples); !problem.isEmpty())
+        return problem;
+    if (const QString problem = readCellSize(parser, options.cellSize); !problem.isEmpty())
         return problem;
 
     const QStringList positional = parser.positionalArguments();

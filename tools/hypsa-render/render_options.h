@@ -9,6 +9,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <optional>
 
 class QCommandLineParser;
 
@@ -34,6 +35,7 @@ struct RenderOptions {
     bool fit = false;
     bool verbose = false;
     double exaggeration = 1.0; // 0.1 to 50
+    std::optional<float> cellSize; // metres, replacing the file's spacing
 };
 
 // Declares hypsa-render's options and arguments on the parser.
