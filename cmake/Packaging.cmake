@@ -41,4 +41,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION science)
 # link, found by dpkg-shlibdeps (dpkg-dev). Debian's libqt6gui6 carries the
 # X11 platform plugin itself.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# hypsa-render draws without a display through Mesa's EGL and its software
+# renderer, which no linked library names.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libegl-mesa0, libgl1-mesa-dri")
 include(CPack)

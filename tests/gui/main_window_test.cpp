@@ -7,6 +7,7 @@
 #include <QGridLayout>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
 #include <QSlider>
 #include <QStatusBar>
 #include <QTest>
@@ -125,7 +126,8 @@ TEST(MainWindow, CommandLineOfTheViewer)
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "hypsa " HYPSA_VERSION "\n");
 
-    // Usage errors end the program before its window opens.
+    // Usage errors end the program before its window opens, with a display
+    // or without one.
     const std::pair<QStringList, std::string> cases[] = {
         {{"--bogus"}, "unknown option \"--bogus\""},
         {{"-x", "data.grd"}, "unknown option \"-x\""},
@@ -133,11 +135,26 @@ TEST(MainWindow, CommandLineOfTheViewer)
         {{"--max-samples", "-1"}, "--max-samples needs a whole number from 0 to 268435456"},
         {{"--max-samples", "268435457"}, "--max-samples needs a whole number from 0 to 268435456"},
     };
-    for (const auto& [arguments, reason] : cases) {
-        const ToolRun run = runTool("hypsa", arguments);
-        EXPECT_EQ(run.exitCode, 2) << reason;
+    for (const auto& [arguments, reason] : cases)
+        for (const auto& environment : {QProcessEnvironment::systemEnvironment(), withoutDisplay()}) {
+            const ToolRun run = runTool("hypsa", arguments, environment);
+            EXPECT_EQ(run.exitCode, 2) << reason;
+            // Qt may print its own warnings first.
+            EXPECT_TRUE(run.err.ends_with("hypsa: " + reason + "\n" + help.out)) << run.err;
+        }
+
+    // Without a display the viewer says so in one line and ends, also with
+    // a file to open.
+    for (const QStringList& arguments : {QStringList{}, QStringList{HYPSA_SOURCE_DIR "/data/jacksboro.grd"}}) {
+        const ToolRun run = runTool("hypsa", arguments, withoutDisplay());
+        EXPECT_EQ(run.exitCode, 1);
         // Qt may print its own warnings first.
-        EXPECT_TRUE(run.err.ends_with("hypsa: " + reason + "\n" + help.out)) << run.err;
+        const QStringList own = QString::fromStdString(run.err).split('\n').filter(QRegularExpression("^hypsa"));
+        EXPECT_EQ(own, QStringList{"hypsa: no display to show the window on (DISPLAY is not set); "
+                                   "hypsa-render draws without one"})
+            << run.err;
+        EXPECT_TRUE(run.err.ends_with("draws without one\n"));
+        EXPECT_EQ(run.out, "");
     }
 }
 

@@ -47,7 +47,7 @@ for page in hypsa hypsa-grid hypsa-render; do
 done
 
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6openglwidgets6 'libopengl0\|libgl1' libglu1-mesa libc6 libstdc++6; do
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6openglwidgets6 'libopengl0\|libgl1' libglu1-mesa libegl1 libegl-mesa0 libgl1-mesa-dri libc6 libstdc++6; do
   grep -q "\b\($library\)\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 
