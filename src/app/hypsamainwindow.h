@@ -151,6 +151,10 @@ private:
     void connectRecentFiles();
     void restoreSettings();
 
+    // The window title names the file shown.
+    void updateTitle();
+
+    QString shownFile;
     QStringList recentFileList;
     QString lastFolder; // where the open dialog starts when no file was chosen yet
 

@@ -1,14 +1,19 @@
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
 #include "support/tool_run.h"
+#include "window_test_support.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -86,13 +91,24 @@ TEST(MainWindow, MenusAndActions)
     EXPECT_TRUE(w.multiresolutionTraditionalAction->isEnabled());
 }
 
-TEST(MainWindow, LanguageChangeRestoresTheTitle)
+// The title names the file shown: a failed load keeps it, a language change
+// restores it.
+TEST(MainWindow, TitleNamesTheFileShown)
 {
     HypsaMainWindow w;
     w.setWindowTitle("something else");
     QEvent change(QEvent::LanguageChange);
     QApplication::sendEvent(&w, &change);
     EXPECT_EQ(w.windowTitle(), QString("NPR Hypsa Viewer"));
+    w.openGridFile(HYPSA_SOURCE_DIR "/data/jacksboro.tif");
+    w.glgrid->waitForWork();
+    EXPECT_EQ(w.windowTitle(), QString("jacksboro.tif - NPR Hypsa Viewer"));
+    w.openGridFile(HYPSA_SOURCE_DIR "/data/missing.grd");
+    w.glgrid->waitForWork();
+    EXPECT_EQ(w.windowTitle(), QString("jacksboro.tif - NPR Hypsa Viewer"));
+    w.setWindowTitle("something else");
+    QApplication::sendEvent(&w, &change);
+    EXPECT_EQ(w.windowTitle(), QString("jacksboro.tif - NPR Hypsa Viewer"));
 }
 
 TEST(MainWindow, ExitEndsTheEventLoopWithStatusZero)
@@ -113,6 +129,37 @@ TEST(MainWindow, ExitEndsTheEventLoopWithStatusZero)
     EXPECT_EQ(second.fileLoadAction->shortcut().toString(QKeySequence::NativeText), QString("Ctrl+O"));
     QTest::keyClick(second.slider1, Qt::Key_Q, Qt::ControlModifier);
     EXPECT_FALSE(second.isVisible());
+}
+
+// Ctrl+O and Ctrl+E also work while a spin box has the focus (its text field
+// took them before); a plain key stays an editable box's.
+TEST(MainWindow, ShortcutsWorkWhileASpinBoxHasTheFocus)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.fileLoadAction->disconnect();
+    w.fileExportAction->disconnect();
+    w.viewFitTerrainAction->disconnect();
+    QSignalSpy load(w.fileLoadAction, &QAction::triggered);
+    QSignalSpy exportDrawing(w.fileExportAction, &QAction::triggered);
+    QSignalSpy fit(w.viewFitTerrainAction, &QAction::triggered);
+    w.LightGB->setEnabled(true);
+    int expected = 0;
+    for (QAbstractSpinBox* box : std::initializer_list<QAbstractSpinBox*>{w.exaggerationSB, w.lightXSBox,
+                                                                         w.grid1WidthSpinBox}) {
+        box->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        QTest::keyClick(box, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+        if (!box->isReadOnly())
+            QTest::keyClick(box, Qt::Key_F);
+        ++expected;
+        EXPECT_EQ(load.count(), expected) << box->objectName().toStdString();
+        EXPECT_EQ(exportDrawing.count(), expected) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(fit.count(), 0);
 }
 
 TEST(MainWindow, CommandLineOfTheViewer)
