@@ -17,6 +17,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -61,9 +62,15 @@ bool load(GLNPRGrid& view, const QString& file)
 QString folderProblem(const QString& file)
 {
     const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
-    if (::access(folder.constData(), W_OK | X_OK) == 0)
-        return QString();
-    return QString::fromLocal8Bit(std::strerror(errno));
+    struct stat info {};
+    int error = 0;
+    if (::stat(folder.constData(), &info) != 0)
+        error = errno;
+    else if (!S_ISDIR(info.st_mode))
+        error = ENOTDIR;
+    else if (::access(folder.constData(), W_OK | X_OK) != 0)
+        error = errno;
+    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
 }
 
 } // namespace
