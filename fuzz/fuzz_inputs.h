@@ -15,5 +15,18 @@ void fuzzFloatGrid(const std::uint8_t* data, std::size_t size);
 void fuzzDetailFile(const std::uint8_t* data, std::size_t size);
 // The input is a hypsa-grid command line, one argument per line.
 void fuzzGridSteps(const std::uint8_t* data, std::size_t size);
+// The input is a raster file handed to GDAL from memory: its first byte picks
+// the file's name among the formats the Open dialog lists (GeoTIFF first),
+// and where a line "--data--" follows, what comes before it is the .hdr
+// beside the file. A loaded grid is coarsened and refined back, which must
+// give it back exactly, and meshed.
+void fuzzGdalGrid(const std::uint8_t* data, std::size_t size);
+
+// Once, before a fuzz target's first input: GDAL reads only the formats the
+// Open dialog lists (no driver that reaches the network or opens memory by
+// address), keeps a block cache under the fuzzer's memory limit, and fails
+// at once where a file names a web address. The test suite's replay leaves
+// GDAL as it is.
+void restrictGdalForFuzzing();
 
 #endif

@@ -1,6 +1,8 @@
 #include "hypsamainwindow.h"
 
+#include "action_shortcuts.h"
 #include "glnprgrid.h"
+#include "spacing_box.h"
 
 #include <QDoubleSpinBox>
 #include "images/coarsen.xpm"
@@ -60,6 +62,7 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     // After the connections, so that restored panel options reach the view.
     restoreSettings();
     setAcceptDrops(true);
+    new ActionShortcutsFirst(this);
 }
 
 void HypsaMainWindow::buildMenus()
@@ -172,6 +175,16 @@ void HypsaMainWindow::connectControls()
     connect(glgrid, qOverload<int>(&GLNPRGrid::widthChanged), grid1WidthSpinBox, &QSpinBox::setValue);
     connect(glgrid, qOverload<int>(&GLNPRGrid::heightChanged), grid1HeightSpinBox, &QSpinBox::setValue);
     connect(glgrid, &GLNPRGrid::freqChanged, grid1FrequencySB, &QSpinBox::setValue);
+    connect(glgrid, &GLNPRGrid::freqChanged, this, [this] {
+        const JGrid& grid = glgrid->grid;
+        // No cell size shows as 0, the value the box gets for it.
+        const double cellSize = grid.cellSize.value_or(0.0f);
+        static_cast<SpacingBox*>(grid1FrequencySB)->showSpacing(cellSize * grid.eastWestRatio, cellSize);
+    });
+    connect(glgrid, &GLNPRGrid::gridLoaded, this, [this](const QString& file) {
+        shownFile = file;
+        updateTitle();
+    });
     connect(lightsilCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setLightSilhouettes);
     connect(silhouettesCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setSilhouettes);
     connect(lightsilCB, &QCheckBox::toggled, LightGB, &QWidget::setEnabled);

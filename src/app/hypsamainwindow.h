@@ -160,6 +160,10 @@ private:
     void connectGridCommands();
     void restoreSettings();
 
+    // The window title names the file shown.
+    void updateTitle();
+
+    QString shownFile;
     QStringList recentFileList;
     QString lastFolder; // where the open dialog starts when no file was chosen yet
 

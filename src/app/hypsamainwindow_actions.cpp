@@ -105,9 +105,17 @@ void HypsaMainWindow::toggleOnDynLevin()
     multiresolutionDyn_LevinAction->setChecked(true);
 }
 
+void HypsaMainWindow::updateTitle()
+{
+    if (shownFile.isEmpty())
+        setWindowTitle(tr("NPR Hypsa Viewer"));
+    else
+        setWindowTitle(tr("%1 - NPR Hypsa Viewer").arg(QFileInfo(shownFile).fileName()));
+}
+
 void HypsaMainWindow::languageChange()
 {
-    setWindowTitle(tr("NPR Hypsa Viewer"));
+    updateTitle();
     silhouettesCB->setText(tr("Draw silhouettes"));
     lightsilCB->setText(tr("Draw light silhouettes"));
     lockCBox->setText(tr("Lock Silhouettes"));

@@ -41,7 +41,7 @@ void HypsaMainWindow::saveGridAs()
 void HypsaMainWindow::askCellSize()
 {
     bool ok = false;
-    const double current = glgrid->grid.cellSize.value_or(1.0f);
+    const double current = glgrid->grid.drawingCellSize();
     const double metres = QInputDialog::getDouble(this, tr("Cell Size"), tr("Spacing of the samples in metres:"),
                                                   current, 0.001, 1.0e7, 3, &ok);
     if (ok)

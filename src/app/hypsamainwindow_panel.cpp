@@ -2,6 +2,9 @@
 // slider, the three buttons, the light box, and the four view sliders.
 #include "hypsamainwindow.h"
 
+#include "jgrid.h"
+#include "spacing_box.h"
+
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -42,6 +45,14 @@ QSpinBox* makeSpinBox(QWidget* parent, const char* name, int minimum, int maximu
     box->setMinimum(minimum);
     box->setValue(value);
     return box;
+}
+
+// The size and resolution boxes show the grid; typing into them would
+// change only the number shown.
+void makeReadOnly(QSpinBox* box)
+{
+    box->setReadOnly(true);
+    box->setButtonSymbols(QAbstractSpinBox::NoButtons);
 }
 
 QLabel* makeLabel(QWidget* parent, const char* name, Qt::Alignment alignment = {})
@@ -107,16 +118,23 @@ void HypsaMainWindow::buildControlPanel()
     layout11 = makeBox<QHBoxLayout>("layout11");
     widthTextLabel = makeLabel(central, "widthTextLabel", rightCentred);
     layout11->addWidget(widthTextLabel);
-    grid1WidthSpinBox = makeSpinBox(central, "grid1WidthSpinBox", 0, 10000, 0);
+    // Up to the sample limit: a grid may be that long in one direction.
+    const int longest = int(JGrid::maxSamples);
+    grid1WidthSpinBox = makeSpinBox(central, "grid1WidthSpinBox", 0, longest, 0);
+    makeReadOnly(grid1WidthSpinBox);
     layout11->addWidget(grid1WidthSpinBox);
     heightTextLabel = makeLabel(central, "heightTextLabel", rightCentred);
     layout11->addWidget(heightTextLabel);
-    grid1HeightSpinBox = makeSpinBox(central, "grid1HeightSpinBox", 0, 10000, 0);
+    grid1HeightSpinBox = makeSpinBox(central, "grid1HeightSpinBox", 0, longest, 0);
+    makeReadOnly(grid1HeightSpinBox);
     layout11->addWidget(grid1HeightSpinBox);
     textLabel1 = makeLabel(central, "textLabel1", rightCentred);
     layout11->addWidget(textLabel1);
-    grid1FrequencySB = makeSpinBox(central, "grid1FrequencySB", 0, 2000, 0);
+    grid1FrequencySB = new SpacingBox(central);
+    grid1FrequencySB->setObjectName("grid1FrequencySB");
+    grid1FrequencySB->setMaximum(2000);
     grid1FrequencySB->setEnabled(true);
+    makeReadOnly(grid1FrequencySB);
     layout11->addWidget(grid1FrequencySB);
     layout10->addLayout(layout11);
 

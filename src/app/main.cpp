@@ -1,4 +1,5 @@
 #include "cell_size_option.h"
+#include "display_platform.h"
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
 #include "max_samples_option.h"
@@ -6,6 +7,8 @@
 
 #include <QApplication>
 #include <QSettings>
+
+#include <cstdio>
 
 // hypsa [FILE]: starts the viewer, opening FILE as the Load dialog would
 // (also how a file manager's "Open with" starts it).
@@ -19,8 +22,13 @@ int main(int argc, char** argv)
                                                 "view options, then start."});
     // --help and --version answer without a display; the rest is checked once
     // QApplication has taken its own options (-platform, -style, ...) out.
-    if (const auto status = command.parse(argumentList(argc, argv), ProgramOptions::UnknownOptions::allow))
+    const QStringList arguments = argumentList(argc, argv);
+    if (const auto status = command.parse(arguments, ProgramOptions::UnknownOptions::allow))
         return *status;
+    // Without a display Qt starts offscreen, so that the arguments are still
+    // checked (status 2 for a usage error) before the program says why it
+    // cannot show its window.
+    chooseQtPlatform(arguments);
     QApplication app(argc, argv);
     if (const auto status = command.parse(app.arguments()))
         return *status;
@@ -37,6 +45,12 @@ int main(int argc, char** argv)
     if (const QString problem = readCellSize(command.parser, cellSize); !problem.isEmpty())
         return command.usageError(problem);
 
+    if (noDisplay()) {
+        const QString display = qEnvironmentVariable("DISPLAY");
+        std::fprintf(stderr, "hypsa: no display to show the window on (%s); hypsa-render draws without one\n",
+                     display.isEmpty() ? "DISPLAY is not set" : qPrintable("cannot reach DISPLAY " + display));
+        return 1;
+    }
     if (command.parser.isSet("reset-settings"))
         QSettings().clear();
 

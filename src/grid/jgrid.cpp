@@ -169,7 +169,7 @@ void JGrid::printRow(unsigned row)
 float JGrid::scaledHeight(unsigned row, unsigned col) const
 {
     const double above = static_cast<double>(heights[row][col]) - static_cast<double>(minHeight);
-    return static_cast<float>(above / (static_cast<double>(cellSize.value_or(1.0f)) * 0.9 * 50.0)
+    return static_cast<float>(above / (static_cast<double>(drawingCellSize()) * 0.9 * 50.0)
                               * static_cast<double>(verticalExaggeration));
 }
 

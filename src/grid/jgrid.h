@@ -155,6 +155,9 @@ public:
     // North-south sample spacing in metres; none when the file gave none
     // (the drawing then takes one height unit per sample).
     std::optional<float> cellSize;
+    // The spacing the drawing takes: the cell size, or one height unit when
+    // the file gave none.
+    float drawingCellSize() const { return cellSize.value_or(1.0f); }
     FloatArray2D heights;
     Array2D<gmVec3> normals;
     std::vector<DetailLevel> details;

@@ -146,11 +146,12 @@ bool computeSurfaceCurvature(const JGrid& grid, SurfaceCurvature& out, unsigned 
         std::printf("The grid's arrays are smaller than its %zu x %zu samples; no curvature is computed\n", w, h);
         return false;
     }
-    const Spacing d{double(grid.cellSize) * double(grid.eastWestRatio), double(grid.cellSize),
+    const double cellSize = grid.drawingCellSize();
+    const Spacing d{cellSize * double(grid.eastWestRatio), cellSize,
                     double(grid.verticalExaggeration) / 0.9};
     if (!usable(d.x) || !usable(d.y) || !usable(d.z)) {
         std::printf("No curvature for a grid with cell size %g, east-west ratio %g and exaggeration %g\n",
-                    double(grid.cellSize), double(grid.eastWestRatio), double(grid.verticalExaggeration));
+                    cellSize, double(grid.eastWestRatio), double(grid.verticalExaggeration));
         return false;
     }
     if (!resizeBulkUnlessStopped(out.samples, w * h) || !resizeBulkUnlessStopped(out.known, w * h)) {
@@ -159,7 +160,7 @@ bool computeSurfaceCurvature(const JGrid& grid, SurfaceCurvature& out, unsigned 
     }
     out.width = std::uint32_t(w);
     out.height = std::uint32_t(h);
-    out.featureSize = grid.cellSize;
+    out.featureSize = float(cellSize);
     const std::size_t parts = std::clamp<std::size_t>(threads, 1, h);
     runParts(parts, [&](std::size_t p) { fitRows(grid, d, h * p / parts, h * (p + 1) / parts, out); });
     return !stopRequested();

@@ -106,6 +106,18 @@ QByteArray nameGroups(const QByteArray& svg, const LineArt& art)
     return reader.hasError() ? QByteArray() : out;
 }
 
+// Writes the file whole or not at all; a failure gives the system's reason
+// ("No such file or directory" for a missing folder).
+bool saveWhole(const QString& fileName, const QByteArray& bytes, QString& error)
+{
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit()) {
+        error = file.errorString();
+        return false;
+    }
+    return true;
+}
+
 bool writeSvg(const LineArt& art, const QString& fileName, QString& error)
 {
     QBuffer buffer;
@@ -125,12 +137,7 @@ bool writeSvg(const LineArt& art, const QString& fileName, QString& error)
         error = "the SVG generator wrote no readable SVG";
         return false;
     }
-    QSaveFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly) || file.write(named) != named.size() || !file.commit()) {
-        error = file.errorString();
-        return false;
-    }
-    return true;
+    return saveWhole(fileName, named, error);
 }
 
 bool writePdf(const LineArt& art, const QString& fileName, QString& error)
@@ -186,12 +193,18 @@ bool exportDrawing(GLNPRGrid& view, const QString& fileName, QString& error, Lin
         return false;
     }
     if (format == DrawingFormat::png) {
-        const QImage frame = view.grabFramebuffer();
-        if (frame.isNull() || !frame.save(fileName, "PNG")) {
-            error = "cannot write the picture";
+        const QImage frame = view.renderFrame();
+        if (frame.isNull()) {
+            error = "the view could not be drawn";
             return false;
         }
-        return true;
+        QBuffer png;
+        png.open(QIODevice::WriteOnly);
+        if (!frame.save(&png, "PNG")) {
+            error = "the picture could not be encoded as PNG";
+            return false;
+        }
+        return saveWhole(fileName, png.data(), error);
     }
     LineArt art = view.lineArt();
     const bool written = writeLineArt(art, fileName, format, error);

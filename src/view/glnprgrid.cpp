@@ -1,7 +1,9 @@
 #include "glnprgrid.h"
 
 #include "bulk_memory.h"
+#include "gl_framebuffer.h"
 #include "occluder.h"
+#include "surfaceless_context.h"
 
 #include <QOpenGLContext>
 
@@ -56,13 +58,13 @@ GLNPRGrid::GLNPRGrid(QWidget* parent, const char* name)
 GLNPRGrid::~GLNPRGrid()
 {
     worker.cancel();
-    if (!context())
+    if (!makeGLCurrent())
         return;
-    makeCurrent();
     if (polygonList != 0)
         glDeleteLists(polygonList, 1);
     occluder.release();
-    doneCurrent();
+    surfacelessFrame.reset();
+    doneGLCurrent();
 }
 
 void GLNPRGrid::initializeGL()
@@ -203,14 +205,12 @@ void GLNPRGrid::buildOccluderList()
     // The GL buffers need this view's context; before the view has one they
     // are filled at its first paint.
     occluderPending = true;
-    if (!context() || !context()->isValid())
-        return;
-    const bool wasCurrent = QOpenGLContext::currentContext() == context();
-    if (!wasCurrent)
-        makeCurrent();
-    uploadOccluder();
-    if (!wasCurrent)
-        doneCurrent();
+    if (drawingHere()) {
+        uploadOccluder();
+    } else if (makeGLCurrent()) {
+        uploadOccluder();
+        doneGLCurrent();
+    }
 }
 
 void GLNPRGrid::uploadOccluder()
@@ -287,5 +287,7 @@ void GLNPRGrid::drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst)
 
 bool GLNPRGrid::drawingHere() const
 {
+    if (surfaceless)
+        return surfaceless->isCurrent();
     return context() && QOpenGLContext::currentContext() == context();
 }

@@ -24,8 +24,12 @@
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <vector>
+
+class GLFramebuffer;
+class SurfacelessContext;
 
 class GLNPRGrid : public QOpenGLWidget {
     Q_OBJECT
@@ -126,6 +130,14 @@ public:
     // not hide, in pixels of the view's size; no paths without a grid, and
     // no size when GL has no off-screen buffer for it.
     LineArt lineArt();
+
+    // Batch drawing where no display is available: the view draws with a
+    // surfaceless GL context of its own into a framebuffer of its size,
+    // instead of in a window, and is never shown. Call before anything is
+    // drawn; false, with the reason in error, when no such context exists.
+    bool drawWithoutWindow(QString& error);
+    // Paints the current state and returns the picture.
+    QImage renderFrame();
 
     // BEGIN commands
     // Reports the grid's size and cell size to the controls and repaints.
@@ -238,11 +250,20 @@ private:
     void runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, float threshold);
     // This view's context is current: a pass may draw.
     bool drawingHere() const;
+    // The context the view draws with (its window's, or the surfaceless one)
+    // made current, its framebuffer bound; false when there is none.
+    bool makeGLCurrent();
+    void doneGLCurrent();
+    // Makes sure the view has a context and a framebuffer of its size,
+    // drawing once if it never drew; false when it cannot have them.
+    bool prepareGL();
     void uploadOccluder();
 
     OccluderBuffers occluder;
     bool occluderPending = false;
     StrokeMesh strokes;
+    std::unique_ptr<SurfacelessContext> surfaceless;
+    std::unique_ptr<GLFramebuffer> surfacelessFrame;
 };
 
 #endif

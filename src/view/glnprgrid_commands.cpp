@@ -260,11 +260,10 @@ void GLNPRGrid::lockSil(bool newval)
 // follows the new drawing mode at once.
 void GLNPRGrid::runLightPassOnce()
 {
-    if (!context())
+    if (!makeGLCurrent())
         return;
-    makeCurrent();
     drawLightSilhouettes();
-    doneCurrent();
+    doneGLCurrent();
 }
 
 void GLNPRGrid::setCurvatureStrokes(bool newval)

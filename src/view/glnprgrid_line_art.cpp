@@ -3,34 +3,33 @@
 // that show handed to the display-free builder.
 #include "glnprgrid.h"
 
+#include "gl_framebuffer.h"
 #include "line_art_builder.h"
-
-#include <QOpenGLContext>
-#include <QOpenGLFramebufferObject>
 
 #include <array>
 #include <cstdio>
+#include <memory>
 
 LineArt GLNPRGrid::lineArt()
 {
-    // A view that was never drawn has no GL context and no size yet.
-    if (!context() || !context()->isValid())
-        grabFramebuffer();
+    const bool hasGL = prepareGL();
     LineArt empty;
     empty.width = viewWidth;
     empty.height = viewHeight;
-    if (!grid.loaded || vertices.empty() || viewWidth <= 0 || viewHeight <= 0 || !context())
+    if (!grid.loaded || vertices.empty() || viewWidth <= 0 || viewHeight <= 0 || !hasGL || !makeGLCurrent())
         return empty;
-    makeCurrent();
     // A frame buffer of the view's size holds the occluder's depth, so that
     // the view's own picture stays as it is.
-    QOpenGLFramebufferObject target(viewWidth, viewHeight, QOpenGLFramebufferObject::Depth);
-    if (!target.isValid() || !target.bind()) {
+    // (Deleted while the context is current, before doneGLCurrent.)
+    auto target = std::make_unique<GLFramebuffer>(viewWidth, viewHeight, GL_DEPTH_COMPONENT);
+    if (!target->valid()) {
         std::printf("No off-screen buffer of %i x %i pixels for the drawing's hidden lines\n", viewWidth, viewHeight);
-        doneCurrent();
+        target.reset();
+        doneGLCurrent();
         empty.width = empty.height = 0;
         return empty;
     }
+    target->bind();
     glViewport(0, 0, viewWidth, viewHeight);
     applyViewTransform();
     // The passes classify for the current eye and light exactly as in a
@@ -53,8 +52,9 @@ LineArt GLNPRGrid::lineArt()
     std::vector<float> depth(std::size_t(viewWidth) * std::size_t(viewHeight));
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glReadPixels(0, 0, viewWidth, viewHeight, GL_DEPTH_COMPONENT, GL_FLOAT, depth.data());
-    target.release();
-    doneCurrent();
+    target->release();
+    target.reset();
+    doneGLCurrent();
 
     const ScreenProjection screen(modelView, projection, viewWidth, viewHeight);
     const OccluderDepth hidden(viewWidth, viewHeight, depth);

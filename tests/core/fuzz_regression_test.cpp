@@ -57,3 +57,8 @@ TEST(FuzzRegressions, GridStepInputs)
 {
     EXPECT_GT(replay("grid_steps", fuzzGridSteps), 0u);
 }
+
+TEST(FuzzRegressions, GdalGridInputs)
+{
+    EXPECT_GT(replay("gdal_grid", fuzzGdalGrid), 0u);
+}

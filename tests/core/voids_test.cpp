@@ -95,6 +95,30 @@ TEST(Voids, StatisticsCountEveryValidSampleAndNoVoid)
     EXPECT_EQ(g.heights[1][0], 6.0f);
 }
 
+// A void takes the rounded mean of the valid samples of its 2 x 2 block;
+// a wholly void block takes the value of the first level above it that has
+// one, each level the mean of the cells below it that have a value.
+TEST(Voids, FillTakesTheBlocksMeanOrTheLevelAbove)
+{
+    TempFiles files;
+    JGrid g;
+    // Heights 10 r + c. The top left block is void: the level above holds
+    // (7.5 + 25.5 + 77 / 3) / 3 = 19.56; the last sample's block has 22, 23, 32.
+    ASSERT_TRUE(loadQuietly(g, gridFile(files, {"v v 2 3", "v v 12 13", "20 21 22 23", "30 31 32 v"})));
+    for (const auto& [r, c] : {std::pair{0, 0}, {0, 1}, {1, 0}, {1, 1}})
+        EXPECT_EQ(g.heights[r][c], 20.0f) << r << "," << c;
+    EXPECT_EQ(g.heights[3][3], 26.0f);
+    EXPECT_EQ(g.heights[2][3], 23.0f);
+    // An odd size: the last column is a column of half blocks, all void, so
+    // the second level's right cell is empty too and the third level gives
+    // it the left cell's (22 / 3 + 7.5 + 20.5 + 22.5) / 4 = 14.46.
+    ASSERT_TRUE(loadQuietly(g, gridFile(files, {"v 1 2 3 v", "10 11 12 13 v", "20 21 22 23 v"}, "-9999", "odd.grd")));
+    EXPECT_EQ(g.heights[0][0], 7.0f);
+    for (int r = 0; r < 3; ++r)
+        EXPECT_EQ(g.heights[r][4], 14.0f) << r;
+    EXPECT_EQ(g.heights[2][3], 23.0f);
+}
+
 TEST(Voids, NormalsUseValidNeighboursOnly)
 {
     // A tilted plane with voids in a corner, on an edge and inside: every

@@ -1,5 +1,6 @@
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
+#include "spacing_box.h"
 #include "window_test_support.h"
 
 #include "support/console_capture.h"
@@ -64,11 +65,17 @@ TEST(ControlPanel, RangesStartValuesAndTexts)
     EXPECT_EQ(w.slider6->value(), 20);
     EXPECT_EQ(w.lightSilThreshSlider->orientation(), Qt::Vertical);
     EXPECT_EQ(w.lightSilThreshSlider->value(), 20);
+    // The size boxes reach the sample limit; the three grid boxes only show.
     for (QSpinBox* b : {w.grid1WidthSpinBox, w.grid1HeightSpinBox}) {
-        EXPECT_EQ(b->maximum(), 10000);
+        EXPECT_EQ(b->maximum(), 268435456);
         EXPECT_EQ(b->value(), 0);
     }
     EXPECT_EQ(w.grid1FrequencySB->maximum(), 2000);
+    EXPECT_EQ(w.grid1FrequencySB->text(), QString("0 m"));
+    for (QSpinBox* b : {w.grid1WidthSpinBox, w.grid1HeightSpinBox, w.grid1FrequencySB}) {
+        EXPECT_TRUE(b->isReadOnly());
+        EXPECT_EQ(b->buttonSymbols(), QAbstractSpinBox::NoButtons);
+    }
     for (QSpinBox* b : {w.lightXSBox, w.lightYSBox, w.lightZSBox}) {
         EXPECT_EQ(b->minimum(), -10000);
         EXPECT_EQ(b->maximum(), 10000);
@@ -203,24 +210,60 @@ TEST(ControlPanel, LoadingShowsSizeAndCellSizeAndButtonsRunOnPress)
     QTest::mouseRelease(w.refineButton, Qt::LeftButton);
 }
 
-TEST(ControlPanel, SizeBoxesClampWhileTheViewKeepsTheTrueSize)
+// The boxes show the grid as it is: a size beyond 10000, the spacing with
+// its unit, decimals below 10 m, and both spacings where they differ.
+// Typing changes nothing.
+TEST(ControlPanel, GridBoxesShowTheTrueSizeAndSpacing)
 {
     ShownWindow shown;
     HypsaMainWindow& w = shown.w;
     QTemporaryDir dir;
-    const QString wide = dir.filePath("wide.grd");
-    {
-        std::ofstream out(wide.toStdString());
-        out << "ncols 12000\nnrows 3\nxllcorner -180\nyllcorner 0\ncellsize 0.025\n";
-        for (int i = 0; i < 36000; ++i)
+    const auto load = [&](const char* name, const std::string& header, int columns, int rows) {
+        const QString file = dir.filePath(name);
+        std::ofstream out(file.toStdString());
+        out << "ncols " << columns << "\nnrows " << rows << "\n" << header;
+        for (int i = 0; i < columns * rows; ++i)
             out << (i % 97) << ' ';
         out << '\n';
-    }
-    w.openGridFile(wide);
-    w.glgrid->waitForWork();
+        out.close();
+        w.openGridFile(file);
+        w.glgrid->waitForWork();
+    };
+    // 0.025 degrees at the equator: 2700 m both ways (the value clamps).
+    load("wide.asc", "xllcorner -180\nyllcorner 0\ncellsize 0.025\n", 12000, 3);
     EXPECT_EQ(w.glgrid->grid.width, 12000u);
-    EXPECT_EQ(w.grid1WidthSpinBox->value(), 10000);
-    EXPECT_EQ(w.grid1FrequencySB->value(), 2000); // 2700 m, clamped
+    EXPECT_EQ(w.grid1WidthSpinBox->value(), 12000);
+    EXPECT_EQ(w.grid1FrequencySB->value(), 2000);
+    EXPECT_EQ(w.grid1FrequencySB->text(), QString("2700 m"));
+    // Lidar in metres: half a metre.
+    load("lidar.asc", "xllcorner 500000\nyllcorner 4000000\ncellsize 0.5\n", 20, 20);
+    EXPECT_EQ(w.grid1FrequencySB->value(), 0);
+    EXPECT_EQ(w.grid1FrequencySB->text(), QString("0.5 m"));
+    // 0.0125 degrees at 60 degrees north: 1350 m north-south, half of it
+    // (cosine of 60 degrees) east-west.
+    load("north.asc", "xllcorner 10\nyllcorner 59.9875\ncellsize 0.0125\n", 20, 3);
+    EXPECT_EQ(w.grid1FrequencySB->text(), QString("675 x 1350 m"));
+
+    for (QSpinBox* box : {w.grid1WidthSpinBox, w.grid1FrequencySB}) {
+        const QString before = box->text();
+        box->setFocus();
+        QTest::keyClicks(box, "57");
+        QTest::keyClick(box, Qt::Key_Up);
+        QTest::keyClick(box, Qt::Key_Enter);
+        EXPECT_EQ(box->text(), before);
+    }
+    EXPECT_EQ(w.glgrid->grid.width, 20u);
+}
+
+TEST(ControlPanel, SpacingTextBoundaries)
+{
+    const std::pair<std::pair<double, double>, const char*> cases[] = {
+        {{0, 0}, "0"},           {{90, 90}, "90"},          {{10.4, 10.4}, "10"},     {{9.996, 9.996}, "10"},
+        {{9.994, 9.994}, "9.99"}, {{0.5, 0.5}, "0.5"},       {{0.3048, 0.3048}, "0.3"}, {{0.0523, 0.0523}, "0.0523"},
+        {{580.4, 900}, "580 x 900"}, {{899.7, 900}, "900"}, {{0.25, 0.5}, "0.25 x 0.5"},
+    };
+    for (const auto& [spacing, text] : cases)
+        EXPECT_EQ(spacingText(spacing.first, spacing.second), QString(text)) << text;
 }
 
 TEST(MainWindowActions, SchemeEntriesBehaveAsARadioGroup)

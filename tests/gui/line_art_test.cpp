@@ -1,5 +1,6 @@
-// Vector drawings of the view: hypsa-render's SVG and PDF laid over its PNG,
-// and hidden-line removal on a terrain with a ridge in front of a valley.
+// Vector drawings of the view: hypsa-render's SVG and PDF laid over its PNG
+// (drawn without a display), and hidden-line removal on a terrain with a
+// ridge in front of a valley.
 #include "drawing_export.h"
 #include "hypsamainwindow.h"
 #include "render_test_support.h"
@@ -96,7 +97,8 @@ TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
         const QString stem = dir.filePath(QString("look%1").arg(look++));
         for (const char* ext : {".png", ".svg", ".pdf"}) {
             const ToolRun run =
-                runTool("hypsa-render", QStringList{dataFile("jacksboro.grd"), stem + ext, "--size", "900x640"} + options);
+                runTool("hypsa-render", QStringList{dataFile("jacksboro.grd"), stem + ext, "--size", "900x640"} + options,
+                        withoutDisplay());
             ASSERT_EQ(run.exitCode, 0) << run.err;
         }
         const QImage png = QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
@@ -123,7 +125,8 @@ TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
 TEST(LineArt, VerboseCountsAndRefusedNames)
 {
     QTemporaryDir dir;
-    ToolRun run = runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.svg"), "--verbose"});
+    ToolRun run =
+        runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.svg"), "--verbose"}, withoutDisplay());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     unsigned long pieces = 0, paths = 0;
     double average = 0.0;

@@ -1,13 +1,19 @@
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
 #include "support/tool_run.h"
+#include "window_test_support.h"
 
 #include <QAction>
 #include <QApplication>
+#include <QDoubleSpinBox>
 #include <QGridLayout>
+#include <QGroupBox>
 #include <QMenu>
 #include <QMenuBar>
+#include <QRegularExpression>
+#include <QSignalSpy>
 #include <QSlider>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QTimer>
@@ -89,13 +95,24 @@ TEST(MainWindow, MenusAndActions)
     EXPECT_TRUE(w.multiresolutionTraditionalAction->isEnabled());
 }
 
-TEST(MainWindow, LanguageChangeRestoresTheTitle)
+// The title names the file shown: a failed load keeps it, a language change
+// restores it.
+TEST(MainWindow, TitleNamesTheFileShown)
 {
     HypsaMainWindow w;
     w.setWindowTitle("something else");
     QEvent change(QEvent::LanguageChange);
     QApplication::sendEvent(&w, &change);
     EXPECT_EQ(w.windowTitle(), QString("NPR Hypsa Viewer"));
+    w.openGridFile(HYPSA_SOURCE_DIR "/data/jacksboro.tif");
+    w.glgrid->waitForWork();
+    EXPECT_EQ(w.windowTitle(), QString("jacksboro.tif - NPR Hypsa Viewer"));
+    w.openGridFile(HYPSA_SOURCE_DIR "/data/missing.grd");
+    w.glgrid->waitForWork();
+    EXPECT_EQ(w.windowTitle(), QString("jacksboro.tif - NPR Hypsa Viewer"));
+    w.setWindowTitle("something else");
+    QApplication::sendEvent(&w, &change);
+    EXPECT_EQ(w.windowTitle(), QString("jacksboro.tif - NPR Hypsa Viewer"));
 }
 
 TEST(MainWindow, ExitEndsTheEventLoopWithStatusZero)
@@ -118,6 +135,37 @@ TEST(MainWindow, ExitEndsTheEventLoopWithStatusZero)
     EXPECT_FALSE(second.isVisible());
 }
 
+// Ctrl+O and Ctrl+E also work while a spin box has the focus (its text field
+// took them before); a plain key stays an editable box's.
+TEST(MainWindow, ShortcutsWorkWhileASpinBoxHasTheFocus)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    w.activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
+    w.fileLoadAction->disconnect();
+    w.fileExportAction->disconnect();
+    w.viewFitTerrainAction->disconnect();
+    QSignalSpy load(w.fileLoadAction, &QAction::triggered);
+    QSignalSpy exportDrawing(w.fileExportAction, &QAction::triggered);
+    QSignalSpy fit(w.viewFitTerrainAction, &QAction::triggered);
+    w.LightGB->setEnabled(true);
+    int expected = 0;
+    for (QAbstractSpinBox* box : std::initializer_list<QAbstractSpinBox*>{w.exaggerationSB, w.lightXSBox,
+                                                                         w.grid1WidthSpinBox}) {
+        box->setFocus();
+        ASSERT_EQ(QApplication::focusWidget(), box);
+        QTest::keyClick(box, Qt::Key_O, Qt::ControlModifier);
+        QTest::keyClick(box, Qt::Key_E, Qt::ControlModifier);
+        if (!box->isReadOnly())
+            QTest::keyClick(box, Qt::Key_F);
+        ++expected;
+        EXPECT_EQ(load.count(), expected) << box->objectName().toStdString();
+        EXPECT_EQ(exportDrawing.count(), expected) << box->objectName().toStdString();
+    }
+    EXPECT_EQ(fit.count(), 0);
+}
+
 TEST(MainWindow, CommandLineOfTheViewer)
 {
     // --help and --version answer on a console without a display.
@@ -129,7 +177,8 @@ TEST(MainWindow, CommandLineOfTheViewer)
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "hypsa " HYPSA_VERSION "\n");
 
-    // Usage errors end the program before its window opens.
+    // Usage errors end the program before its window opens, with a display
+    // or without one.
     const std::pair<QStringList, std::string> cases[] = {
         {{"--bogus"}, "unknown option \"--bogus\""},
         {{"-x", "data.grd"}, "unknown option \"-x\""},
@@ -138,11 +187,26 @@ TEST(MainWindow, CommandLineOfTheViewer)
         {{"--max-samples", "268435457"}, "--max-samples needs a whole number from 0 to 268435456"},
         {{"--cellsize", "x"}, "--cellsize needs a number of metres above 0"},
     };
-    for (const auto& [arguments, reason] : cases) {
-        const ToolRun run = runTool("hypsa", arguments);
-        EXPECT_EQ(run.exitCode, 2) << reason;
+    for (const auto& [arguments, reason] : cases)
+        for (const auto& environment : {QProcessEnvironment::systemEnvironment(), withoutDisplay()}) {
+            const ToolRun run = runTool("hypsa", arguments, environment);
+            EXPECT_EQ(run.exitCode, 2) << reason;
+            // Qt may print its own warnings first.
+            EXPECT_TRUE(run.err.ends_with("hypsa: " + reason + "\n" + help.out)) << run.err;
+        }
+
+    // Without a display the viewer says so in one line and ends, also with
+    // a file to open.
+    for (const QStringList& arguments : {QStringList{}, QStringList{HYPSA_SOURCE_DIR "/data/jacksboro.grd"}}) {
+        const ToolRun run = runTool("hypsa", arguments, withoutDisplay());
+        EXPECT_EQ(run.exitCode, 1);
         // Qt may print its own warnings first.
-        EXPECT_TRUE(run.err.ends_with("hypsa: " + reason + "\n" + help.out)) << run.err;
+        const QStringList own = QString::fromStdString(run.err).split('\n').filter(QRegularExpression("^hypsa"));
+        EXPECT_EQ(own, QStringList{"hypsa: no display to show the window on (DISPLAY is not set); "
+                                   "hypsa-render draws without one"})
+            << run.err;
+        EXPECT_TRUE(run.err.ends_with("draws without one\n"));
+        EXPECT_EQ(run.out, "");
     }
 }
 

@@ -2,11 +2,14 @@
 #ifndef RENDER_TEST_SUPPORT_H
 #define RENDER_TEST_SUPPORT_H
 
+#include "display_platform.h"
 #include "glnprgrid.h"
 #include "support/test_grid.h"
 
 #include <QImage>
 #include <QTest>
+
+#include <gtest/gtest.h>
 
 #include <cmath>
 #include <functional>
@@ -30,12 +33,18 @@ inline float hills(unsigned r, unsigned c)
     return float(400.0 + 150.0 * std::sin(r * 0.15) * std::cos(c * 0.11) + 2.0 * c);
 }
 
-// A view of w x h pixels, shown but not mapped, without a grid.
+// A view of w x h pixels without a grid: shown but not mapped, or, where Qt
+// runs without a display, drawing with a surfaceless context.
 inline std::unique_ptr<GLNPRGrid> emptyView(int w = 699, int h = 500)
 {
     auto view = std::make_unique<GLNPRGrid>(nullptr, "glgrid");
-    view->setAttribute(Qt::WA_DontShowOnScreen);
     view->resize(w, h);
+    if (runsOffscreen()) {
+        QString error;
+        EXPECT_TRUE(view->drawWithoutWindow(error)) << error.toStdString();
+        return view;
+    }
+    view->setAttribute(Qt::WA_DontShowOnScreen);
     view->show();
     return view;
 }

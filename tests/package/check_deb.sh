@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Builds the Debian package into a scratch folder and checks it: the three
 # programs, the desktop entry (desktop-file-validate), its MIME types, the
-# icons, the man pages, the computed dependencies, and that hypsa-grid runs
-# from the unpacked tree.
+# icons, the man pages, the copyright file, the computed dependencies, and
+# that hypsa-grid runs from the unpacked tree.
 # usage: check_deb.sh BUILD_DIR VERSION
 set -euo pipefail
 build=$1
@@ -20,7 +20,7 @@ deb=${debs[0]}
 
 contents=$(dpkg-deb -c "$deb" | awk '{print $NF}')
 for path in ./usr/bin/hypsa ./usr/bin/hypsa-grid ./usr/bin/hypsa-render \
-            ./usr/share/applications/hypsa.desktop ./usr/share/mime/packages/hypsa.xml \
+            ./usr/share/applications/hypsa.desktop ./usr/share/mime/packages/hypsa.xml ./usr/share/doc/hypsa/copyright \
             ./usr/share/man/man1/hypsa.1.gz ./usr/share/man/man1/hypsa-grid.1.gz ./usr/share/man/man1/hypsa-render.1.gz; do
   grep -qxF "$path" <<<"$contents" || fail "$path is missing"
 done
@@ -46,8 +46,16 @@ for page in hypsa hypsa-grid hypsa-render; do
   zcat "$root/usr/share/man/man1/$page.1.gz" | grep -q "NPR Hypsa Viewer $version" || fail "$page.1 lacks the version"
 done
 
+copyright=$root/usr/share/doc/hypsa/copyright
+head -n 1 "$copyright" | grep -qxF "Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/" \
+  || fail "the copyright file is not in the machine-readable format"
+grep -qx "License: Expat" "$copyright" || fail "the copyright file does not name the MIT (Expat) licence"
+for linked in "Qt 6 .*: LGPL-3" "GDAL: MIT"; do
+  tr '\n' ' ' < "$copyright" | grep -q "$linked" || fail "the copyright file does not name $linked"
+done
+
 depends=$(dpkg-deb -f "$deb" Depends)
-for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6openglwidgets6 'libopengl0\|libgl1' libglu1-mesa libc6 libstdc++6; do
+for library in libqt6core6 libqt6gui6 libqt6widgets6 libqt6openglwidgets6 'libopengl0\|libgl1' libglu1-mesa libegl1 libegl-mesa0 libgl1-mesa-dri libc6 libstdc++6; do
   grep -q "\b\($library\)\b" <<<"$depends" || fail "Depends lacks $library: $depends"
 done
 

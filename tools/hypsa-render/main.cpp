@@ -1,15 +1,24 @@
 // hypsa-render: loads a grid and draws one frame of the view into a PNG,
-// with the same widget and paint code as the viewer. Needs a display (run
-// under xvfb-run -a where there is none).
+// SVG or PDF, with the same widget and paint code as the viewer. Where no
+// display is available (and on --offscreen) the view draws with a
+// surfaceless GL context instead of a window.
+#include "display_platform.h"
 #include "drawing_export.h"
 #include "glnprgrid.h"
 #include "program_options.h"
 #include "render_options.h"
 
 #include <QApplication>
+#include <QFile>
+#include <QFileInfo>
 #include <QImage>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -48,32 +57,64 @@ bool load(GLNPRGrid& view, const QString& file)
     return view.grid.loaded;
 }
 
+// Why no new file can be made in the folder of `file` (the system's reason),
+// empty when one can: checked before the grid is loaded and drawn.
+QString folderProblem(const QString& file)
+{
+    const QByteArray folder = QFile::encodeName(QFileInfo(file).absolutePath());
+    struct stat info {};
+    int error = 0;
+    if (::stat(folder.constData(), &info) != 0)
+        error = errno;
+    else if (!S_ISDIR(info.st_mode))
+        error = ENOTDIR;
+    else if (::access(folder.constData(), W_OK | X_OK) != 0)
+        error = errno;
+    return error == 0 ? QString() : QString::fromLocal8Bit(std::strerror(error));
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
     ProgramOptions command("hypsa-render", "Loads FILE and draws one frame of the view into OUT: a PNG picture, or\n"
                                            "its lines as vector paths in an SVG or PDF file (by OUT's extension).\n"
-                                           "Needs a display (run under xvfb-run -a where there is none).");
+                                           "Draws without a display where none is available.");
     addRenderOptions(command.parser);
     // --help and --version answer without a display; the rest is checked once
     // QApplication has taken its own options out of the arguments.
-    if (const auto status = command.parse(joinTriples(argumentList(argc, argv)), ProgramOptions::UnknownOptions::allow))
+    const QStringList arguments = joinTriples(argumentList(argc, argv));
+    if (const auto status = command.parse(arguments, ProgramOptions::UnknownOptions::allow))
         return *status;
+    chooseQtPlatform(arguments, command.parser.isSet("offscreen"));
     QApplication app(argc, argv);
     if (const auto status = command.parse(joinTriples(app.arguments())))
         return *status;
     RenderOptions options;
     if (const QString problem = readRenderOptions(command.parser, options); !problem.isEmpty())
         return command.usageError(problem);
+    if (const QString problem = folderProblem(options.out); !problem.isEmpty()) {
+        std::fprintf(stderr, "hypsa-render: cannot write the picture %s: %s\n", qPrintable(options.out),
+                     qPrintable(problem));
+        return 1;
+    }
 
     GLNPRGrid view(nullptr, "glgrid");
-    // Shown but never mapped, so that it gets its size like the viewer's
-    // view. Showing paints at once: done before the load, that paint is an
-    // empty frame, and the terrain is drawn only once, into the picture.
     view.resize(options.width, options.height);
-    view.setAttribute(Qt::WA_DontShowOnScreen);
-    view.show();
+    if (options.offscreen || runsOffscreen()) {
+        QString error;
+        if (!view.drawWithoutWindow(error)) {
+            std::fprintf(stderr, "hypsa-render: no display, and no OpenGL context without one: %s\n",
+                         qPrintable(error));
+            return 1;
+        }
+    } else {
+        // Shown but never mapped, so that it gets its size like the viewer's
+        // view. Showing paints at once: done before the load, that paint is
+        // an empty frame, and the terrain is drawn only once, into the picture.
+        view.setAttribute(Qt::WA_DontShowOnScreen);
+        view.show();
+    }
     view.displayBudget = options.maxSamples;
     view.cellSizeForLoads = options.cellSize;
     // A command the view refuses (a level beyond the smallest or beyond

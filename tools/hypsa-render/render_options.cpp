@@ -49,6 +49,8 @@ const Switch switches[] = {
     {"polygons", "Draw the shaded surface.", [](RenderOptions& o) { o.polygons = true; }},
     {"fit", "Fit Terrain: pan and dolly so that the whole terrain fills the picture at the rotation and scale given.",
      [](RenderOptions& o) { o.fit = true; }},
+    {"offscreen", "Draw without a display even where one is available (EGL, surfaceless).",
+     [](RenderOptions& o) { o.offscreen = true; }},
     {"verbose", "For an SVG or PDF, print the count of line pieces, of paths after chaining and the points per path.",
      [](RenderOptions& o) { o.verbose = true; }},
 };

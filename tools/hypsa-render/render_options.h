@@ -34,6 +34,7 @@ struct RenderOptions {
     std::uint64_t maxSamples = defaultDisplaySamples; // 0 = no display budget
     bool fit = false;
     bool verbose = false;
+    bool offscreen = false; // draw without a display even where one is available
     double exaggeration = 1.0; // 0.1 to 50
     std::optional<float> cellSize; // metres, replacing the file's spacing
 };

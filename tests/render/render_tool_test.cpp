@@ -1,8 +1,9 @@
 // hypsa-render as a user runs it: one frame of a grid file into a PNG.
-#include "render_test_support.h"
+#include "gui/render_test_support.h"
 #include "support/tool_run.h"
 
 #include <QDir>
+#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -31,7 +32,7 @@ TEST(RenderTool, DrawsTheTerrainIntoAPicture)
     // The same frame as the viewer's view in its start state.
     auto view = terrainView();
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
-              view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+              view->renderFrame().convertToFormat(QImage::Format_RGB32));
 }
 
 // Every real terrain file in a format the tests above do not draw (GeoTIFF,
@@ -55,7 +56,7 @@ TEST(RenderTool, EveryRasterFormatDraws)
         view->waitForWork();
         EXPECT_FALSE(view->vertices.empty());
         EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
-                  view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+                  view->renderFrame().convertToFormat(QImage::Format_RGB32));
     }
 }
 
@@ -83,7 +84,7 @@ TEST(RenderTool, OptionsSetTheControls)
     view->setVerticalExaggeration(3.5);
     view->waitForWork();
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
-              view->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+              view->renderFrame().convertToFormat(QImage::Format_RGB32));
 }
 
 // Above the display budget the tool draws the level that fits: 403 x 344
@@ -122,12 +123,28 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_NE(run.err.find("hypsa-render: The 8 x 7 grid was left unchanged.\n"), std::string::npos) << run.err;
     EXPECT_FALSE(QFile::exists(out));
+    // A folder that does not exist, or a file where the folder should be:
+    // the system's reason, before anything is loaded or drawn.
+    QFile blocker(dir.filePath("file"));
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    for (const auto& [target, reason] : {std::pair{dir.filePath("none/a.png"), "No such file or directory"},
+                                         std::pair{dir.filePath("none/a.pdf"), "No such file or directory"},
+                                         std::pair{dir.filePath("file/a.svg"), "Not a directory"}}) {
+        run = runRender({dataFile("jacksboro.grd"), target});
+        EXPECT_EQ(run.exitCode, 1);
+        EXPECT_TRUE(run.err.ends_with("hypsa-render: cannot write the picture " + target.toStdString() + ": " +
+                                      reason + "\n"))
+            << run.err;
+        EXPECT_EQ(run.out.find("Loading"), std::string::npos);
+    }
 
     const std::string usage = runRender({"--help"}).out;
     ASSERT_TRUE(usage.starts_with("Usage: hypsa-render [options] FILE OUT\n")) << usage;
     const std::pair<QStringList, std::string> cases[] = {
         {{"--scale", "101"}, "--scale needs 1 whole number(s) from 0 to 100"},
         {{"--size", "12"}, "--size needs WIDTHxHEIGHT, each 1 to 8192"},
+        {{"--size", "0x0"}, "--size needs WIDTHxHEIGHT, each 1 to 8192"},
         {{"--rotate", "10", "20"}, "--rotate needs 3 whole number(s) from -100000 to 100000"},
         {{"--light", "1", "2", "3", "4"}, "give the grid file and the picture to write"},
         {{"--fast"}, "unknown option \"--fast\""},
@@ -161,9 +178,12 @@ TEST(RenderTool, HelpVersionAndQtOptions)
     EXPECT_EQ(version.exitCode, 0);
     EXPECT_EQ(version.out, "hypsa-render " HYPSA_VERSION "\n");
 
+    // Also where the desktop's platform (xcb) is asked for but no display
+    // can be reached.
     QTemporaryDir dir;
     const QString out = dir.filePath("fusion.png");
-    const ToolRun run = runRender({"-style", "Fusion", dataFile("jacksboro.grd"), out, "--size", "64x48"});
+    const ToolRun run =
+        runTool("hypsa-render", {"-style", "Fusion", dataFile("jacksboro.grd"), out, "--size", "64x48"}, withoutDisplay());
     EXPECT_EQ(run.exitCode, 0) << run.err;
     EXPECT_EQ(QImage(out).size(), QSize(64, 48));
 }
