@@ -12,6 +12,8 @@ void DrawnMesh::release()
     silhouetteEdges.clear();
     lightSilhouetteEdges.clear();
     releaseBulk(occluderPositions);
+    std::vector<LineFamily>().swap(families);
+    lineSettings = MapLineSettings();
 }
 
 QString ShownLevel::describe(std::uint32_t width, std::uint32_t height) const

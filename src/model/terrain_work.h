@@ -54,6 +54,11 @@ struct TerrainUpdate {
     std::vector<TrimmedEdges> trimmed;
     // The failures the work reported (reportError), one a line.
     QString errors;
+    // Set before the work starts: the map lines the new mesh gets.
+    MapLineSettings lineSettings;
+    // Only the mesh's map lines were built anew (mesh.families): the model
+    // keeps its grid and mesh.
+    bool linesOnly = false;
 };
 
 // Reads a grid file; while it has more than `budget` samples (0: no budget)
@@ -66,10 +71,17 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
                                TerrainUpdate& out);
 
 // Builds the mesh, edges, curvature frames and occluder positions of a
-// loaded grid (step "Finding curvature", parts done + 0..3 of total). Done
-// with an empty mesh when the grid is not loaded or its mesh would not fit
-// in memory (with a message); Cancelled leaves `mesh` empty.
-WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done = 0, int total = 4);
+// loaded grid (step "Finding curvature", parts done + 0..3 of total), then
+// the map lines that `lines` asks for (step "Drawing map lines", part
+// done + 4, when any). Done with an empty mesh when the grid is not loaded
+// or its mesh would not fit in memory (with a message); Cancelled leaves
+// `mesh` empty.
+WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done = 0, int total = 4,
+                           const MapLineSettings& lines = {});
+
+// The map lines of the model's mesh as out.lineSettings asks for them, into
+// out.mesh.families (step "Drawing map lines"); sets out.linesOnly.
+WorkOutcome rebuildMapLines(const TerrainModel& model, WorkControl& control, TerrainUpdate& out);
 
 // The samples of an odd last column or row that coarsening the grid leaves
 // out, and putting them back onto the refined level. Restoring needs the

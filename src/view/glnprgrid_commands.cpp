@@ -56,13 +56,16 @@ void GLNPRGrid::loadFile(QString file)
 void GLNPRGrid::requestLoad(const QString& file, GridFormat format)
 {
     waitingCommands.clear();
+    mapLinesWaiting = false;
     worker.cancel();
     runInTurn([this, file, format] {
         const std::uint64_t budget = displayBudget;
         // A new grid keeps the exaggeration the view draws with.
         const float exaggeration = grid.verticalExaggeration;
-        worker.start([file, format, budget, exaggeration](WorkControl& control, TerrainUpdate& update) {
+        const MapLineSettings lines = mapLinesToBuild();
+        worker.start([file, format, budget, exaggeration, lines](WorkControl& control, TerrainUpdate& update) {
             update.grid.verticalExaggeration = exaggeration;
+            update.lineSettings = lines;
             return loadTerrain(file, format, budget, control, update);
         },
                      [this, file](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, &file); });
@@ -82,8 +85,10 @@ void GLNPRGrid::requestChange(const char* line, LevelChange change)
                 return;
             }
         }
-        worker.start([this, change](WorkControl& control,
-                                    TerrainUpdate& update) { return changeTerrainLevel(model, change, control, update); },
+        worker.start([this, change, lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
+            update.lineSettings = lines;
+            return changeTerrainLevel(model, change, control, update);
+        },
                      [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
     });
 }
@@ -145,6 +150,7 @@ void GLNPRGrid::runWaitingCommands()
 void GLNPRGrid::cancelWork()
 {
     waitingCommands.clear();
+    mapLinesWaiting = false;
     worker.cancel();
 }
 
@@ -213,18 +219,21 @@ void GLNPRGrid::unsubdivide()
 void GLNPRGrid::setLightX(int newval)
 {
     lightPosition[0] = newval;
+    requestMapLines(); // shaded contours follow the light
     updateGL();
 }
 
 void GLNPRGrid::setLightY(int newval)
 {
     lightPosition[1] = newval;
+    requestMapLines(); // shaded contours follow the light
     updateGL();
 }
 
 void GLNPRGrid::setLightZ(int newval)
 {
     lightPosition[2] = newval;
+    requestMapLines(); // shaded contours follow the light
     updateGL();
 }
 
@@ -339,7 +348,8 @@ void GLNPRGrid::setVerticalExaggeration(double factor)
             updateGL();
             return;
         }
-        worker.start([this](WorkControl& control, TerrainUpdate& update) {
+        worker.start([this, lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
+            update.lineSettings = lines;
             return changeTerrainLevel(model, LevelChange::Unchanged, control, update);
         },
                      [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
