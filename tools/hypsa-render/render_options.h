@@ -3,6 +3,7 @@
 #ifndef RENDER_OPTIONS_H
 #define RENDER_OPTIONS_H
 
+#include "map_lines.h"
 #include "terrain_work.h"
 
 #include <QString>
@@ -34,6 +35,8 @@ struct RenderOptions {
     bool fit = false;
     bool verbose = false;
     double exaggeration = 1.0; // 0.1 to 50
+    // Contours, profiles and hachures (the light comes from `light`).
+    MapLineSettings lines;
 };
 
 // Declares hypsa-render's options and arguments on the parser.
