@@ -304,7 +304,13 @@ double hachureSpacingFor(const MapSurface& surface, const MapLineSettings& setti
     const double asked = settings.hachureSpacing;
     const bool given = asked > 0.0 && std::isfinite(asked) && surface.metresPerModelUnit > 0.0;
     const double spacing = given ? asked / surface.metresPerModelUnit : surface.longerSide() / 150.0;
-    const double cell = surface.positions.size() > 1 ? surface.positions[1][0] - surface.positions[0][0] : 0.0;
+    // The longer side of a cell: narrower spacings would only multiply the
+    // lines without showing more of the surface.
+    const std::size_t w = surface.mesh.width;
+    const double cell = surface.positions.size() > w && w > 1
+                            ? std::max(surface.positions[1][0] - surface.positions[0][0],
+                                       surface.positions[w][1] - surface.positions[0][1])
+                            : 0.0;
     if (spacing >= cell)
         return spacing;
     if (given)

@@ -30,7 +30,7 @@ struct HachureRules {
 
 // The hachure spacing in model units that settings ask for on this surface:
 // theirs (metres) or 1/150 of the terrain's longer side, and never less than
-// a cell (with a message), which bounds the work.
+// the longer side of a cell (with a message), which bounds the work.
 double hachureSpacingFor(const MapSurface& surface, const MapLineSettings& settings);
 
 // The style of a line whose mean slope falls in width class k.

@@ -7,6 +7,7 @@
 #include "map_lines.h"
 #include "profile_lines.h"
 
+#include "support/console_capture.h"
 #include "support/test_grid.h"
 
 #include <gtest/gtest.h>
@@ -407,4 +408,53 @@ TEST(HachureLines, DownTheSteepestSlopeWithinTheSpacingBand)
 
     // Wider where steeper: the hill's steepest ring is at sigma.
     EXPECT_GT(hachureStyle(HachureRules::widths - 1).width, hachureStyle(0).width);
+}
+
+TEST(MapLines, SettingsBeyondWhatTheGridShowsAreBoundedAndSaidSo)
+{
+    const Terrain plane(41, 31, [](unsigned r, unsigned c) { return float(3.0 * r + 2.0 * c); }); // 0 to 170 m
+    const MapSurface surface = plane.surface();
+    MapLineSettings settings;
+    {
+        ConsoleCapture console;
+        settings.contourInterval = 0.01; // 17001 levels
+        EXPECT_EQ(contourIntervalFor(surface, settings), 5.0);
+        EXPECT_NE(console.text().find("A contour interval of 0.01 gives more than 1000 levels"), std::string::npos)
+            << console.text();
+    }
+    settings.contourInterval = 20.0;
+    EXPECT_EQ(contourIntervalFor(surface, settings), 20.0);
+    {
+        // 30 m cells: 1 m would be 900 lines a cell.
+        ConsoleCapture console;
+        settings.hachureSpacing = 1.0;
+        EXPECT_DOUBLE_EQ(hachureSpacingFor(surface, settings), modelCell);
+        EXPECT_NE(console.text().find("hachures are drawn a cell (30 m) apart"), std::string::npos) << console.text();
+    }
+    settings.hachureSpacing = 0.0; // 1/150 of 40 cells: less than a cell, quietly a cell
+    EXPECT_DOUBLE_EQ(hachureSpacingFor(surface, settings), modelCell);
+    settings.hachureSpacing = 300.0;
+    EXPECT_DOUBLE_EQ(hachureSpacingFor(surface, settings), 10 * modelCell);
+
+    settings.profiles = true;
+    settings.profileCount = 5000;
+    std::vector<LineFamily> families;
+    buildProfiles(surface, settings, families);
+    EXPECT_EQ(families[0].polylineCount(), std::size_t(maxProfileCount));
+
+    // Settings that differ only where nothing built reads them build the same.
+    MapLineSettings a, b;
+    a.hachures = b.hachures = true;
+    b.light = {1.0, 2.0, 3.0};
+    b.indexEvery = 3;
+    EXPECT_TRUE(a.buildsSameAs(b));
+    b.contourInterval = 50.0; // the bands of the hachures
+    EXPECT_FALSE(a.buildsSameAs(b));
+    a.contourInterval = 50.0;
+    a.contours = b.contours = true;
+    EXPECT_FALSE(a.buildsSameAs(b)); // index contours every 5th, or 3rd
+    a.indexEvery = 3;
+    EXPECT_TRUE(a.buildsSameAs(b));
+    a.tanaka = b.tanaka = true; // now the light counts
+    EXPECT_FALSE(a.buildsSameAs(b));
 }
