@@ -132,6 +132,8 @@ void HypsaMainWindow::buildControlPanel()
     layout10->addLayout(layout13);
 
     // Vertical exaggeration of the drawing: flat country becomes readable.
+    // It shares the threshold's row, so that the lines box below fits in
+    // the height the buttons beside take anyway.
     auto* exaggerationRow = makeBox<QHBoxLayout>("exaggerationLayout");
     exaggerationLabel = makeLabel(central, "exaggerationLabel");
     exaggerationRow->addWidget(exaggerationLabel);
@@ -142,9 +144,9 @@ void HypsaMainWindow::buildControlPanel()
     exaggerationSB->setDecimals(1);
     exaggerationSB->setValue(1.0);
     exaggerationRow->addWidget(exaggerationSB);
+    layout13->addLayout(exaggerationRow);
     buildLinesBox();
-    exaggerationRow->addWidget(linesGB);
-    layout10->addLayout(exaggerationRow);
+    layout10->addWidget(linesGB);
     layout15->addLayout(layout10);
 
     layout14 = makeBox<QVBoxLayout>("layout14");
