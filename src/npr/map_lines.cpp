@@ -3,6 +3,7 @@
 #include "contour_lines.h"
 #include "hachure_lines.h"
 #include "jgrid.h"
+#include "parallel_parts.h"
 #include "profile_lines.h"
 #include "stop_request.h"
 
@@ -62,18 +63,24 @@ void buildMapLines(const JGrid& grid, std::span<const gmVec3> vertices, const Ma
     if (!surface)
         return;
     const double interval = contourIntervalFor(*surface, settings);
-    if (settings.contours)
-        buildContours(*surface, settings, interval, families);
-    if (settings.profiles && !stopRequested())
-        buildProfiles(*surface, settings, families);
-    if (settings.hachures && !stopRequested()) {
-        HachureRules rules;
+    HachureRules rules;
+    if (settings.hachures)
         rules.spacing = hachureSpacingFor(*surface, settings);
-        LineFamily hachures;
-        buildHachures(*surface, contourLevels(surface->minHeight, surface->maxHeight, interval), interval, rules,
-                      hachures);
+    // The hachures, which take longest, on a thread of their own.
+    LineFamily hachures;
+    runParts(settings.hachures ? 2 : 1, [&](std::size_t part) {
+        if (part == 1) {
+            buildHachures(*surface, contourLevels(surface->minHeight, surface->maxHeight, interval), interval, rules,
+                          hachures);
+            return;
+        }
+        if (settings.contours)
+            buildContours(*surface, settings, interval, families);
+        if (settings.profiles && !stopRequested())
+            buildProfiles(*surface, settings, families);
+    });
+    if (settings.hachures)
         families.push_back(std::move(hachures));
-    }
 }
 
 std::size_t familyBytes(std::span<const LineFamily> families)
