@@ -105,9 +105,13 @@ public:
         return MeshFace{r, c, upper};
     }
 
-    double x(std::size_t v) const { return s_.positions[v][0]; }
-    double y(std::size_t v) const { return s_.positions[v][1]; }
-    double z(std::size_t v) const { return s_.positions[v][2]; }
+    // A vertex's position as the mesh places it (x, y on the regular grid, z
+    // the drawing height), from the heights alone: a line running downhill
+    // visits vertices all over the grid, and four bytes a vertex stay in the
+    // cache where a position's twenty-four do not.
+    double x(std::size_t v) const { return x0_ + double(v % w_) * dx_; }
+    double y(std::size_t v) const { return y0_ + double(v / w_) * dy_; }
+    double z(std::size_t v) const { return (height(v) - s_.minHeight) * s_.zPerHeight; }
     double height(std::size_t v) const { return s_.heights[v]; }
 
 private:
