@@ -1,8 +1,10 @@
 // One frame of the view under Xvfb (software renderer) in its start state
 // with silhouettes on: the time of classification, lines and occluder and
 // the edges drawn, for the real terrain and 1025, 1201 and 2049 square
-// terrains. Baseline from the same run: the same segments drawn as one plain
-// GL_LINES batch at width 1, black. Run with xvfb-run -a.
+// terrains, and at 1201 x 1201 with contours, profiles and hachures on too:
+// what drawing them adds to the frame. Baseline from the same run: the same
+// segments drawn as one plain GL_LINES batch at width 1, black. Run with
+// xvfb-run -a.
 #include "bench_terrain.h"
 #include "glnprgrid.h"
 
@@ -76,13 +78,15 @@ void runFrame(benchmark::State& state, TimedView& view)
         view.collectSegments();
         // Steady frames and baseline frames alternate, so that both meet the
         // same load.
-        std::vector<double> lines, occluder, plain;
-        std::size_t edges = 0;
+        std::vector<double> lines, occluder, families, plain;
+        std::size_t edges = 0, familySegments = 0;
         for (int k = 0; k < frames; ++k) {
             view.grabFramebuffer();
             lines.push_back(view.lastPaintTimes.lines);
             occluder.push_back(view.lastPaintTimes.occluder);
+            families.push_back(view.lastPaintTimes.families);
             edges = view.lastPaintTimes.edgesDrawn;
+            familySegments = view.lastPaintTimes.familySegmentsDrawn;
             view.plainLines = true;
             view.grabFramebuffer();
             plain.push_back(view.plainMs);
@@ -99,6 +103,12 @@ void runFrame(benchmark::State& state, TimedView& view)
 
         state.counters["turning_classify_ms"] = median(classification);
         state.counters["lines_ms"] = median(lines);
+        if (familySegments > 0) {
+            const double frame = median(classification) + median(lines) + median(occluder);
+            state.counters["map_lines_ms"] = median(families);
+            state.counters["map_line_segments"] = double(familySegments);
+            state.counters["map_lines_added_%"] = 100.0 * median(families) / frame;
+        }
         state.counters["occluder_ms"] = median(occluder);
         state.counters["edges_drawn"] = double(edges);
         state.counters["plain_lines_ms"] = median(plain);
@@ -128,10 +138,21 @@ void BM_FrameReliefTerrain(benchmark::State& state)
     runFrame(state, view);
 }
 
+// The same frame with contours, profiles and hachures drawn over it.
+void BM_FrameWithMapLines(benchmark::State& state)
+{
+    TimedView view;
+    fillReliefTerrain(view.grid, unsigned(state.range(0)));
+    view.lineSettings.contours = view.lineSettings.profiles = view.lineSettings.hachures = true;
+    view.findCurvature();
+    runFrame(state, view);
+}
+
 } // namespace
 
 BENCHMARK(BM_FrameRealTerrain)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FrameReliefTerrain)->Arg(1025)->Arg(1201)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FrameWithMapLines)->Arg(1201)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {

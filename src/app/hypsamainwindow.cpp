@@ -201,6 +201,12 @@ void HypsaMainWindow::connectControls()
     connect(coarsenButton, &QPushButton::pressed, glgrid, qOverload<>(&GLNPRGrid::unsubdivide));
     connect(pushButton3, &QPushButton::pressed, glgrid, &GLNPRGrid::toggleDrawF1Curvature);
     connect(exaggerationSB, &QDoubleSpinBox::valueChanged, glgrid, &GLNPRGrid::setVerticalExaggeration);
+    connect(contoursCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setContours);
+    connect(contourIntervalSB, &QDoubleSpinBox::valueChanged, glgrid, &GLNPRGrid::setContourInterval);
+    connect(profilesCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setProfiles);
+    connect(profileCountSB, &QSpinBox::valueChanged, glgrid, &GLNPRGrid::setProfileCount);
+    connect(hachuresCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setHachures);
+    connect(hachureSpacingSB, &QDoubleSpinBox::valueChanged, glgrid, &GLNPRGrid::setHachureSpacing);
 }
 
 void HypsaMainWindow::changeEvent(QEvent* event)

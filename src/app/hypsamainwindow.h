@@ -68,6 +68,14 @@ public:
     QSlider* slider6;
     QLabel* exaggerationLabel;
     QDoubleSpinBox* exaggerationSB;
+    // Map lines: a check box per family and its one value.
+    QGroupBox* linesGB;
+    QCheckBox* contoursCB;
+    QDoubleSpinBox* contourIntervalSB;
+    QCheckBox* profilesCB;
+    QSpinBox* profileCountSB;
+    QCheckBox* hachuresCB;
+    QDoubleSpinBox* hachureSpacingSB;
     QPushButton* refineButton;
     QPushButton* coarsenButton;
     QPushButton* pushButton3;
@@ -152,6 +160,7 @@ private:
     void buildViewSliders();
     void buildControlPanel();
     void buildLightBox();
+    void buildLinesBox();
     void buildMenus();
     void buildWorkIndicator();
     void connectControls();

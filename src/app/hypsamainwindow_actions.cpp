@@ -126,6 +126,13 @@ void HypsaMainWindow::languageChange()
     silthreshlabel->setText(tr("Sil. Threshold"));
     exaggerationLabel->setText(tr("Vertical Exaggeration"));
     exaggerationSB->setToolTip(tr("Multiplies the heights of the drawing"));
+    linesGB->setTitle(tr("Lines"));
+    contoursCB->setText(tr("Contours"));
+    contourIntervalSB->setToolTip(tr("Height between contour levels; auto: a round number giving 15 to 40 levels"));
+    profilesCB->setText(tr("Profiles"));
+    profileCountSB->setToolTip(tr("Number of profiles"));
+    hachuresCB->setText(tr("Hachures"));
+    hachureSpacingSB->setToolTip(tr("Metres between hachures; auto: 1/150 of the terrain's longer side"));
     refineButton->setText(QString());
     refineButton->setToolTip(tr("Refine"));
     coarsenButton->setText(QString());

@@ -1,8 +1,10 @@
 // The control panel below the view: check boxes, size boxes, threshold
-// slider, the three buttons, the light box, and the four view sliders.
+// slider, the lines box, the three buttons, the light box, and the four view
+// sliders.
 #include "hypsamainwindow.h"
 
 #include "jgrid.h"
+#include "map_lines.h"
 #include "spacing_box.h"
 
 #include <QCheckBox>
@@ -147,6 +149,8 @@ void HypsaMainWindow::buildControlPanel()
     layout10->addLayout(layout13);
 
     // Vertical exaggeration of the drawing: flat country becomes readable.
+    // It shares the threshold's row, so that the lines box below fits in
+    // the height the buttons beside take anyway.
     auto* exaggerationRow = makeBox<QHBoxLayout>("exaggerationLayout");
     exaggerationLabel = makeLabel(central, "exaggerationLabel");
     exaggerationRow->addWidget(exaggerationLabel);
@@ -157,7 +161,9 @@ void HypsaMainWindow::buildControlPanel()
     exaggerationSB->setDecimals(1);
     exaggerationSB->setValue(1.0);
     exaggerationRow->addWidget(exaggerationSB);
-    layout10->addLayout(exaggerationRow);
+    layout13->addLayout(exaggerationRow);
+    buildLinesBox();
+    layout10->addWidget(linesGB);
     layout15->addLayout(layout10);
 
     layout14 = makeBox<QVBoxLayout>("layout14");
@@ -178,6 +184,46 @@ void HypsaMainWindow::buildControlPanel()
     buildLightBox();
     layout15->addWidget(LightGB);
     HypsaMainWindowLayout->addLayout(layout15, 1, 0);
+}
+
+namespace {
+
+// A box of metres or height units where 0 means "automatic".
+QDoubleSpinBox* makeAutomaticBox(QWidget* parent, const char* name, int decimals)
+{
+    auto* box = new QDoubleSpinBox(parent);
+    box->setObjectName(name);
+    box->setRange(0.0, 100000.0);
+    box->setDecimals(decimals);
+    box->setValue(0.0);
+    box->setSpecialValueText("auto");
+    box->setMaximumWidth(80);
+    return box;
+}
+
+} // namespace
+
+void HypsaMainWindow::buildLinesBox()
+{
+    linesGB = new QGroupBox(centralWidget());
+    linesGB->setObjectName("linesGB");
+    linesGB->setFlat(true);
+    auto* row = new QHBoxLayout(linesGB);
+    row->setSpacing(6);
+    row->setContentsMargins(6, 0, 0, 0);
+    contoursCB = makeCheckBox(linesGB, "contoursCB", false);
+    row->addWidget(contoursCB);
+    contourIntervalSB = makeAutomaticBox(linesGB, "contourIntervalSB", 2);
+    row->addWidget(contourIntervalSB);
+    profilesCB = makeCheckBox(linesGB, "profilesCB", false);
+    row->addWidget(profilesCB);
+    profileCountSB = makeSpinBox(linesGB, "profileCountSB", 1, maxProfileCount, MapLineSettings().profileCount);
+    profileCountSB->setMaximumWidth(60);
+    row->addWidget(profileCountSB);
+    hachuresCB = makeCheckBox(linesGB, "hachuresCB", false);
+    row->addWidget(hachuresCB);
+    hachureSpacingSB = makeAutomaticBox(linesGB, "hachureSpacingSB", 1);
+    row->addWidget(hachureSpacingSB);
 }
 
 void HypsaMainWindow::buildLightBox()

@@ -34,12 +34,17 @@ PanelControls panelControls(const HypsaMainWindow& w)
          {"scale", w.slider4},
          {"silhouetteThreshold", w.slider6},
          {"lightSilhouetteThreshold", w.lightSilThreshSlider}},
-        {{"lightX", w.lightXSBox}, {"lightY", w.lightYSBox}, {"lightZ", w.lightZSBox}},
+        {{"lightX", w.lightXSBox}, {"lightY", w.lightYSBox}, {"lightZ", w.lightZSBox}, {"profileCount", w.profileCountSB}},
         {{"silhouettes", w.silhouettesCB},
          {"lightSilhouettes", w.lightsilCB},
          {"lockSilhouettes", w.lockCBox},
-         {"curvatureStrokes", w.curvatureCB}},
-        {{"verticalExaggeration", w.exaggerationSB}},
+         {"curvatureStrokes", w.curvatureCB},
+         {"contours", w.contoursCB},
+         {"profiles", w.profilesCB},
+         {"hachures", w.hachuresCB}},
+        {{"verticalExaggeration", w.exaggerationSB},
+         {"contourInterval", w.contourIntervalSB},
+         {"hachureSpacing", w.hachureSpacingSB}},
     };
 }
 

@@ -12,6 +12,8 @@ void DrawnMesh::release()
     silhouetteEdges.clear();
     lightSilhouetteEdges.clear();
     releaseBulk(occluderPositions);
+    std::vector<LineFamily>().swap(families);
+    lineSettings = MapLineSettings();
 }
 
 ShownLevel shownLevelOf(const JGrid& grid)

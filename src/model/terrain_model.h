@@ -10,6 +10,8 @@
 #include "edge_buffer.h"
 #include "gmvec3.h"
 #include "jgrid.h"
+#include "line_family.h"
+#include "map_lines.h"
 
 #include <QString>
 
@@ -27,6 +29,10 @@ struct DrawnMesh {
     EdgeBuffer lightSilhouetteEdges;
     // The occluder's vertex positions, until the view moves them to GL.
     std::vector<float> occluderPositions;
+    // The map lines of this level, in drawing order, and what they were
+    // built for.
+    std::vector<LineFamily> families;
+    MapLineSettings lineSettings;
 
     // Gives all the memory back.
     void release();

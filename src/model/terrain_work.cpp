@@ -13,7 +13,31 @@
 
 namespace {
 
-constexpr int meshParts = 4;
+// Parts of the mesh build, for the progress: mesh, edges, frames, occluder,
+// and the map lines when there are any.
+int meshParts(const MapLineSettings& lines)
+{
+    return lines.any() ? 5 : 4;
+}
+
+const char* const mapLinesStep = "Drawing map lines";
+
+// The map lines of a level, after the checkpoint that starts their step.
+WorkOutcome buildLinesPart(const JGrid& grid, std::span<const gmVec3> vertices, const MapLineSettings& lines,
+                           WorkControl& control, int done, int total, DrawnMesh& into)
+{
+    into.lineSettings = lines;
+    if (!lines.any())
+        return WorkOutcome::Done;
+    if (!control.checkpoint(mapLinesStep, done, total))
+        return WorkOutcome::Cancelled;
+    buildMapLines(grid, vertices, lines, into.families);
+    if (control.cancelled()) {
+        std::vector<LineFamily>().swap(into.families);
+        return WorkOutcome::Cancelled;
+    }
+    return WorkOutcome::Done;
+}
 
 // Coarsenings that bring a w x h grid within the budget, as reverse
 // subdivision shrinks it (n samples to n/2 + 1, odd n losing its last one;
@@ -33,7 +57,7 @@ int plannedCoarsenings(std::uint64_t w, std::uint64_t h, std::uint64_t budget)
 WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t budget, std::optional<float> cellSize,
                        WorkControl& control, TerrainUpdate& out)
 {
-    if (!control.checkpoint("Loading", 0, 1 + meshParts))
+    if (!control.checkpoint("Loading", 0, 1 + meshParts(out.lineSettings)))
         return WorkOutcome::Cancelled;
     JGrid& grid = out.grid;
     const bool started = format == GridFormat::Ascii   ? grid.loadGRD(file, cellSize)
@@ -43,7 +67,7 @@ WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t bud
         return WorkOutcome::Failed;
     out.replacesDetails = true;
     const int levels = plannedCoarsenings(grid.width, grid.height, budget);
-    const int total = 1 + levels + meshParts;
+    const int total = 1 + levels + meshParts(out.lineSettings);
     for (int k = 0; budget > 0 && std::uint64_t(grid.width) * grid.height > budget; ++k) {
         if (!control.checkpoint("Coarsening", 1 + std::min(k, levels), total))
             return WorkOutcome::Cancelled;
@@ -54,7 +78,7 @@ WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t bud
         return WorkOutcome::Cancelled;
     if (!grid.details.empty())
         std::printf("%s\n", qPrintable(shownLevelOf(grid).describe(grid.width, grid.height)));
-    return buildDrawnMesh(grid, out.mesh, control, 1 + levels, total);
+    return buildDrawnMesh(grid, out.mesh, control, 1 + levels, total, out.lineSettings);
 }
 
 WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, const std::function<void(JGrid&)>& adjust,
@@ -67,7 +91,7 @@ WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, const std
     const char* step = change == LevelChange::Coarsen || change == LevelChange::Decimate ? "Coarsening"
                        : change == LevelChange::Unchanged                                 ? "Finding curvature"
                                                                                           : "Refining";
-    if (!control.checkpoint(step, 0, 1 + meshParts))
+    if (!control.checkpoint(step, 0, 1 + meshParts(out.lineSettings)))
         return WorkOutcome::Cancelled;
     out.grid = from.copyLevel(topLevels);
     out.keptLevels = from.details.size() - topLevels;
@@ -96,7 +120,7 @@ WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, const std
     }
     if (!changed)
         return WorkOutcome::Failed;
-    return buildDrawnMesh(grid, out.mesh, control, 1, 1 + meshParts);
+    return buildDrawnMesh(grid, out.mesh, control, 1, 1 + meshParts(out.lineSettings), out.lineSettings);
 }
 
 // A job that runs out of memory is refused like any other: what it built is
@@ -162,7 +186,8 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
     return unlessStopped(outcome, control);
 }
 
-WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done, int total)
+WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done, int total,
+                           const MapLineSettings& lines)
 {
     mesh.release();
     if (!grid.loaded)
@@ -199,14 +224,34 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
         return WorkOutcome::Cancelled;
     mesh.lightSilhouetteEdges = mesh.silhouetteEdges; // the same edges, built once
     buildOccluderPositions(mesh.vertices, mesh.vertexNormals, mesh.occluderPositions);
-    if (!control.cancelled())
+    if (!control.cancelled()
+        && buildLinesPart(grid, mesh.vertices, lines, control, done + 4, total, mesh) == WorkOutcome::Done)
         return WorkOutcome::Done;
     mesh.release();
     return WorkOutcome::Cancelled;
 }
 
+WorkOutcome rebuildMapLines(const TerrainModel& model, WorkControl& control, TerrainUpdate& out)
+{
+    const ErrorCollector errors;
+    const StopScope stop(control.stopFlag());
+    out.linesOnly = true;
+    if (!model.grid.loaded || model.mesh.vertices.empty())
+        return WorkOutcome::Failed;
+    const WorkOutcome outcome = refusedWithoutMemory(out, "draw the map lines", [&] {
+        return buildLinesPart(model.grid, model.mesh.vertices, out.lineSettings, control, 0, 1, out.mesh);
+    });
+    out.errors = errors.text();
+    return unlessStopped(outcome, control);
+}
+
 void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
 {
+    if (update.linesOnly) {
+        model.mesh.families = std::move(update.mesh.families);
+        model.mesh.lineSettings = update.mesh.lineSettings;
+        return;
+    }
     if (!update.replacesDetails) {
         std::vector<DetailLevel> stack = std::move(model.grid.details);
         stack.resize(std::min(update.keptLevels, stack.size()));

@@ -54,6 +54,11 @@ struct TerrainUpdate {
     DrawnMesh mesh;
     // The failures the work reported (reportError), one a line.
     QString errors;
+    // Set before the work starts: the map lines the new mesh gets.
+    MapLineSettings lineSettings;
+    // Only the mesh's map lines were built anew (mesh.families): the model
+    // keeps its grid and mesh.
+    bool linesOnly = false;
 };
 
 // Reads a grid file (its spacing replaced by `cellSize` metres when given);
@@ -69,13 +74,19 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
                                TerrainUpdate& out, const std::function<void(JGrid&)>& adjust = {});
 
 // Builds the mesh, edges, curvature frames and occluder positions of a
-// loaded grid (step "Finding curvature", parts done + 0..3 of total). Done
-// with an empty mesh when the grid is not loaded; Failed, with a message and
-// an empty mesh, when the mesh would not fit in the memory left for work
-// (memoryForWork); Cancelled leaves `mesh` empty. Throws std::bad_alloc when
-// memory runs out all the same (loadTerrain and changeTerrainLevel refuse
-// the job then).
-WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done = 0, int total = 4);
+// loaded grid (step "Finding curvature", parts done + 0..3 of total), then
+// the map lines that `lines` asks for (step "Drawing map lines", part
+// done + 4, when any). Done with an empty mesh when the grid is not loaded;
+// Failed, with a message and an empty mesh, when the mesh would not fit in
+// the memory left for work (memoryForWork); Cancelled leaves `mesh` empty.
+// Throws std::bad_alloc when memory runs out all the same (loadTerrain and
+// changeTerrainLevel refuse the job then).
+WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done = 0, int total = 4,
+                           const MapLineSettings& lines = {});
+
+// The map lines of the model's mesh as out.lineSettings asks for them, into
+// out.mesh.families (step "Drawing map lines"); sets out.linesOnly.
+WorkOutcome rebuildMapLines(const TerrainModel& model, WorkControl& control, TerrainUpdate& out);
 
 // The model takes the update's state.
 void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update);

@@ -1,7 +1,8 @@
 // A line drawing of the view as vector data: the visible parts of its lines
 // chained into polylines and its curvature strokes as filled quads, in page
-// pixels, grouped by style in drawing order. Made by LineArtBuilder; the
-// view layer writes it as SVG or PDF.
+// pixels, grouped by style and the styles by layer (one layer per kind of
+// line: silhouettes, contours, ...), in drawing order. Made by
+// LineArtBuilder; the view layer writes it as SVG or PDF.
 #ifndef LINE_ART_H
 #define LINE_ART_H
 
@@ -16,7 +17,23 @@ struct LineStyle {
     double width = 1.0; // pen width in pixels; unused for filled styles
     double grey = 0.0;  // 0 black to 1 white
     double alpha = 1.0;
-    bool filled = false; // filled polygons (strokes) rather than lines
+    bool filled = false;     // filled polygons (strokes) rather than lines
+    std::uint32_t layer = 0; // index in LineArt::layers
+};
+
+// The paths of one kind of line, for one pen of a plotter: how many there
+// are and how far the pen travels lifted from the end of one to the start of
+// the next (from the page's top-left corner to the first), as chained and
+// after ordering.
+struct ArtLayer {
+    std::string label; // "silhouettes", "index contours", ...
+    std::string id;    // unique, usable as an XML id
+    std::size_t chainedPaths = 0;
+    std::size_t chainedPoints = 0;
+    double chainedTravel = 0.0;
+    std::size_t paths = 0;
+    std::size_t points = 0;
+    double travel = 0.0;
 };
 
 // A point on the page, pixels from the top-left corner, rounded to 0.01.
@@ -37,9 +54,10 @@ struct LineArt {
     // The view's matrices (column-major) that the drawing was projected with.
     std::array<double, 16> modelView{};
     std::array<double, 16> projection{};
-    std::vector<LineStyle> styles; // in drawing order
+    std::vector<ArtLayer> layers;  // in drawing order
+    std::vector<LineStyle> styles; // in drawing order, grouped by layer
     std::vector<PagePoint> points;
-    std::vector<ArtPath> paths; // ordered by style
+    std::vector<ArtPath> paths; // grouped by style, in style order
     // Visible line pieces before chaining, and the polylines and filled
     // quads they became.
     std::size_t pieces = 0;

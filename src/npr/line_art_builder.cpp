@@ -2,6 +2,7 @@
 
 #include "curvature_strokes.h"
 #include "drawn_edges.h"
+#include "path_order.h"
 
 #include <algorithm>
 #include <cmath>
@@ -16,11 +17,20 @@ int facingLevel(float s)
     return int(std::clamp(std::lround(double(s) * LineArtBuilder::levels), 0L, long(LineArtBuilder::levels)));
 }
 
-std::string styleName(const LineStyle& style)
+std::string styleName(const char* prefix, const LineStyle& style)
 {
-    char name[64];
-    std::snprintf(name, sizeof name, "lines-w%.2f-g%.2f-a%.2f", style.width, style.grey, style.alpha);
-    return name;
+    char look[64];
+    std::snprintf(look, sizeof look, "-w%.2f-g%.2f-a%.2f", style.width, style.grey, style.alpha);
+    return prefix + std::string(look);
+}
+
+// A label as it starts an id: lower case, words joined by hyphens.
+std::string idOf(const std::string& label)
+{
+    std::string id;
+    for (const char c : label)
+        id += c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ? c : '-';
+    return id.empty() || !(id[0] >= 'a' && id[0] <= 'z') ? "family-" + id : id;
 }
 
 ScreenPoint lerp(const ScreenPoint& a, const ScreenPoint& b, double u)
@@ -36,16 +46,19 @@ PagePoint pagePoint(const ScreenPoint& p)
 } // namespace
 
 LineArtBuilder::LineArtBuilder(const ScreenProjection& projection, const OccluderDepth& occluder)
-    : projection_(projection), occluder_(occluder)
+    : projection_(projection),
+      surfaceProjection_(liftedTowardsEye(projection.modelView(), projection.projection(), projection.width(),
+                                          projection.height(), surfaceLineLift),
+                         projection.projection(), projection.width(), projection.height()),
+      occluder_(occluder)
 {
     art_.width = projection.width();
     art_.height = projection.height();
     art_.modelView = projection.modelView();
     art_.projection = projection.projection();
-    edgeStyles_.fill(-1);
 }
 
-LineStyle LineArtBuilder::edgeLineStyle(const Edge& edge, bool half)
+LineStyle LineArtBuilder::edgeLineStyle(const Edge& edge, bool half, const char* idPrefix)
 {
     Edge rounded = edge;
     rounded.s = float(facingLevel(edge.s)) / float(levels);
@@ -55,22 +68,44 @@ LineStyle LineArtBuilder::edgeLineStyle(const Edge& edge, bool half)
     style.grey = std::clamp(colour[0], 0.0, 1.0);
     if (half)
         style.width /= 2.0;
-    style.name = styleName(style);
+    style.name = styleName(idPrefix, style);
     return style;
 }
 
-std::uint32_t LineArtBuilder::styleFor(const Edge& edge, bool half)
+std::uint32_t LineArtBuilder::layerIndex(const std::string& label, const std::string& idPrefix)
+{
+    const auto [known, added] = layerByLabel_.try_emplace(label, std::uint32_t(art_.layers.size()));
+    if (added) {
+        ArtLayer layer;
+        layer.label = label;
+        layer.id = "layer-" + idOf(label);
+        art_.layers.push_back(std::move(layer));
+        layerPrefixes_.push_back(idPrefix);
+        EdgeStyles unused;
+        unused.fill(-1);
+        edgeStyles_.push_back(unused);
+    }
+    return known->second;
+}
+
+std::uint32_t LineArtBuilder::styleIndex(LineStyle style)
+{
+    const auto [known, added] = styleByName_.try_emplace(style.name, std::uint32_t(art_.styles.size()));
+    if (added)
+        art_.styles.push_back(std::move(style));
+    return known->second;
+}
+
+std::uint32_t LineArtBuilder::styleFor(const Edge& edge, bool half, std::uint32_t layer)
 {
     // Strong silhouettes have one look whatever their facing value.
     const int kind = !edge.used ? 0 : edge.isSilhouette() ? 1 : 2;
     const int level = kind == 0 ? 0 : facingLevel(edge.s);
-    std::int32_t& id = edgeStyles_[std::size_t(((half ? 3 : 0) + kind) * (levels + 1) + level)];
+    std::int32_t& id = edgeStyles_[layer][std::size_t(((half ? 3 : 0) + kind) * (levels + 1) + level)];
     if (id < 0) {
-        LineStyle style = edgeLineStyle(edge, half);
-        const auto [known, added] = styleByName_.try_emplace(style.name, std::uint32_t(art_.styles.size()));
-        if (added)
-            art_.styles.push_back(std::move(style));
-        id = std::int32_t(known->second);
+        LineStyle style = edgeLineStyle(edge, half, layerPrefixes_[layer].c_str());
+        style.layer = layer;
+        id = std::int32_t(styleIndex(std::move(style)));
     }
     return std::uint32_t(id);
 }
@@ -78,41 +113,88 @@ std::uint32_t LineArtBuilder::styleFor(const Edge& edge, bool half)
 std::uint32_t LineArtBuilder::strokeStyle()
 {
     if (strokeStyle_ < 0) {
-        strokeStyle_ = std::int32_t(art_.styles.size());
         LineStyle style;
-        style.name = "strokes";
+        style.name = strokeLayer.idPrefix;
         style.filled = true;
-        art_.styles.push_back(style);
+        style.layer = layerIndex(strokeLayer.label, strokeLayer.idPrefix);
+        strokeStyle_ = std::int32_t(styleIndex(std::move(style)));
     }
     return std::uint32_t(strokeStyle_);
 }
 
-void LineArtBuilder::addEdges(const EdgeBuffer& edges, std::span<const gmVec3> vertices)
+template <typename StyleOf>
+void LineArtBuilder::addSegment(const ScreenProjection& projection, const gmVec3& from3, const gmVec3& to3,
+                                std::uint32_t va, std::uint32_t vb, double width, StyleOf styleOf)
 {
+    const ClipPoint a = projection.clip(from3), b = projection.clip(to3);
+    double t0, t1;
+    if (!ScreenProjection::clipSegment(a, b, t0, t1))
+        return;
+    const ScreenPoint from = projection.toScreen(ScreenProjection::lerp(a, b, t0));
+    const ScreenPoint to = projection.toScreen(ScreenProjection::lerp(a, b, t1));
+    const bool halves = width >= halvedWidth;
+    visibleSpans(from, to, halves ? width / 4.0 : 0.5, halves, occluder_, spans_);
+    // A half line lies a quarter of the width off the line, on its side.
+    const double length = std::hypot(to.x - from.x, to.y - from.y);
+    const double nx = length > 0.0 ? (to.y - from.y) / length : 0.0;
+    const double ny = length > 0.0 ? (from.x - to.x) / length : 0.0;
+    for (const Span& span : spans_) {
+        const double shift = span.side * width / 4.0;
+        const ScreenPoint p = lerp(from, to, span.from), q = lerp(from, to, span.to);
+        const bool startsAtVertex = t0 == 0.0 && span.from == 0.0;
+        const bool endsAtVertex = t1 == 1.0 && span.to == 1.0;
+        pieces_.push_back({p.x + shift * nx, p.y + shift * ny, q.x + shift * nx, q.y + shift * ny,
+                           startsAtVertex ? va : noVertex, endsAtVertex ? vb : noVertex, styleOf(span.side != 0),
+                           span.side});
+    }
+}
+
+void LineArtBuilder::addEdges(const EdgeBuffer& edges, std::span<const gmVec3> vertices, LayerName layerName)
+{
+    const std::uint32_t layer = layerIndex(layerName.label, layerName.idPrefix);
     forEachDrawnEdge(edges, vertices.size(), [&](std::size_t i, const Edge& e, std::size_t, const EdgeLook& look) {
         const std::uint32_t j = std::uint32_t(e.other);
-        const ClipPoint a = projection_.clip(vertices[i]), b = projection_.clip(vertices[j]);
-        double t0, t1;
-        if (!ScreenProjection::clipSegment(a, b, t0, t1))
-            return;
-        const ScreenPoint from = projection_.toScreen(ScreenProjection::lerp(a, b, t0));
-        const ScreenPoint to = projection_.toScreen(ScreenProjection::lerp(a, b, t1));
-        const bool halves = look.width >= halvedWidth;
-        visibleSpans(from, to, halves ? look.width / 4.0 : 0.5, halves, occluder_, spans_);
-        // A half line lies a quarter of the width off the edge, on its side.
-        const double length = std::hypot(to.x - from.x, to.y - from.y);
-        const double nx = length > 0.0 ? (to.y - from.y) / length : 0.0;
-        const double ny = length > 0.0 ? (from.x - to.x) / length : 0.0;
-        for (const Span& span : spans_) {
-            const double shift = span.side * look.width / 4.0;
-            const ScreenPoint p = lerp(from, to, span.from), q = lerp(from, to, span.to);
-            const bool startsAtVertex = t0 == 0.0 && span.from == 0.0;
-            const bool endsAtVertex = t1 == 1.0 && span.to == 1.0;
-            pieces_.push_back({p.x + shift * nx, p.y + shift * ny, q.x + shift * nx, q.y + shift * ny,
-                               startsAtVertex ? std::uint32_t(i) : noVertex, endsAtVertex ? j : noVertex,
-                               styleFor(e, span.side != 0), span.side});
-        }
+        addSegment(projection_, vertices[i], vertices[j], std::uint32_t(i), j, look.width,
+                   [&](bool half) { return styleFor(e, half, layer); });
     });
+}
+
+void LineArtBuilder::addFamily(const LineFamily& family)
+{
+    const std::uint32_t layer = layerIndex(family.name, idOf(family.name));
+    // Per family style, whole and half: the drawing's style index, or -1
+    // until first used.
+    std::vector<std::int32_t> ids(2 * family.styles.size(), -1);
+    const auto styleOf = [&](std::size_t s, bool half) {
+        std::int32_t& id = ids[2 * s + (half ? 1 : 0)];
+        if (id < 0) {
+            const FamilyStyle& look = family.styles[s];
+            LineStyle style;
+            style.width = half ? look.width / 2.0 : look.width;
+            style.grey = std::clamp(double(look.grey), 0.0, 1.0);
+            style.alpha = std::clamp(double(look.alpha), 0.0, 1.0);
+            style.name = styleName(layerPrefixes_[layer].c_str(), style);
+            style.layer = layer;
+            id = std::int32_t(styleIndex(std::move(style)));
+        }
+        return std::uint32_t(id);
+    };
+    const auto point = [&](std::uint32_t p) {
+        return gmVec3(family.points[3 * std::size_t(p)], family.points[3 * std::size_t(p) + 1],
+                      family.points[3 * std::size_t(p) + 2]);
+    };
+    for (std::size_t i = 0; i < family.polylineCount(); ++i) {
+        const std::size_t s = family.styleOf[i];
+        if (s >= family.styles.size())
+            continue;
+        const std::uint32_t first = family.starts[i], last = family.starts[i + 1] - 1;
+        // A closed polyline's last point is its first, so that its ends chain.
+        const bool closed = point(first)[0] == point(last)[0] && point(first)[1] == point(last)[1]
+                            && point(first)[2] == point(last)[2];
+        for (std::uint32_t p = first; p < last; ++p)
+            addSegment(surfaceProjection_, point(p), point(p + 1), p, p + 1 == last && closed ? first : p + 1,
+                       family.styles[s].width, [&](bool half) { return styleOf(s, half); });
+    }
 }
 
 void LineArtBuilder::addStrokes(const EdgeBuffer& edges, std::span<const gmVec3> vertices,
@@ -152,13 +234,14 @@ LineArt LineArtBuilder::finish()
 {
     chainPieces(pieces_, minLength, art_);
     pieces_.clear();
-    // Drawing order: lines by rising width (as the view draws its batches),
-    // then by grey and alpha; strokes last.
+    // Drawing order: layer by layer; within a layer lines by rising width
+    // (as the view draws its batches), then by grey and alpha; strokes last.
     std::vector<std::uint32_t> order(art_.styles.size());
     std::iota(order.begin(), order.end(), 0u);
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         const LineStyle &x = art_.styles[a], &y = art_.styles[b];
-        return std::tie(x.filled, x.width, x.grey, x.alpha) < std::tie(y.filled, y.width, y.grey, y.alpha);
+        return std::tie(x.layer, x.filled, x.width, x.grey, x.alpha)
+               < std::tie(y.layer, y.filled, y.width, y.grey, y.alpha);
     });
     std::vector<std::uint32_t> rank(order.size());
     std::vector<LineStyle> styles(order.size());
@@ -171,5 +254,6 @@ LineArt LineArtBuilder::finish()
         path.style = rank[path.style];
     std::stable_sort(art_.paths.begin(), art_.paths.end(),
                      [](const ArtPath& a, const ArtPath& b) { return a.style < b.style; });
+    orderPaths(art_);
     return std::move(art_);
 }

@@ -1,6 +1,7 @@
 // Builds the vector line drawing of a view: the lines and strokes that the
-// line passes draw, projected to the page with the view's matrices, cut
-// where the occluder hides them, chained and grouped by style.
+// line passes draw and the line families, projected to the page with the
+// view's matrices, cut where the occluder hides them, chained, grouped by
+// style and layer, and ordered for a pen plotter.
 #ifndef LINE_ART_BUILDER_H
 #define LINE_ART_BUILDER_H
 
@@ -8,6 +9,7 @@
 #include "edge_buffer.h"
 #include "line_art.h"
 #include "line_chaining.h"
+#include "line_family.h"
 #include "occluder_depth.h"
 #include "screen_projection.h"
 #include "visible_spans.h"
@@ -18,6 +20,15 @@
 #include <string>
 #include <span>
 #include <vector>
+
+// A layer of the drawing: its label, and what its styles' ids start with.
+struct LayerName {
+    const char* label;
+    const char* idPrefix;
+};
+inline constexpr LayerName silhouetteLayer{"silhouettes", "lines"};
+inline constexpr LayerName lightSilhouetteLayer{"light silhouettes", "light-lines"};
+inline constexpr LayerName strokeLayer{"strokes", "strokes"};
 
 class LineArtBuilder {
 public:
@@ -38,35 +49,54 @@ public:
     LineArtBuilder(ScreenProjection&&, const OccluderDepth&) = delete;
 
     // The edge lines of a classified pass: every edge that edgeStyle(edge, 1)
-    // draws, with its width, grey and alpha.
-    void addEdges(const EdgeBuffer& edges, std::span<const gmVec3> vertices);
+    // draws, with its width, grey and alpha, in the given layer.
+    void addEdges(const EdgeBuffer& edges, std::span<const gmVec3> vertices, LayerName layer = silhouetteLayer);
     // The curvature strokes of a classified pass as filled quads, each cut
-    // along its length where it is hidden.
+    // along its length where it is hidden; layer "strokes".
     void addStrokes(const EdgeBuffer& edges, std::span<const gmVec3> vertices,
                     std::span<const CurvatureFrame> frames, bool useFirst);
+    // A line family's polylines in their styles, in the layer of the
+    // family's name, lifted towards the eye as the view draws them
+    // (surfaceLineLift). Polylines that end where they start stay closed.
+    void addFamily(const LineFamily& family);
 
-    // Chains the lines and returns the drawing, styles in drawing order
-    // (lines by rising width, then strokes). Called once, last.
+    // Chains the lines and returns the drawing: layers in the order they
+    // were first added to, within a layer lines by rising width, then
+    // strokes; the paths of each style ordered for the pen (orderPaths).
+    // Called once, last.
     LineArt finish();
 
     // The style an edge is drawn in: edgeStyle(edge, 1) of the edge with its
     // facing value rounded to 1/levels, grey kept within 0 to 1; half as
-    // wide for the half of a line.
-    static LineStyle edgeLineStyle(const Edge& edge, bool half);
+    // wide for the half of a line. Its name starts with idPrefix.
+    static LineStyle edgeLineStyle(const Edge& edge, bool half, const char* idPrefix = silhouetteLayer.idPrefix);
 
 private:
-    std::uint32_t styleFor(const Edge& edge, bool half);
+    std::uint32_t layerIndex(const std::string& label, const std::string& idPrefix);
+    // A style, the same index for the same look within a layer.
+    std::uint32_t styleIndex(LineStyle style);
+    std::uint32_t styleFor(const Edge& edge, bool half, std::uint32_t layer);
     std::uint32_t strokeStyle();
+    // One line on the surface from a to b (mesh vertices or family points
+    // va, vb, which chaining joins), cut where hidden; style(half) gives the
+    // style of a piece, whole or half.
+    template <typename StyleOf>
+    void addSegment(const ScreenProjection& projection, const gmVec3& a, const gmVec3& b, std::uint32_t va,
+                    std::uint32_t vb, double width, StyleOf style);
 
     const ScreenProjection& projection_;
+    const ScreenProjection surfaceProjection_; // for lines on the surface
     const OccluderDepth& occluder_;
     LineArt art_;
     std::vector<LinePiece> pieces_;
     std::vector<Span> spans_;
-    // Style index per (kind of edge, facing level, half); -1 until first
-    // used. Styles that look the same share one index.
-    std::array<std::int32_t, 2 * 3 * (levels + 1)> edgeStyles_;
+    // Per layer, the style index per (kind of edge, facing level, half); -1
+    // until first used. Styles that look the same share one index.
+    using EdgeStyles = std::array<std::int32_t, 2 * 3 * (levels + 1)>;
+    std::vector<EdgeStyles> edgeStyles_;
     std::map<std::string, std::uint32_t> styleByName_;
+    std::map<std::string, std::uint32_t> layerByLabel_;
+    std::vector<std::string> layerPrefixes_; // per layer
     std::int32_t strokeStyle_ = -1;
 };
 

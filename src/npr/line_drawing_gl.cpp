@@ -1,4 +1,5 @@
-// Styled edge lines, one vertex array draw per width.
+// Styled lines: edge lines one vertex array draw per width, line families
+// one indexed draw per style.
 #include "npr_gl.h"
 #include "occluder.h"
 
@@ -7,6 +8,9 @@
 
 namespace {
 
+// Smoothed lines go through the software renderer's per-primitive stages,
+// whose cost grows with the size of a draw call: calls of a few hundred
+// segments draw millions of lines faster than one call.
 constexpr std::size_t linesPerCall = 256;
 
 } // namespace
@@ -23,15 +27,33 @@ void drawStyledLines(const LineBatches& lines)
         glLineWidth(batch.width);
         glVertexPointer(3, GL_FLOAT, sizeof(LineVertex), &batch.vertices[0].x);
         glColorPointer(4, GL_FLOAT, sizeof(LineVertex), &batch.vertices[0].r);
-        // Smoothed lines go through the software renderer's per-primitive
-        // stages, whose cost grows with the size of a draw call: calls of a
-        // few hundred segments draw millions of lines faster than one call.
         const std::size_t count = batch.vertices.size();
         for (std::size_t first = 0; first < count; first += linesPerCall * 2)
             glDrawArrays(GL_LINES, GLint(first), GLsizei(std::min(count - first, linesPerCall * 2)));
     }
     glDisableClientState(GL_COLOR_ARRAY);
     glDisableClientState(GL_VERTEX_ARRAY);
+}
+
+std::size_t drawLineFamily(const LineFamily& family, const FamilySegments& segments)
+{
+    if (family.points.empty() || segments.styleCount() != family.styles.size())
+        return 0;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, family.points.data());
+    for (std::size_t s = 0; s < segments.styleCount(); ++s) {
+        const std::span<const std::uint32_t> indices = segments.of(s);
+        if (indices.empty())
+            continue;
+        const FamilyStyle& style = family.styles[s];
+        glLineWidth(style.width);
+        glColor4f(style.grey, style.grey, style.grey, style.alpha);
+        for (std::size_t first = 0; first < indices.size(); first += linesPerCall * 2)
+            glDrawElements(GL_LINES, GLsizei(std::min(indices.size() - first, linesPerCall * 2)), GL_UNSIGNED_INT,
+                           indices.data() + first);
+    }
+    glDisableClientState(GL_VERTEX_ARRAY);
+    return segments.segmentCount();
 }
 
 namespace {

@@ -57,6 +57,14 @@ struct LineFamily {
         starts.back() = std::uint32_t(pointCount());
     }
     void end() { dropShortLast(); }
+    // A whole polyline from x, y, z triples.
+    void addPolyline(std::uint16_t style, std::span<const float> xyz)
+    {
+        begin(style);
+        points.insert(points.end(), xyz.begin(), xyz.end());
+        starts.back() = std::uint32_t(pointCount());
+        end();
+    }
 
     void clear()
     {

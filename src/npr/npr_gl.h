@@ -6,7 +6,9 @@
 
 #include "curvature_strokes.h"
 #include "edge.h"
+#include "family_segments.h"
 #include "line_batches.h"
+#include "line_family.h"
 
 #include <GL/gl.h>
 
@@ -15,6 +17,10 @@
 // Black, width 1 as the state the lines start from, then every batch of
 // lines at its width with its per-vertex grey and alpha.
 void drawStyledLines(const LineBatches& lines);
+
+// A line family, each style in batches at its width, grey and opacity, from
+// the family's own points; returns the segments drawn.
+std::size_t drawLineFamily(const LineFamily& family, const FamilySegments& segments);
 
 // Opaque black strokes.
 void drawStrokeMesh(const StrokeMesh& strokes);

@@ -1,6 +1,7 @@
 #include "screen_projection.h"
 
 #include <algorithm>
+#include <cmath>
 
 ScreenProjection::ScreenProjection(const std::array<double, 16>& modelView, const std::array<double, 16>& projection,
                                    int width, int height)
@@ -48,4 +49,28 @@ bool ScreenProjection::clipSegment(const ClipPoint& a, const ClipPoint& b, doubl
             t1 = std::min(t1, d[0] / (d[0] - d[1]));
     }
     return t0 < t1;
+}
+
+std::array<double, 16> liftedTowardsEye(const std::array<double, 16>& modelView,
+                                        const std::array<double, 16>& projection, int width, int height,
+                                        double pixels)
+{
+    std::array<double, 16> lifted = modelView;
+    if (width <= 0 || height <= 0 || projection[0] == 0.0 || projection[5] == 0.0)
+        return lifted;
+    // Eye units a pixel spans, at unit distance (perspective) or anywhere
+    // (parallel): the page spans 2 / P00 and 2 / P11 of them across.
+    const double pixel = std::max(2.0 / (std::abs(projection[0]) * width), 2.0 / (std::abs(projection[5]) * height));
+    const bool perspective = projection[15] == 0.0;
+    for (std::size_t col = 0; col < 4; ++col) {
+        if (perspective) {
+            for (std::size_t row = 0; row < 3; ++row)
+                lifted[col * 4 + row] *= 1.0 - pixels * pixel;
+        } else {
+            // Nearer is where window depth falls: +z for GL's usual -z view.
+            const double nearer = projection[10] > 0.0 ? -1.0 : 1.0;
+            lifted[col * 4 + 2] += nearer * pixels * pixel * modelView[col * 4 + 3];
+        }
+    }
+    return lifted;
 }

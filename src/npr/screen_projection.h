@@ -49,4 +49,20 @@ private:
     int height_;
 };
 
+// Lines that lie on the surface (line families) are drawn this many
+// pixels' worth of depth nearer the eye: a wide line on a slope is then not
+// hidden by the slope it lies on (a pixel to the side, the slope may be that
+// much nearer), and the hidden-line surface, offset a little from the mesh,
+// stays behind it; anything further in front still hides it.
+inline constexpr double surfaceLineLift = 1.5;
+
+// The model-view matrix that puts every point `pixels` pixels' worth of
+// depth nearer the eye, where it lies on the page as before: with a
+// perspective projection the eye coordinates shrink towards the eye (a
+// pixel spans more the further away it is), with a parallel one they move
+// along the view. A pixel's span comes from the projection and the page size.
+std::array<double, 16> liftedTowardsEye(const std::array<double, 16>& modelView,
+                                        const std::array<double, 16>& projection, int width, int height,
+                                        double pixels);
+
 #endif

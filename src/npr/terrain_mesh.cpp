@@ -43,16 +43,16 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
     const std::vector<gmVec3>& v = vertices;
     // A face with a void corner is left out: the rim of a hole becomes a
     // border of the mesh, drawn as the outline of the terrain is.
-    const bool masked = grid.valid.rows() >= h && grid.valid.cols() >= w;
+    const MeshGrid mesh(w, h, grid.valid);
     for (std::size_t r = 0; r + 1 < h && !stopRequested(); ++r) {
         for (std::size_t c = 0; c + 1 < w; ++c) {
             const std::uint32_t a = std::uint32_t(r * w + c), b = a + 1, d = a + std::uint32_t(w), e = d + 1;
-            const bool diagonal = !masked || (grid.valid[r][c + 1] && grid.valid[r + 1][c]);
-            if (diagonal && (!masked || grid.valid[r][c])) {
+            const unsigned present = mesh.faces(r, c);
+            if (present & lowerFace) {
                 faces.push_back(Face{{b, a, d}});
                 faceNormals.push_back(cross(v[a] - v[b], v[a] - v[e]).normalize() * -1.0);
             }
-            if (diagonal && (!masked || grid.valid[r + 1][c + 1])) {
+            if (present & upperFace) {
                 faces.push_back(Face{{b, d, e}});
                 faceNormals.push_back(cross(v[a] - v[e], v[a] - v[d]).normalize() * -1.0);
             }

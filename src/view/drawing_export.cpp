@@ -10,10 +10,12 @@
 #include <QPainter>
 #include <QPdfWriter>
 #include <QSaveFile>
-#include <QSvgGenerator>
-#include <QXmlStreamReader>
 #include <QXmlStreamWriter>
 
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <string>
 #include <vector>
 
 DrawingFormat drawingFormat(const QString& fileName)
@@ -69,41 +71,101 @@ void paintLineArt(const LineArt& art, QPainter& painter)
     }
 }
 
-// Copies the generator's SVG, giving each group that holds drawing elements
-// the name of its style (the background first). Empty groups are left out.
-QByteArray nameGroups(const QByteArray& svg, const LineArt& art)
+// A coordinate with at most two decimals and no trailing zeros.
+void appendNumber(std::string& out, double v)
 {
-    QStringList names{"background"};
-    for (const LineStyle& style : art.styles)
-        names << QString::fromStdString(style.name);
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, v, std::chars_format::fixed, 2);
+    char* end = result.ptr;
+    while (end > text && end[-1] == '0')
+        --end;
+    if (end > text && end[-1] == '.')
+        --end;
+    if (end - text == 2 && text[0] == '-' && text[1] == '0')
+        out += '0';
+    else
+        out.append(text, end);
+}
+
+QString colourOf(double grey)
+{
+    const int level = int(std::lround(std::clamp(grey, 0.0, 1.0) * 255.0));
+    return QString("#%1%1%1").arg(level, 2, 16, QLatin1Char('0'));
+}
+
+// The drawing as SVG: the white page, then a layer group for each kind of
+// line (inkscape:groupmode="layer", labelled, so that a plotter gives each
+// its own pen), holding a group per style, named by the style, with its
+// paths in order. Every id is written here, from the layer's and the
+// style's own names, so that no group takes another's.
+QByteArray svgOf(const LineArt& art)
+{
     QByteArray out;
-    QXmlStreamReader reader(svg);
-    reader.setNamespaceProcessing(false);
-    QXmlStreamWriter writer(&out);
-    bool groupPending = false;
-    QXmlStreamAttributes pendingAttributes;
-    qsizetype named = 0;
-    while (!reader.atEnd()) {
-        reader.readNext();
-        if (groupPending) {
-            if (reader.isWhitespace())
-                continue;
-            groupPending = false;
-            if (reader.isEndElement())
-                continue; // an empty group: its start was never written
-            writer.writeStartElement("g");
-            writer.writeAttributes(pendingAttributes);
-            if (reader.isStartElement() && reader.name() != u"g" && named < names.size())
-                writer.writeAttribute("id", names[named++]);
+    QXmlStreamWriter xml(&out);
+    xml.setAutoFormatting(true);
+    xml.setAutoFormattingIndent(1);
+    xml.writeStartDocument();
+    xml.writeStartElement("svg");
+    xml.writeAttribute("xmlns", "http://www.w3.org/2000/svg");
+    xml.writeAttribute("xmlns:inkscape", "http://www.inkscape.org/namespaces/inkscape");
+    xml.writeAttribute("version", "1.1");
+    xml.writeAttribute("width", QString::number(art.width));
+    xml.writeAttribute("height", QString::number(art.height));
+    xml.writeAttribute("viewBox", QString("0 0 %1 %2").arg(art.width).arg(art.height));
+    xml.writeTextElement("title", "NPR Hypsa Viewer drawing");
+    xml.writeTextElement("desc", QString("%1 line paths, %2 strokes").arg(art.polylines).arg(art.strokes));
+    xml.writeEmptyElement("rect");
+    xml.writeAttribute("id", "background");
+    xml.writeAttribute("width", QString::number(art.width));
+    xml.writeAttribute("height", QString::number(art.height));
+    xml.writeAttribute("fill", "#ffffff");
+    std::string points;
+    std::size_t next = 0;
+    std::uint32_t style = 0;
+    for (std::uint32_t layer = 0; layer < art.layers.size(); ++layer) {
+        xml.writeStartElement("g");
+        xml.writeAttribute("id", QString::fromStdString(art.layers[layer].id));
+        xml.writeAttribute("inkscape:groupmode", "layer");
+        xml.writeAttribute("inkscape:label", QString::fromStdString(art.layers[layer].label));
+        for (; style < art.styles.size() && art.styles[style].layer == layer; ++style) {
+            const LineStyle& look = art.styles[style];
+            if (next >= art.paths.size() || art.paths[next].style != style)
+                continue; // a style left without paths gets no group
+            xml.writeStartElement("g");
+            xml.writeAttribute("id", QString::fromStdString(look.name));
+            const QString opacity = QString::number(look.alpha, 'g', 3);
+            if (look.filled) {
+                xml.writeAttribute("fill", colourOf(look.grey));
+                xml.writeAttribute("fill-opacity", opacity);
+                xml.writeAttribute("stroke", "none");
+            } else {
+                xml.writeAttribute("fill", "none");
+                xml.writeAttribute("stroke", colourOf(look.grey));
+                xml.writeAttribute("stroke-opacity", opacity);
+                xml.writeAttribute("stroke-width", QString::number(look.width, 'g', 4));
+                xml.writeAttribute("stroke-linecap", "butt"); // GL lines end flat
+                xml.writeAttribute("stroke-linejoin", "round");
+            }
+            for (; next < art.paths.size() && art.paths[next].style == style; ++next) {
+                const ArtPath& path = art.paths[next];
+                points.clear();
+                for (std::uint32_t k = 0; k < path.count; ++k) {
+                    const PagePoint& p = art.points[path.first + k];
+                    if (k > 0)
+                        points += ' ';
+                    appendNumber(points, p.x);
+                    points += ',';
+                    appendNumber(points, p.y);
+                }
+                xml.writeEmptyElement(look.filled ? "polygon" : "polyline");
+                xml.writeAttribute("points", QString::fromStdString(points));
+            }
+            xml.writeEndElement();
         }
-        if (reader.isStartElement() && reader.name() == u"g") {
-            groupPending = true;
-            pendingAttributes = reader.attributes();
-            continue;
-        }
-        writer.writeCurrentToken(reader);
+        xml.writeEndElement();
     }
-    return reader.hasError() ? QByteArray() : out;
+    xml.writeEndDocument();
+    return out;
 }
 
 // Writes the file whole or not at all; a failure gives the system's reason
@@ -120,24 +182,7 @@ bool saveWhole(const QString& fileName, const QByteArray& bytes, QString& error)
 
 bool writeSvg(const LineArt& art, const QString& fileName, QString& error)
 {
-    QBuffer buffer;
-    buffer.open(QIODevice::WriteOnly);
-    QSvgGenerator generator;
-    generator.setOutputDevice(&buffer);
-    generator.setSize(QSize(art.width, art.height));
-    generator.setViewBox(QRect(0, 0, art.width, art.height));
-    generator.setTitle("NPR Hypsa Viewer drawing");
-    generator.setDescription(QString("%1 line paths, %2 strokes").arg(art.polylines).arg(art.strokes));
-    {
-        QPainter painter(&generator);
-        paintLineArt(art, painter);
-    }
-    const QByteArray named = nameGroups(buffer.data(), art);
-    if (named.isEmpty()) {
-        error = "the SVG generator wrote no readable SVG";
-        return false;
-    }
-    return saveWhole(fileName, named, error);
+    return saveWhole(fileName, svgOf(art), error);
 }
 
 bool writePdf(const LineArt& art, const QString& fileName, QString& error)

@@ -17,8 +17,9 @@ DrawingFormat drawingFormat(const QString& fileName);
 
 // Writes line art as SVG or PDF, one page of art.width x art.height pixels
 // (points in a PDF) on a white background, each style's paths together in
-// drawing order; in an SVG each style's group carries the style's name as
-// its id. Returns false, with the reason in error, when the file cannot be
+// drawing order; in an SVG each layer is a layer group labelled with the
+// layer's label, and each style's group within it carries the style's name
+// as its id. Returns false, with the reason in error, when the file cannot be
 // written.
 bool writeLineArt(const LineArt& art, const QString& fileName, DrawingFormat format, QString& error);
 

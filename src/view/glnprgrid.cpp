@@ -4,11 +4,13 @@
 #include "gl_framebuffer.h"
 #include "occluder.h"
 #include "surfaceless_context.h"
+#include "screen_projection.h"
 
 #include <QOpenGLContext>
 
 #include <GL/glu.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <new>
@@ -136,6 +138,7 @@ void GLNPRGrid::paintGL()
         drawSilhouettes();
     if (showLightSilhouettes)
         drawLightSilhouettes();
+    drawFamilies();
     if (occluderPending)
         uploadOccluder();
     if (curvatureList != 0) {
@@ -184,7 +187,7 @@ bool GLNPRGrid::findCurvature()
 {
     WorkControl runsToTheEnd;
     try {
-        buildDrawnMesh(grid, model.mesh, runsToTheEnd);
+        buildDrawnMesh(grid, model.mesh, runsToTheEnd, 0, 4, mapLinesToBuild());
     } catch (const std::bad_alloc&) {
         model.mesh.release();
         std::printf("Not enough memory to draw the terrain\n");
@@ -198,6 +201,7 @@ void GLNPRGrid::meshReplaced()
 {
     silhouettePass.meshChanged();
     lightSilhouettePass.meshChanged();
+    familySegmentsStale = true;
 }
 
 void GLNPRGrid::buildOccluderList()
@@ -274,6 +278,32 @@ void GLNPRGrid::runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, 
         lastPaintTimes.edgesDrawn += lines.segmentCount();
     }
     lastPaintTimes.lines += watch.lap(true);
+}
+
+void GLNPRGrid::drawFamilies()
+{
+    const std::span<const LineFamily> drawn = families();
+    if (drawn.empty())
+        return;
+    PaintStopwatch watch(measurePaint);
+    if (familySegmentsStale || familySegments.size() != drawn.size()) {
+        familySegments.resize(drawn.size());
+        for (std::size_t i = 0; i < drawn.size(); ++i)
+            familySegments[i].build(drawn[i]);
+        familySegmentsStale = false;
+    }
+    // Drawn a little nearer the eye than they lie, as the vector drawing
+    // tests them, so that the surface they lie on does not hide them.
+    std::array<double, 16> modelView, projection;
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView.data());
+    glGetDoublev(GL_PROJECTION_MATRIX, projection.data());
+    glMatrixMode(GL_MODELVIEW);
+    glPushMatrix();
+    glLoadMatrixd(liftedTowardsEye(modelView, projection, viewWidth, viewHeight, surfaceLineLift).data());
+    for (std::size_t i = 0; i < drawn.size(); ++i)
+        lastPaintTimes.familySegmentsDrawn += drawLineFamily(drawn[i], familySegments[i]);
+    glPopMatrix();
+    lastPaintTimes.families = watch.lap(true);
 }
 
 void GLNPRGrid::drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst)

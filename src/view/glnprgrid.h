@@ -8,10 +8,12 @@
 #include "curvature_frames.h"
 #include "curvature_strokes.h"
 #include "edge_buffer.h"
+#include "family_segments.h"
 #include "gmvec3.h"
 #include "jgrid.h"
 #include "line_art.h"
 #include "line_pass.h"
+#include "map_lines.h"
 #include "npr_gl.h"
 #include "terrain_model.h"
 #include "terrain_worker.h"
@@ -26,6 +28,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 class GLFramebuffer;
@@ -92,11 +95,20 @@ public:
     struct PaintTimes {
         double classification = 0.0;
         double lines = 0.0;
+        double families = 0.0;
         double occluder = 0.0;
         std::size_t edgesDrawn = 0;
+        std::size_t familySegmentsDrawn = 0;
     };
     bool measurePaint = false;
     PaintTimes lastPaintTimes;
+
+    // The map lines asked for (contours, profiles, hachures). The worker
+    // builds them for each level with the mesh, and anew when they change;
+    // the light comes from lightPosition.
+    MapLineSettings lineSettings;
+    // The line families drawn now: the map lines of the mesh shown.
+    std::span<const LineFamily> families() const { return model.mesh.families; }
 
     // Loads of grids with more samples than this show them coarsened until
     // they fit; 0 = no budget. Read when a load starts.
@@ -183,6 +195,19 @@ public slots:
     // Writes the terrain shown as a float32 GeoTIFF (gridSaved or
     // gridSaveFailed tell how it went).
     void saveGrid(QString file);
+    // The map lines; each change has the worker build them anew.
+    void setContours(bool on);
+    // Height units; 0 automatic.
+    void setContourInterval(double interval);
+    // 0: no index contours.
+    void setIndexEvery(int levels);
+    void setTanakaContours(bool on);
+    void setProfiles(bool on);
+    void setProfileCount(int count);
+    void setProfileAxis(ProfileAxis axis);
+    void setHachures(bool on);
+    // Metres on the ground; 0 automatic.
+    void setHachureSpacing(double metres);
 
 signals:
     void widthChanged(const QString& width);
@@ -191,7 +216,8 @@ signals:
     void heightChanged(int);
     void freqChanged(int);
     // The work reached a step ("Loading", "Coarsening", "Refining",
-    // "Finding curvature"); percent of the request done before it.
+    // "Finding curvature", "Drawing map lines"); percent of the request
+    // done before it.
     void workProgress(const QString& step, int percent);
     // No work runs or waits any more.
     void workIdle();
@@ -231,9 +257,16 @@ private:
     void redrawWith(std::function<void(JGrid&)> adjust);
     // The mesh was replaced: both passes prepare their lines afresh.
     void meshReplaced();
+    // The map lines as the worker builds them: lineSettings with the light.
+    MapLineSettings mapLinesToBuild() const;
+    // Has the worker build the map lines when they differ from those shown;
+    // a request waiting already covers later changes.
+    void requestMapLines();
+    void finishMapLines(WorkOutcome outcome, TerrainUpdate& update);
 
     TerrainWorker worker;
     std::deque<std::function<void()>> waitingCommands;
+    bool mapLinesWaiting = false;
 
 public:
     // END commands
@@ -248,6 +281,9 @@ protected:
 private:
     // Classifies a pass's edges when its inputs changed and draws them.
     void runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, float threshold);
+    // Draws every line family in batches, before the occluder hides what
+    // lies behind the terrain.
+    void drawFamilies();
     // This view's context is current: a pass may draw.
     bool drawingHere() const;
     // The context the view draws with (its window's, or the surfaceless one)
@@ -264,6 +300,9 @@ private:
     StrokeMesh strokes;
     std::unique_ptr<SurfacelessContext> surfaceless;
     std::unique_ptr<GLFramebuffer> surfacelessFrame;
+    // The families' segments by style; rebuilt when the families change.
+    std::vector<FamilySegments> familySegments;
+    bool familySegmentsStale = true;
 };
 
 #endif

@@ -57,14 +57,18 @@ void GLNPRGrid::loadFile(QString file)
 void GLNPRGrid::requestLoad(const QString& file, GridFormat format)
 {
     waitingCommands.clear();
+    mapLinesWaiting = false;
     worker.cancel();
     runInTurn([this, file, format] {
         const std::uint64_t budget = displayBudget;
         const std::optional<float> cellSize = cellSizeForLoads;
         // A new grid keeps the exaggeration the view draws with.
         const float exaggeration = grid.verticalExaggeration;
-        worker.start([file, format, budget, cellSize, exaggeration](WorkControl& control, TerrainUpdate& update) {
+        const MapLineSettings lines = mapLinesToBuild();
+        worker.start([file, format, budget, cellSize, exaggeration, lines](WorkControl& control,
+                                                                           TerrainUpdate& update) {
             update.grid.verticalExaggeration = exaggeration;
+            update.lineSettings = lines;
             return loadTerrain(file, format, budget, control, update, cellSize);
         },
                      [this, file](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, &file); });
@@ -84,8 +88,10 @@ void GLNPRGrid::requestChange(const char* line, LevelChange change)
                 return;
             }
         }
-        worker.start([this, change](WorkControl& control,
-                                    TerrainUpdate& update) { return changeTerrainLevel(model, change, control, update); },
+        worker.start([this, change, lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
+            update.lineSettings = lines;
+            return changeTerrainLevel(model, change, control, update);
+        },
                      [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
     });
 }
@@ -147,6 +153,7 @@ void GLNPRGrid::runWaitingCommands()
 void GLNPRGrid::cancelWork()
 {
     waitingCommands.clear();
+    mapLinesWaiting = false;
     worker.cancel();
 }
 
@@ -222,18 +229,21 @@ void GLNPRGrid::unsubdivide()
 void GLNPRGrid::setLightX(int newval)
 {
     lightPosition[0] = newval;
+    requestMapLines(); // shaded contours follow the light
     updateGL();
 }
 
 void GLNPRGrid::setLightY(int newval)
 {
     lightPosition[1] = newval;
+    requestMapLines(); // shaded contours follow the light
     updateGL();
 }
 
 void GLNPRGrid::setLightZ(int newval)
 {
     lightPosition[2] = newval;
+    requestMapLines(); // shaded contours follow the light
     updateGL();
 }
 
@@ -345,7 +355,8 @@ void GLNPRGrid::redrawWith(std::function<void(JGrid&)> adjust)
         updateGL();
         return;
     }
-    worker.start([this, adjust](WorkControl& control, TerrainUpdate& update) {
+    worker.start([this, adjust, lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
+        update.lineSettings = lines;
         return changeTerrainLevel(model, LevelChange::Unchanged, control, update, adjust);
     },
                  [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });

@@ -1,6 +1,6 @@
 // The view's drawing as vector line art: the passes classified as a paint
-// would, the occluder's depth read back from GL, and the lines and strokes
-// that show handed to the display-free builder.
+// would, the occluder's depth read back from GL, and the lines, strokes and
+// line families that show handed to the display-free builder.
 #include "glnprgrid.h"
 
 #include "gl_framebuffer.h"
@@ -59,15 +59,17 @@ LineArt GLNPRGrid::lineArt()
     const ScreenProjection screen(modelView, projection, viewWidth, viewHeight);
     const OccluderDepth hidden(viewWidth, viewHeight, depth);
     LineArtBuilder builder(screen, hidden);
-    const auto add = [&](const EdgeBuffer& edges) {
+    const auto add = [&](const EdgeBuffer& edges, LayerName layer) {
         if (curvatureStrokes)
             builder.addStrokes(edges, vertices, frames, drawF1Curvature);
         else
-            builder.addEdges(edges, vertices);
+            builder.addEdges(edges, vertices, layer);
     };
     if (showSilhouettes)
-        add(silhouetteEdges);
+        add(silhouetteEdges, silhouetteLayer);
     if (showLightSilhouettes)
-        add(lightSilhouetteEdges);
+        add(lightSilhouetteEdges, lightSilhouetteLayer);
+    for (const LineFamily& family : families())
+        builder.addFamily(family);
     return builder.finish();
 }

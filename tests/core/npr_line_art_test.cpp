@@ -2,11 +2,13 @@
 // hidden parts of a line against the occluder's depth, chaining, styles.
 #include "line_art_builder.h"
 #include "npr_test_edges.h"
+#include "path_order.h"
 
 #include <gtest/gtest.h>
 
 #include <array>
 #include <cmath>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -274,4 +276,82 @@ TEST(LineArtBuilder, StrokesAreQuadsCutWhereHidden)
     EXPECT_NEAR(quad[1].x, 119.75, 0.26);
     EXPECT_EQ(quad[2].x, quad[1].x);
     EXPECT_EQ(quad[3], (PagePoint{110, 45}));
+}
+
+TEST(LineArtOrder, NearestEndFirstReversedJoinedAndTravelCut)
+{
+    LineArt art;
+    art.width = 200;
+    art.height = 100;
+    art.layers = {ArtLayer{"contours", "layer-contours"}, ArtLayer{"strokes", "layer-strokes"}};
+    LineStyle line, filled;
+    line.name = "contours-w1.00-g0.00-a1.00";
+    filled.name = "strokes";
+    filled.filled = true;
+    filled.layer = 1;
+    art.styles = {line, filled};
+    // As chained: far right, then a path whose far end is nearer the pen,
+    // then one that starts 0.05 px from where that one ends; a quad.
+    art.points = {{100, 0}, {110, 0}, {12, 0}, {10, 0}, {12.05f, 0}, {40, 0},
+                  {150, 50}, {160, 50}, {160, 60}, {1, 1}};
+    art.paths = {{0, 0, 2}, {0, 2, 2}, {0, 4, 2}, {1, 6, 4}};
+    orderPaths(art);
+    ASSERT_EQ(art.paths.size(), 3u);
+    EXPECT_EQ(pathPoints(art, 0), (std::vector<PagePoint>{{10, 0}, {12, 0}, {12.05f, 0}, {40, 0}}));
+    EXPECT_EQ(pathPoints(art, 1), (std::vector<PagePoint>{{100, 0}, {110, 0}}));
+    // The quad keeps its direction: its outline ends where it starts.
+    EXPECT_EQ(pathPoints(art, 2).front(), (PagePoint{150, 50}));
+    EXPECT_EQ(art.polylines, 2u);
+    EXPECT_EQ(art.polylinePoints, 6u);
+    // From the corner: 100 + 98 + 2.05 px as chained, 10 + 60 ordered.
+    const ArtLayer& contours = art.layers[0];
+    EXPECT_EQ(contours.chainedPaths, 3u);
+    EXPECT_EQ(contours.paths, 2u);
+    EXPECT_EQ(contours.chainedPoints, 6u);
+    EXPECT_EQ(contours.points, 6u);
+    EXPECT_NEAR(contours.chainedTravel, 200.05, 1e-4);
+    EXPECT_NEAR(contours.travel, 70.0, 1e-9);
+    // Each layer's pen starts at the corner again.
+    EXPECT_NEAR(art.layers[1].travel, std::hypot(150.0, 50.0), 1e-9);
+}
+
+TEST(LineArtBuilder, FamiliesAreLayersOfTheirOwnDrawnOnTheirSurface)
+{
+    const ScreenProjection screen(identity, identity, 200, 100);
+    // A surface at depth 0.5 (z = 0) over page columns 100 to 199.
+    const OccluderDepth occluder = wall(200, 100, 100, 200, 0, 100, 0.5f);
+    LineFamily index;
+    index.name = "index contours";
+    index.styles = {{1.75f, 0.15f, 1.0f}};
+    const auto square = [&](float x0, float z) {
+        index.begin(0);
+        for (const auto& [dx, y] : {std::pair{0.0f, -0.5f}, {0.2f, -0.5f}, {0.2f, 0.5f}, {0.0f, 0.5f}, {0.0f, -0.5f}})
+            index.add(x0 + dx, y, z);
+        index.end();
+    };
+    // A closed loop left of the surface, one lying on it a little behind its
+    // depth (within the lift: shows), one well behind it (hidden).
+    square(-0.8f, 0.0f);
+    square(0.2f, 0.01f);
+    square(0.6f, 0.1f);
+    LineArtBuilder builder(screen, occluder);
+    const EdgeBuffer edges({{edgeWith(1, true, true, false, 1.0f)}, {}});
+    builder.addEdges(edges, std::vector<gmVec3>{{0.3, 0.5, 0.01}, {0.4, 0.5, 0.01}});
+    builder.addFamily(index);
+    const LineArt art = builder.finish();
+    ASSERT_EQ(art.layers.size(), 2u);
+    EXPECT_EQ(art.layers[0].label, "silhouettes");
+    EXPECT_EQ(art.layers[0].id, "layer-silhouettes");
+    EXPECT_EQ(art.layers[1].label, "index contours");
+    EXPECT_EQ(art.layers[1].id, "layer-index-contours");
+    // The edge at the depth of the second loop is hidden, the loop is not.
+    for (const ArtPath& p : art.paths)
+        EXPECT_EQ(art.styles[p.style].layer, 1u);
+    ASSERT_EQ(art.paths.size(), 2u);
+    EXPECT_EQ(art.styles[art.paths[0].style].name, "index-contours-w1.75-g0.15-a1.00");
+    for (std::size_t k = 0; k < 2; ++k) {
+        const std::vector<PagePoint> loop = pathPoints(art, k);
+        EXPECT_EQ(loop.size(), 5u);
+        EXPECT_EQ(loop.front(), loop.back()); // closed
+    }
 }

@@ -352,3 +352,62 @@ TEST(ControlPanel, VerticalExaggerationScalesTheDrawnHeights)
     w.glgrid->waitForWork();
     EXPECT_EQ(w.glgrid->grid.verticalExaggeration, 12.5f);
 }
+
+TEST(ControlPanel, LinesBoxBuildsTheFamiliesForEveryLevel)
+{
+    ShownWindow shown;
+    HypsaMainWindow& w = shown.w;
+    GLNPRGrid* v = w.glgrid;
+    EXPECT_EQ(w.linesGB->title(), QString("Lines"));
+    EXPECT_EQ(w.contoursCB->text(), QString("Contours"));
+    EXPECT_EQ(w.profilesCB->text(), QString("Profiles"));
+    EXPECT_EQ(w.hachuresCB->text(), QString("Hachures"));
+    EXPECT_EQ(w.contourIntervalSB->text(), QString("auto"));
+    EXPECT_EQ(w.hachureSpacingSB->text(), QString("auto"));
+    EXPECT_EQ(w.profileCountSB->value(), 80);
+    EXPECT_EQ(w.profileCountSB->maximum(), 1000);
+    const auto names = [&] {
+        QStringList list;
+        for (const LineFamily& f : v->families())
+            list << QString::fromStdString(f.name);
+        return list;
+    };
+    // Chosen before a load: the load builds them.
+    w.profilesCB->setChecked(true);
+    w.profileCountSB->setValue(25);
+    w.openGridFile(terrain);
+    v->waitForWork();
+    ASSERT_EQ(names(), QStringList{"profiles"});
+    EXPECT_EQ(v->families()[0].polylineCount(), 25u);
+    const std::size_t fine = v->families()[0].pointCount();
+    const float fineZ = v->families()[0].points[2];
+
+    w.contoursCB->setChecked(true);
+    w.contourIntervalSB->setValue(100);
+    v->waitForWork();
+    EXPECT_EQ(names(), (QStringList{"contours", "index contours", "profiles"}));
+    EXPECT_EQ(v->lineSettings.contourInterval, 100.0);
+
+    // Coarsen: the lines of the coarser level, as many profiles.
+    QTest::mousePress(w.coarsenButton, Qt::LeftButton);
+    QTest::mouseRelease(w.coarsenButton, Qt::LeftButton);
+    v->waitForWork();
+    ASSERT_EQ(v->grid.width, 202u);
+    ASSERT_EQ(names(), (QStringList{"contours", "index contours", "profiles"}));
+    EXPECT_EQ(v->families()[2].polylineCount(), 25u);
+    EXPECT_LT(v->families()[2].pointCount(), fine * 3 / 4);
+    // The exaggeration raises them with the surface.
+    QTest::mousePress(w.refineButton, Qt::LeftButton);
+    QTest::mouseRelease(w.refineButton, Qt::LeftButton);
+    w.exaggerationSB->setValue(3.0);
+    v->waitForWork();
+    EXPECT_FLOAT_EQ(v->families()[2].points[2], fineZ * 3.0f);
+
+    w.contoursCB->setChecked(false);
+    w.hachuresCB->setChecked(true);
+    w.hachureSpacingSB->setValue(200.0);
+    v->waitForWork();
+    ASSERT_EQ(names(), (QStringList{"profiles", "hachures"}));
+    EXPECT_GT(v->families()[1].polylineCount(), 100u);
+    EXPECT_EQ(v->lineSettings.hachureSpacing, 200.0);
+}

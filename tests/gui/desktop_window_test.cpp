@@ -227,6 +227,11 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
         w.lightSilThreshSlider->setValue(70);
         w.lightXSBox->setValue(-500);
         w.exaggerationSB->setValue(2.5);
+        w.contoursCB->setChecked(true);
+        w.contourIntervalSB->setValue(12.5);
+        w.hachuresCB->setChecked(true);
+        w.hachureSpacingSB->setValue(75);
+        w.profileCountSB->setValue(33);
         w.resize(820, 790);
         w.close();
     }
@@ -254,15 +259,29 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_EQ(w.glgrid->lightPosition[0], -500.0);
     EXPECT_EQ(w.exaggerationSB->value(), 2.5);
     EXPECT_EQ(w.glgrid->grid.verticalExaggeration, 2.5f);
+    EXPECT_TRUE(w.contoursCB->isChecked());
+    EXPECT_FALSE(w.profilesCB->isChecked());
+    EXPECT_TRUE(w.hachuresCB->isChecked());
+    EXPECT_EQ(w.profileCountSB->value(), 33);
+    const MapLineSettings& lines = w.glgrid->lineSettings;
+    EXPECT_TRUE(lines.contours && lines.hachures && !lines.profiles);
+    EXPECT_EQ(lines.contourInterval, 12.5);
+    EXPECT_EQ(lines.hachureSpacing, 75.0);
+    EXPECT_EQ(lines.profileCount, 33);
 
     // Values from a damaged settings file are clamped by the controls.
     QSettings().setValue("panel/scale", 5000);
     QSettings().setValue("panel/lightY", "many");
     QSettings().setValue("panel/verticalExaggeration", -3);
+    QSettings().setValue("panel/profileCount", 1e9);
+    QSettings().setValue("panel/contourInterval", -1);
     HypsaMainWindow damaged;
     EXPECT_EQ(damaged.slider4->value(), 100);
     EXPECT_EQ(damaged.lightYSBox->value(), 0);
     EXPECT_EQ(damaged.exaggerationSB->value(), 0.1);
+    EXPECT_EQ(damaged.profileCountSB->value(), maxProfileCount);
+    EXPECT_EQ(damaged.contourIntervalSB->value(), 0.0);
+    EXPECT_EQ(damaged.glgrid->lineSettings.contourInterval, 0.0);
 }
 
 TEST(DropFiles, ADroppedFileOpensAsIfChosen)

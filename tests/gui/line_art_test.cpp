@@ -14,6 +14,7 @@
 #include <QPushButton>
 #include <QPainter>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QSvgRenderer>
@@ -122,11 +123,51 @@ TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
     }
 }
 
-TEST(LineArt, VerboseCountsAndRefusedNames)
+TEST(LineArt, VerboseCountsLayersAndRefusedNames)
 {
     QTemporaryDir dir;
-    ToolRun run =
-        runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.svg"), "--verbose"}, withoutDisplay());
+    ToolRun run = runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.svg"), "--verbose", "--contours",
+                                           "--profiles", "--hachures", "--light-silhouettes"},
+                          withoutDisplay());
+    ASSERT_EQ(run.exitCode, 0) << run.err;
+    // A layer per kind of line, labelled, in drawing order; ids unique.
+    QFile svg(dir.filePath("a.svg"));
+    ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(svg.readAll());
+    const QStringList labels{"silhouettes", "light silhouettes", "contours", "index contours", "profiles", "hachures"};
+    static const QRegularExpression layer(R"re(<g id="([^"]+)" inkscape:groupmode="layer" inkscape:label="([^"]+)")re");
+    QStringList found;
+    for (auto match = layer.globalMatch(text); match.hasNext();)
+        found << match.next().captured(2);
+    EXPECT_EQ(found, labels);
+    EXPECT_TRUE(text.contains(R"(xmlns:inkscape="http://www.inkscape.org/namespaces/inkscape")"));
+    static const QRegularExpression id(R"re(\bid="([^"]+)")re");
+    QStringList ids;
+    for (auto match = id.globalMatch(text); match.hasNext();)
+        ids << match.next().captured(1);
+    EXPECT_GT(ids.size(), 10);
+    EXPECT_EQ(QSet<QString>(ids.begin(), ids.end()).size(), ids.size()) << "every id once";
+    EXPECT_TRUE(ids.contains("index-contours-w1.75-g0.15-a1.00"));
+    // Ordering cuts each layer's pen-up travel.
+    for (const QString& label : labels) {
+        const std::string prefix = "layer " + label.toStdString() + ": ";
+        const auto at = run.out.find(prefix);
+        ASSERT_NE(at, std::string::npos) << run.out;
+        unsigned long paths = 0, points = 0, orderedPaths = 0, orderedPoints = 0;
+        double before = 0.0, after = 0.0;
+        ASSERT_EQ(std::sscanf(run.out.c_str() + at + prefix.size(),
+                              "%lu paths of %lu points, pen-up travel %lf px as chained; ordered %lu paths of %lu "
+                              "points, pen-up travel %lf px",
+                              &paths, &points, &before, &orderedPaths, &orderedPoints, &after),
+                  6)
+            << run.out.substr(at, 200);
+        std::printf("%s: travel %.0f px as chained, %.0f px ordered\n", qPrintable(label), before, after);
+        EXPECT_LT(after, before / 2) << qPrintable(label);
+        EXPECT_LE(orderedPaths, paths);
+        EXPECT_GT(orderedPaths, 0u);
+    }
+
+    run = runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.svg"), "--verbose"}, withoutDisplay());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     unsigned long pieces = 0, paths = 0;
     double average = 0.0;
@@ -191,12 +232,17 @@ struct Drawing {
     }
 };
 
-Drawing drawingOf(bool withRidge, const QString& svgFile)
+// The silhouettes (true ones and the border only), or instead ten profiles
+// along the rows, at rows 16.95 + 33.9 k.
+Drawing drawingOf(bool withRidge, const QString& svgFile, bool profiles = false)
 {
     auto view = emptyView(699, 500);
     fillGrid(*view, ridgeWidth, ridgeHeight, [&](unsigned r, unsigned) { return ridgeTerrain(r, withRidge); });
+    view->lineSettings.profiles = profiles;
+    view->lineSettings.profileCount = 10;
     view->findCurvature();
-    view->setSilThresh(0); // true silhouettes and the border only
+    view->setSilThresh(0);
+    view->setSilhouettes(!profiles);
     const LineArt art = view->lineArt();
     QString error;
     EXPECT_TRUE(writeLineArt(art, svgFile, DrawingFormat::svg, error)) << error.toStdString();
@@ -244,6 +290,24 @@ TEST(LineArt, RidgeHidesTheValleyBehindIt)
         } else if (r >= 140 && r <= 260) {
             EXPECT_GT(ridge.distance(r, 0), absent) << "row " << r;
         }
+    }
+}
+
+TEST(LineArt, RidgeHidesTheMapLinesBehindIt)
+{
+    QTemporaryDir dir;
+    const Drawing ridge = drawingOf(true, dir.filePath("ridge.svg"), true);
+    const Drawing open = drawingOf(false, dir.filePath("open.svg"), true);
+    // The vertices of rows 153 and 220 lie within half a row of a profile:
+    // behind the ridge it is hidden, without it it shows. The profile at
+    // row 118.65 runs over the ridge's crest and shows.
+    constexpr double present = 1.5, absent = 4.0; // pixels
+    for (unsigned c : {100u, 200u, 300u}) {
+        for (unsigned r : {153u, 220u}) {
+            EXPECT_LT(open.distance(r, c), present) << "row " << r << " column " << c;
+            EXPECT_GT(ridge.distance(r, c), absent) << "row " << r << " column " << c;
+        }
+        EXPECT_LT(ridge.distance(119, c), present) << "column " << c;
     }
 }
 

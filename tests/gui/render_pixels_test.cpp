@@ -217,3 +217,27 @@ TEST(RenderPixels, AVoidIsAHoleWithItsRimDrawn)
     EXPECT_EQ(darkIn(pictures[1], outline, 0.4, 0.6), 0); // no ink inside the hole
     EXPECT_GT(darkIn(pictures[1], outline, 0.25, 0.75), 100); // its rim
 }
+
+TEST(RenderPixels, MapLinesShowWholeOnTheSurfaceTheyLieOn)
+{
+    auto view = terrainView();
+    view->showSilhouettes = false;
+    view->xRot = 75.0f; // straight down: the terrain faces the eye
+    view->lineSettings.contours = true;
+    view->lineSettings.profiles = true;
+    view->findCurvature();
+    ASSERT_EQ(view->families().size(), 3u);
+    const QImage drawn = view->grabFramebuffer();
+    EXPECT_GT(view->lastPaintTimes.familySegmentsDrawn, 10000u);
+    EXPECT_GT(darkPixels(drawn), 10000);
+    // The hidden-line surface takes none of them away where the terrain
+    // faces the eye: the surface they lie on does not hide them.
+    view->curvatureList = 0; // the next paint skips the occluder
+    const QImage bare = view->grabFramebuffer();
+    EXPECT_GE(darkPixels(drawn), darkPixels(bare) * 98 / 100);
+
+    view->lineSettings = MapLineSettings();
+    view->findCurvature();
+    EXPECT_TRUE(view->families().empty());
+    EXPECT_EQ(darkPixels(view->grabFramebuffer(), 255), 0);
+}

@@ -66,7 +66,10 @@ TEST(RenderTool, OptionsSetTheControls)
     const QString out = dir.filePath("strokes.png");
     const ToolRun run = runRender({dataFile("jacksboro.flt"), out, "--size", "320x240", "--strokes", "--rotate", "20",
                                "0", "350", "--scale", "14", "--threshold", "35", "--light-silhouettes",
-                               "--light", "-2000", "500", "800", "--coarsen", "1", "--exaggeration", "3.5"});
+                               "--light", "-2000", "500", "800", "--coarsen", "1", "--exaggeration", "3.5",
+                               "--contours", "--contour-interval", "40", "--index-every", "4", "--tanaka",
+                               "--profiles", "--profile-count", "20", "--profile-axis", "columns", "--hachures",
+                               "--hachure-spacing", "500"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QImage picture(out);
     ASSERT_EQ(picture.size(), QSize(320, 240));
@@ -81,6 +84,14 @@ TEST(RenderTool, OptionsSetTheControls)
     view->viewScale = 2.4f;
     view->silThreshold = 0.35f;
     view->lightPosition = gmVec3(-2000, 500, 800);
+    view->lineSettings.contours = view->lineSettings.tanaka = true;
+    view->lineSettings.contourInterval = 40.0;
+    view->lineSettings.indexEvery = 4;
+    view->lineSettings.profiles = true;
+    view->lineSettings.profileCount = 20;
+    view->lineSettings.profileAxis = ProfileAxis::columns;
+    view->lineSettings.hachures = true;
+    view->lineSettings.hachureSpacing = 500.0;
     view->setVerticalExaggeration(3.5);
     view->waitForWork();
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
@@ -153,6 +164,10 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
         {{"--exaggeration", "60"}, "--exaggeration needs a number from 0.1 to 50"},
         {{"--exaggeration", "x"}, "--exaggeration needs a number from 0.1 to 50"},
         {{"--cellsize", "0"}, "--cellsize needs a number of metres above 0"},
+        {{"--contour-interval", "0"}, "--contour-interval needs a number above 0"},
+        {{"--hachure-spacing", "-3"}, "--hachure-spacing needs a number above 0"},
+        {{"--profile-count", "0"}, "--profile-count needs 1 whole number(s) from 1 to 1000"},
+        {{"--profile-axis", "diagonal"}, "--profile-axis needs rows or columns"},
     };
     for (const auto& [options, reason] : cases) {
         run = runRender(QStringList{dataFile("jacksboro.grd"), out} + options);

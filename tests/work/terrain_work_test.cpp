@@ -561,3 +561,72 @@ TEST(TerrainWork, CancelInsideALongStepEndsTheJobWithinASecond)
     EXPECT_LT(late, 4);
     RecordProperty("worst_cancel_ms", int(worst * 1000));
 }
+
+TEST(TerrainWork, MapLinesComeWithEveryMeshAndAloneWhenAsked)
+{
+    MapLineSettings lines;
+    lines.contours = lines.hachures = true;
+    const auto withLines = [](const MapLineSettings& settings, const Request& request) -> Request {
+        return [settings, request](WorkControl& c, TerrainUpdate& u) {
+            u.lineSettings = settings;
+            return request(c, u);
+        };
+    };
+    const Request load = withLines(lines, loadRequest(40000));
+    TerrainModel expected;
+    complete(expected, load);
+    std::vector<std::string> names;
+    for (const LineFamily& f : expected.mesh.families)
+        names.push_back(f.name);
+    EXPECT_EQ(names, (std::vector<std::string>{"contours", "index contours", "hachures"}));
+    EXPECT_TRUE(expected.mesh.lineSettings.buildsSameAs(lines));
+    EXPECT_GT(expected.mesh.families[2].polylineCount(), 100u);
+
+    // The lines are the last part of the job, and a stop there, as at any
+    // other checkpoint, leaves the model as it was.
+    WorkControl watched;
+    std::string last;
+    int lastDone = 0, lastTotal = 0;
+    watched.onCheckpoint = [&](const char* step, int done, int total) {
+        last = step;
+        lastDone = done;
+        lastTotal = total;
+    };
+    TerrainUpdate update;
+    ASSERT_EQ(load(watched, update), WorkOutcome::Done);
+    EXPECT_EQ(last, "Drawing map lines");
+    EXPECT_EQ(lastDone + 1, lastTotal);
+    TerrainModel model;
+    stopAtEveryCheckpointThenResume(model, load, expected);
+    ASSERT_EQ(model.mesh.families.size(), 3u);
+
+    // A coarser level gets its own lines, on its own mesh.
+    complete(model, withLines(lines, changeRequest(model, LevelChange::Coarsen)));
+    ASSERT_EQ(model.mesh.families.size(), 3u);
+    const LineFamily& coarse = model.mesh.families[0];
+    const double right = model.mesh.vertices.back()[0];
+    for (std::size_t p = 0; p < coarse.pointCount(); p += 97)
+        ASSERT_LE(coarse.points[3 * p], right + 1e-6);
+
+    // The lines alone: the grid and mesh stay, the families change; stopped,
+    // nothing changes.
+    MapLineSettings profiles;
+    profiles.profiles = true;
+    const Request alone = [&](WorkControl& c, TerrainUpdate& u) {
+        u.lineSettings = profiles;
+        return rebuildMapLines(model, c, u);
+    };
+    const Snapshot before(model);
+    WorkControl stopped;
+    stopped.onCheckpoint = [&](const char*, int, int) { stopped.cancel(); };
+    TerrainUpdate dropped;
+    EXPECT_EQ(runOnWorker(alone, stopped, dropped, model), WorkOutcome::Cancelled);
+    EXPECT_TRUE(dropped.mesh.families.empty());
+    EXPECT_EQ(model.mesh.families.size(), 3u);
+    complete(model, alone);
+    EXPECT_TRUE(Snapshot(model) == before);
+    ASSERT_EQ(model.mesh.families.size(), 1u);
+    EXPECT_EQ(model.mesh.families[0].name, "profiles");
+    EXPECT_EQ(model.mesh.families[0].polylineCount(), 80u);
+    EXPECT_TRUE(model.mesh.lineSettings.buildsSameAs(profiles));
+}

@@ -48,6 +48,24 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     view.setVerticalExaggeration(o.exaggeration);
 }
 
+// The map lines and the light that shades contours, set before the load so
+// that the worker builds the lines with the first mesh.
+void applyMapLines(GLNPRGrid& view, const RenderOptions& o)
+{
+    view.setLightX(o.light[0]);
+    view.setLightY(o.light[1]);
+    view.setLightZ(o.light[2]);
+    view.setContours(o.lines.contours);
+    view.setContourInterval(o.lines.contourInterval);
+    view.setIndexEvery(o.lines.indexEvery);
+    view.setTanakaContours(o.lines.tanaka);
+    view.setProfiles(o.lines.profiles);
+    view.setProfileCount(o.lines.profileCount);
+    view.setProfileAxis(o.lines.profileAxis);
+    view.setHachures(o.lines.hachures);
+    view.setHachureSpacing(o.lines.hachureSpacing);
+}
+
 // Loads the file as the viewer does (the display budget included) and waits
 // for the terrain to be ready.
 bool load(GLNPRGrid& view, const QString& file)
@@ -125,6 +143,7 @@ int main(int argc, char** argv)
         if (refusal.isEmpty())
             refusal = reason.trimmed();
     });
+    applyMapLines(view, options);
     if (!load(view, options.file)) {
         std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
         return 1;
@@ -154,8 +173,14 @@ int main(int argc, char** argv)
                      qPrintable(error));
         return 1;
     }
-    if (options.verbose && drawingFormat(options.out) != DrawingFormat::png)
+    if (options.verbose && drawingFormat(options.out) != DrawingFormat::png) {
         std::printf("%zu visible line pieces, chained into %zu paths of %.1f points on average; %zu strokes\n",
                     art.pieces, art.polylines, art.pointsPerPolyline(), art.strokes);
+        for (const ArtLayer& layer : art.layers)
+            std::printf("layer %s: %zu paths of %zu points, pen-up travel %.0f px as chained; ordered %zu paths of "
+                        "%zu points, pen-up travel %.0f px\n",
+                        layer.label.c_str(), layer.chainedPaths, layer.chainedPoints, layer.chainedTravel,
+                        layer.paths, layer.points, layer.travel);
+    }
     return 0;
 }

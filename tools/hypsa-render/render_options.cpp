@@ -31,6 +31,26 @@ const IntOption intOptions[] = {
      [](RenderOptions& o) { return &o.lightThreshold; }},
     {"light", "X Y Z", "Light position, each -10000 to 10000 (default 1000 1000 1000).", 3, -10000, 10000,
      [](RenderOptions& o) { return o.light; }},
+    {"index-every", "N", "Every N-th contour level is an index contour, drawn heavier; 0 none (default 5).", 1, 0,
+     maxIndexEvery, [](RenderOptions& o) { return &o.lines.indexEvery; }},
+    {"profile-count", "N", "Number of profiles, 1 to 1000 (default 80).", 1, 1, maxProfileCount,
+     [](RenderOptions& o) { return &o.lines.profileCount; }},
+};
+
+// An option with one number of height or ground units: 0 or more.
+struct NumberOption {
+    const char* name;
+    const char* valueName;
+    const char* help;
+    double* (*target)(RenderOptions&);
+};
+
+const NumberOption numberOptions[] = {
+    {"contour-interval", "M",
+     "Height between contour levels in the grid's height units (default: a round number giving 15 to 40 levels).",
+     [](RenderOptions& o) { return &o.lines.contourInterval; }},
+    {"hachure-spacing", "M", "Distance between hachures in metres on the ground (default 1/150 of the longer side).",
+     [](RenderOptions& o) { return &o.lines.hachureSpacing; }},
 };
 
 struct Switch {
@@ -51,8 +71,17 @@ const Switch switches[] = {
      [](RenderOptions& o) { o.fit = true; }},
     {"offscreen", "Draw without a display even where one is available (EGL, surfaceless).",
      [](RenderOptions& o) { o.offscreen = true; }},
-    {"verbose", "For an SVG or PDF, print the count of line pieces, of paths after chaining and the points per path.",
+    {"verbose",
+     "For an SVG or PDF, print the count of line pieces, of paths after chaining and the points per path, and for "
+     "each layer its paths, points and pen-up travel before and after ordering.",
      [](RenderOptions& o) { o.verbose = true; }},
+    {"contours", "Draw contours.", [](RenderOptions& o) { o.lines.contours = true; }},
+    {"tanaka", "Shade the contours by the light: thin and light facing it, heavy and dark facing away.",
+     [](RenderOptions& o) { o.lines.tanaka = true; }},
+    {"profiles", "Draw profiles: sections by evenly spaced vertical planes.",
+     [](RenderOptions& o) { o.lines.profiles = true; }},
+    {"hachures", "Draw hachures: short lines down the steepest slope.",
+     [](RenderOptions& o) { o.lines.hachures = true; }},
 };
 
 // Reads one whole-number value of an option and checks its range.
@@ -77,6 +106,9 @@ void addRenderOptions(QCommandLineParser& parser)
     parser.addOption({"exaggeration", "Vertical exaggeration, 0.1 to 50 (default 1).", "F"});
     for (const IntOption& o : intOptions)
         parser.addOption({o.name, o.help, o.valueName});
+    for (const NumberOption& o : numberOptions)
+        parser.addOption({o.name, o.help, o.valueName});
+    parser.addOption({"profile-axis", "Profiles along the grid's rows or columns (default rows).", "rows|columns"});
     addMaxSamplesOption(parser, defaultDisplaySamples);
     addCellSizeOption(parser);
     for (const Switch& s : switches)
@@ -122,6 +154,21 @@ QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& optio
         for (int k = 0; k < o.count; ++k)
             if (values.size() != o.count || !readInt(values[k], o.low, o.high, target[k]))
                 return QString("--%1 needs %2 whole number(s) from %3 to %4").arg(o.name).arg(o.count).arg(o.low).arg(o.high);
+    }
+    for (const NumberOption& o : numberOptions) {
+        if (!parser.isSet(o.name))
+            continue;
+        bool ok = false;
+        const double v = parser.value(o.name).toDouble(&ok);
+        if (!ok || !(v > 0.0 && v <= 1e9))
+            return QString("--%1 needs a number above 0").arg(o.name);
+        *o.target(options) = v;
+    }
+    if (parser.isSet("profile-axis")) {
+        const QString axis = parser.value("profile-axis");
+        if (axis != "rows" && axis != "columns")
+            return "--profile-axis needs rows or columns";
+        options.lines.profileAxis = axis == "rows" ? ProfileAxis::rows : ProfileAxis::columns;
     }
     for (const Switch& s : switches)
         if (parser.isSet(s.name))

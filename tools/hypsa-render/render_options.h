@@ -3,6 +3,7 @@
 #ifndef RENDER_OPTIONS_H
 #define RENDER_OPTIONS_H
 
+#include "map_lines.h"
 #include "terrain_work.h"
 
 #include <QString>
@@ -37,6 +38,8 @@ struct RenderOptions {
     bool offscreen = false; // draw without a display even where one is available
     double exaggeration = 1.0; // 0.1 to 50
     std::optional<float> cellSize; // metres, replacing the file's spacing
+    // Contours, profiles and hachures (the light comes from `light`).
+    MapLineSettings lines;
 };
 
 // Declares hypsa-render's options and arguments on the parser.
