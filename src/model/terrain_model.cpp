@@ -12,6 +12,7 @@ void DrawnMesh::release()
     silhouetteEdges.clear();
     lightSilhouetteEdges.clear();
     releaseBulk(occluderPositions);
+    extent.reset();
 }
 
 QString ShownLevel::describe(std::uint32_t width, std::uint32_t height) const

@@ -10,10 +10,12 @@
 #include "edge_buffer.h"
 #include "gmvec3.h"
 #include "jgrid.h"
+#include "view_fit.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The mesh of one grid level and everything the line passes need from it.
@@ -27,6 +29,8 @@ struct DrawnMesh {
     EdgeBuffer lightSilhouetteEdges;
     // The occluder's vertex positions, until the view moves them to GL.
     std::vector<float> occluderPositions;
+    // The box of the drawn vertices (voids left out); nothing without faces.
+    std::optional<ViewBox> extent;
 
     // Gives all the memory back.
     void release();
@@ -38,6 +42,9 @@ struct ShownLevel {
     int level = 0;
     std::uint32_t fullWidth = 0;
     std::uint32_t fullHeight = 0;
+    // The loaded grid's cell size, which every level is drawn to the size of
+    // (0: not known, levels are drawn at their own size).
+    float fullCellSize = 0.0f;
 
     // "showing level 2 of 4097 x 4097: 1025 x 1025; Refine restores detail",
     // or an empty text at the full grid.
@@ -57,9 +64,17 @@ struct TrimmedEdges {
     std::vector<std::uint8_t> lastRowValid;
 };
 
+// A coarser copy of the drawn level, drawn while the view moves.
+struct CoarseLevel {
+    DrawnMesh mesh;           // empty when the drawn level is light enough
+    double spacing = 1.0;     // its sample spacing relative to the drawn level
+    std::uint64_t builtFor = 0; // the face budget it was chosen for
+};
+
 struct TerrainModel {
     JGrid grid;
     DrawnMesh mesh;
+    CoarseLevel coarse;
     ShownLevel shown;
     // One entry per coarsening level of the detail stack, the newest last.
     std::vector<TrimmedEdges> trimmed;

@@ -116,7 +116,7 @@ WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t bud
     if (!started || !grid.loaded)
         return WorkOutcome::Failed;
     out.replacesDetails = true;
-    out.shown = ShownLevel{0, grid.width, grid.height};
+    out.shown = ShownLevel{0, grid.width, grid.height, grid.cellSize};
     const int levels = plannedCoarsenings(grid.width, grid.height, budget);
     const int total = 1 + levels + meshParts;
     for (int k = 0; budget > 0 && std::uint64_t(grid.width) * grid.height > budget; ++k) {
@@ -246,6 +246,7 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
         return WorkOutcome::Cancelled;
     mesh.lightSilhouetteEdges = mesh.silhouetteEdges; // the same edges, built once
     buildOccluderPositions(mesh.vertices, mesh.vertexNormals, mesh.occluderPositions);
+    mesh.extent = drawnExtent(mesh.vertices, mesh.faces);
     if (!control.cancelled())
         return WorkOutcome::Done;
     mesh.release();
@@ -270,6 +271,7 @@ void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
     }
     model.grid = std::move(update.grid);
     model.mesh = std::move(update.mesh);
+    model.coarse = std::move(update.coarse);
     model.shown = update.shown;
     model.trimmed = std::move(update.trimmed);
 }

@@ -50,6 +50,7 @@ struct TerrainUpdate {
     std::size_t keptDetails = 0;
     bool replacesDetails = false;
     DrawnMesh mesh;
+    CoarseLevel coarse;
     ShownLevel shown;
     std::vector<TrimmedEdges> trimmed;
     // The failures the work reported (reportError), one a line.

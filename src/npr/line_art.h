@@ -5,9 +5,12 @@
 #ifndef LINE_ART_H
 #define LINE_ART_H
 
+#include "scale_bar.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +43,8 @@ struct LineArt {
     std::vector<LineStyle> styles; // in drawing order
     std::vector<PagePoint> points;
     std::vector<ArtPath> paths; // ordered by style
+    // The scale bar of a map view, drawn over the lines in a group of its own.
+    std::optional<ScaleBar> scaleBar;
     // Visible line pieces before chaining, and the polylines and filled
     // quads they became.
     std::size_t pieces = 0;

@@ -5,9 +5,11 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QSvgGenerator>
@@ -26,6 +28,24 @@ DrawingFormat drawingFormat(const QString& fileName)
     if (suffix == "pdf")
         return DrawingFormat::pdf;
     return DrawingFormat::unknown;
+}
+
+void paintScaleBar(const ScaleBar& bar, QPainter& painter)
+{
+    constexpr double thickness = 2.0, tick = 6.0, gap = 4.0;
+    QPainterPath outline;
+    outline.addRect(QRectF(bar.left, bar.base - thickness, bar.length, thickness));
+    outline.addRect(QRectF(bar.left, bar.base - tick, thickness, tick));
+    outline.addRect(QRectF(bar.left + bar.length - thickness, bar.base - tick, thickness, tick));
+    QFont font;
+    font.setPixelSize(12);
+    const QString label = QString::fromStdString(bar.label);
+    const double labelWidth = QFontMetricsF(font).horizontalAdvance(label);
+    outline.addText(QPointF(bar.left + (bar.length - labelWidth) / 2.0, bar.base - tick - gap), font, label);
+    outline.setFillRule(Qt::WindingFill);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawPath(outline);
 }
 
 namespace {
@@ -67,6 +87,8 @@ void paintLineArt(const LineArt& art, QPainter& painter)
                 painter.drawPolyline(points.data(), int(points.size()));
         }
     }
+    if (art.scaleBar)
+        paintScaleBar(*art.scaleBar, painter);
 }
 
 // Copies the generator's SVG, giving each group that holds drawing elements
@@ -76,6 +98,8 @@ QByteArray nameGroups(const QByteArray& svg, const LineArt& art)
     QStringList names{"background"};
     for (const LineStyle& style : art.styles)
         names << QString::fromStdString(style.name);
+    if (art.scaleBar)
+        names << "scale-bar";
     QByteArray out;
     QXmlStreamReader reader(svg);
     reader.setNamespaceProcessing(false);
@@ -185,8 +209,15 @@ bool exportDrawing(GLNPRGrid& view, const QString& fileName, QString& error, Lin
         error = "the file name must end in .png, .svg or .pdf";
         return false;
     }
+    // The drawing is the full level, never the coarse one of a moving view.
+    view.settleView();
     if (format == DrawingFormat::png) {
-        const QImage frame = view.grabFramebuffer();
+        QImage frame = view.grabFramebuffer();
+        if (const std::optional<ScaleBar> bar = view.mapScaleBar(); bar && !frame.isNull()) {
+            QPainter painter(&frame);
+            painter.setRenderHint(QPainter::Antialiasing);
+            paintScaleBar(*bar, painter);
+        }
         if (frame.isNull() || !frame.save(fileName, "PNG")) {
             error = "cannot write the picture";
             return false;

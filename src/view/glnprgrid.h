@@ -8,6 +8,7 @@
 #include "curvature_frames.h"
 #include "curvature_strokes.h"
 #include "edge_buffer.h"
+#include "frame_times.h"
 #include "gmvec3.h"
 #include "jgrid.h"
 #include "line_art.h"
@@ -15,8 +16,10 @@
 #include "npr_gl.h"
 #include "terrain_model.h"
 #include "terrain_worker.h"
+#include "view_transform.h"
 
 #include <QOpenGLWidget>
+#include <QTimer>
 
 #include <GL/gl.h>
 
@@ -25,6 +28,16 @@
 #include <deque>
 #include <functional>
 #include <vector>
+
+// What the view keeps to draw one mesh: what its line passes last classified
+// for and the lines prepared from that, its occluder in GL, its strokes.
+struct MeshLayer {
+    LinePass silhouettePass{gmVec3()};
+    LinePass lightSilhouettePass{gmVec3(1.0, 1.0, 1.0)};
+    OccluderBuffers occluder;
+    bool occluderPending = false;
+    StrokeMesh strokes;
+};
 
 class GLNPRGrid : public QOpenGLWidget {
     Q_OBJECT
@@ -49,6 +62,8 @@ public:
     float xTrans;
     float yTrans;
     float zTrans;
+    // The projection: orthographic (parallel rays) or the perspective frustum.
+    bool orthographic = false;
     bool mousePressed;
     int lastMouseX = 0;
     int lastMouseY = 0;
@@ -77,18 +92,24 @@ public:
     bool curvatureStrokes;
     bool drawF1Curvature;
 
-    // What each line pass last classified its edges for (the eye, the light)
-    // and the lines prepared from that.
-    LinePass silhouettePass{gmVec3()};
-    LinePass lightSilhouettePass{gmVec3(1.0, 1.0, 1.0)};
+    // The drawn level's mesh and the coarse one drawn while the view moves.
+    MeshLayer drawnLayer;
+    MeshLayer coarseLayer;
+    // What each line pass of the drawn level last classified its edges for
+    // (the eye, the light) and the lines prepared from that.
+    LinePass& silhouettePass = drawnLayer.silhouettePass;
+    LinePass& lightSilhouettePass = drawnLayer.lightSilhouettePass;
 
     // The parts of the last paint: milliseconds (measured, with glFinish,
-    // only while measurePaint is set) and the lines or strokes drawn.
+    // only while measurePaint is set), the lines or strokes drawn, whether
+    // the coarse level was drawn, and the whole frame's milliseconds.
     struct PaintTimes {
         double classification = 0.0;
         double lines = 0.0;
         double occluder = 0.0;
         std::size_t edgesDrawn = 0;
+        bool coarse = false;
+        double frame = 0.0;
     };
     bool measurePaint = false;
     PaintTimes lastPaintTimes;
@@ -96,6 +117,25 @@ public:
     // Loads of grids with more samples than this show them coarsened until
     // they fit; 0 = no budget. Read when a load starts.
     std::uint64_t displayBudget = defaultDisplaySamples;
+
+    // A newly loaded terrain is fitted at the current rotation and scale.
+    bool fitOnLoad = true;
+    // Every level gets a coarse copy that is drawn while the view is turned,
+    // panned, dollied or zoomed; off for batch drawing.
+    bool coarseWhileMoving = true;
+    // The view moved less than settleDelay ago: the coarse level is drawn.
+    bool moving() const { return settleTimer.isActive(); }
+    static constexpr int settleDelay = 300; // milliseconds
+    // Ends the moving at once, so that the next frame is the full level.
+    void settleView();
+    // Frame times measured on this machine, which set the coarse level.
+    FrameTimes frameTimes;
+
+    // The view's transform state, and where the drawn level and its coarse
+    // copy sit in the scene.
+    ViewState viewState() const;
+    LevelPlacement drawnPlacement() const;
+    LevelPlacement coarsePlacement() const;
 
     // Background work. Loads, refinements and coarsenings run one after the
     // other, each on a worker thread; a load drops what was still waiting.
@@ -115,13 +155,21 @@ public:
     void buildOccluderList();
     void drawSilhouettes();
     void drawLightSilhouettes();
-    // The eye point in model coordinates, from the current GL matrices.
+    // The eye point in model coordinates, from the current GL matrices. An
+    // orthographic view's eye lies so far back along the view's axis that
+    // the direction to it is the axis wherever on the terrain.
     gmVec3 eyePosition();
+    // The unit direction from the terrain towards the eye along the view's
+    // axis, in model coordinates, from the current GL matrices: the exact
+    // direction of every ray of an orthographic view.
+    gmVec3 eyeDirection();
     void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
     // The lines and strokes of the current view that the white surface does
     // not hide, in pixels of the view's size; no paths without a grid, and
     // no size when GL has no off-screen buffer for it.
     LineArt lineArt();
+    // The scale bar of the view's drawing in pixels: only a map view has one.
+    std::optional<ScaleBar> mapScaleBar() const;
 
     // BEGIN commands
     // Reports the grid's size and cell size to the controls and repaints.
@@ -156,9 +204,17 @@ public slots:
     // Stops the running work (the terrain stays as it was) and drops what
     // was waiting.
     void cancelWork();
-    // Pans and dollies so that the whole terrain fills the view at the
-    // current rotation and scale.
+    // Pans and dollies so that the whole terrain (its voids left out) fills
+    // the view and sits in its middle at the current rotation and scale.
     void fitTerrain();
+    // The view's presets. Start: the start values (no rotation, scale 2, no
+    // pan, perspective). Oblique: 45 degrees above the horizon, north away
+    // from the eye, perspective, fitted. Map: straight down, north up,
+    // orthographic, fitted.
+    void showStartView();
+    void showObliqueView();
+    void showMapView();
+    void setOrthographic(bool on);
     // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
     void setVerticalExaggeration(double factor);
 
@@ -176,8 +232,14 @@ signals:
     // Which level of the loaded grid is shown, after every load, refinement
     // and coarsening; empty when it is the grid as loaded.
     void levelShown(const QString& text);
-    // The wheel changed the scale: the scale slider's new value.
+    // The wheel, the mouse or a preset changed the scale or a rotation: the
+    // slider's new value (rotations 0 to 359).
     void scaleChanged(int);
+    void xRotationChanged(int);
+    void yRotationChanged(int);
+    void zRotationChanged(int);
+    // A preset switched the projection.
+    void orthographicChanged(bool);
     // A load that succeeded: the file now shown.
     void gridLoaded(const QString& file);
     // A load that failed: the file, and why (the console's error lines).
@@ -196,6 +258,8 @@ protected:
 private:
     void requestLoad(const QString& file, GridFormat format);
     void requestChange(const char* line, LevelChange change);
+    // Builds the level `change` gives, and its coarse level, in the background.
+    void startLevelChange(LevelChange change);
     void finishChange(WorkOutcome outcome, TerrainUpdate& update, const QString* loadedFile);
     // Runs command now when nothing else runs or waits, else after those.
     void runInTurn(std::function<void()> command);
@@ -204,9 +268,26 @@ private:
     bool refinementFits(int subdivisiontype) const;
     // The mesh was replaced: both passes prepare their lines afresh.
     void meshReplaced();
+    // The view was turned, panned, dollied or zoomed: the coarse level is
+    // drawn until it stays still for settleDelay.
+    void viewMoved();
+    // Sets the three rotations and tells the sliders.
+    void setRotations(int x, int y, int z);
+    // The frame measured says the coarse level should be built anew: done
+    // quietly in the background when no other work runs.
+    void rebuildCoarseLevel();
+    // The face budget of the coarse level for a job that starts now; 0: none.
+    std::uint64_t coarseFaceBudget() const;
+    void orbit(int x, int y);
 
     TerrainWorker worker;
     std::deque<std::function<void()>> waitingCommands;
+    bool coarseRebuilding = false;
+    QTimer settleTimer;
+    // Where an orbit started: the rotations and the pointer.
+    bool orbiting = false;
+    int orbitFromX = 0, orbitFromY = 0;
+    float orbitXRot = 0.0f, orbitZRot = 0.0f;
 
 public:
     // END commands
@@ -215,19 +296,25 @@ protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    // Clears and loads the view transform of the drawn level.
     void applyViewTransform();
     void drawGrid();
 
 private:
+    void applyViewTransform(const LevelPlacement& placement);
+    // The coarse level is drawn in this frame.
+    bool drawsCoarseLevel() const;
+    // The passes of one mesh: the silhouettes for the eye (or, while locked,
+    // lockedEye), the light silhouettes for `light`.
+    void drawSilhouettesOf(MeshLayer& layer, DrawnMesh& mesh, const gmVec3& lockedEye);
+    void drawLightSilhouettesOf(MeshLayer& layer, DrawnMesh& mesh, const gmVec3& light);
     // Classifies a pass's edges when its inputs changed and draws them.
-    void runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, float threshold);
+    void runPass(MeshLayer& layer, DrawnMesh& mesh, LinePass& pass, EdgeBuffer& edges, const gmVec3& point,
+                 float threshold);
+    void drawStrokesOf(MeshLayer& layer, const DrawnMesh& mesh, const EdgeBuffer& edges, bool useFirst);
     // This view's context is current: a pass may draw.
     bool drawingHere() const;
-    void uploadOccluder();
-
-    OccluderBuffers occluder;
-    bool occluderPending = false;
-    StrokeMesh strokes;
+    void uploadOccluder(MeshLayer& layer, DrawnMesh& mesh);
 };
 
 #endif

@@ -9,6 +9,7 @@
 #include <QOpenGLFramebufferObject>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 
 LineArt GLNPRGrid::lineArt()
@@ -42,9 +43,9 @@ LineArt GLNPRGrid::lineArt()
     if (showLightSilhouettes)
         drawLightSilhouettes();
     glDepthMask(GL_TRUE);
-    if (occluderPending)
-        uploadOccluder();
-    occluder.draw();
+    if (drawnLayer.occluderPending)
+        uploadOccluder(drawnLayer, model.mesh);
+    drawnLayer.occluder.draw();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
     std::array<double, 16> modelView, projection;
@@ -69,5 +70,25 @@ LineArt GLNPRGrid::lineArt()
         add(silhouetteEdges);
     if (showLightSilhouettes)
         add(lightSilhouetteEdges);
-    return builder.finish();
+    LineArt art = builder.finish();
+    art.scaleBar = mapScaleBar();
+    return art;
+}
+
+std::optional<ScaleBar> GLNPRGrid::mapScaleBar() const
+{
+    if (!isMapView(viewState()) || !grid.loaded || !(grid.cellSize > 0.0f) || viewWidth <= 0 || viewHeight <= 0)
+        return std::nullopt;
+    // A map has one scale everywhere: one mesh unit is 50 samples of the
+    // level's cell size; its length on the page is taken at the middle.
+    const LevelPlacement placement = drawnPlacement();
+    const ViewState view = viewState();
+    const ScreenProjection screen(modelViewMatrix(view, placement),
+                                  projectionMatrix(view, placement, viewWidth, viewHeight), viewWidth, viewHeight);
+    const ScreenPoint a = screen.toScreen(screen.clip(placement.centre));
+    const ScreenPoint b = screen.toScreen(screen.clip(placement.centre + gmVec3(1.0, 0.0, 0.0)));
+    const double pixels = std::hypot(b.x - a.x, b.y - a.y);
+    if (!(pixels > 0.0))
+        return std::nullopt;
+    return scaleBarFor(50.0 * double(grid.cellSize) / pixels, viewWidth, viewHeight);
 }

@@ -32,6 +32,8 @@ struct RenderOptions {
     bool polygons = false;
     std::uint64_t maxSamples = defaultDisplaySamples; // 0 = no display budget
     bool fit = false;
+    QString view;              // "map", "oblique" or "start"; empty: the start view, not fitted
+    bool orthographic = false;
     bool verbose = false;
     double exaggeration = 1.0; // 0.1 to 50
 };
