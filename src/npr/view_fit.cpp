@@ -9,18 +9,48 @@ namespace {
 
 constexpr double lowest = -std::numeric_limits<double>::infinity();
 
-// The shift a along one screen axis (0 = x, 1 = y) that centres points of
-// eye-space positions q (before the view's translation) at depth d: the
-// largest (q + a) / (d - q.z) then equals minus the smallest. Both extremes
-// grow with a, so their sum has one root in [lo, hi]; Newton steps on its
-// linear pieces, kept inside the bracket, find it in a few passes.
-double centredShift(std::span<const gmVec3> q, int axis, double d, double lo, double hi)
+// The drawn vertices (those the faces use) in eye space before the view's
+// translation, computed afresh on every pass: storing them would cost more
+// in fresh memory than the passes cost.
+class EyePoints {
+public:
+    EyePoints(std::span<const gmVec3> vertices, std::span<const Face> faces, const Matrix4& m)
+        : vertices_(vertices), drawn_(vertices.size(), 0), m_(m)
+    {
+        for (const Face& f : faces)
+            for (const std::uint32_t v : f.v)
+                if (v < drawn_.size())
+                    drawn_[v] = 1;
+        empty_ = std::find(drawn_.begin(), drawn_.end(), std::uint8_t(1)) == drawn_.end();
+    }
+    bool empty() const { return empty_; }
+    template <class Fn>
+    void forEach(Fn fn) const
+    {
+        for (std::size_t v = 0; v < vertices_.size(); ++v)
+            if (drawn_[v])
+                fn(transformPoint(m_, vertices_[v]));
+    }
+
+private:
+    std::span<const gmVec3> vertices_;
+    std::vector<std::uint8_t> drawn_;
+    Matrix4 m_;
+    bool empty_ = true;
+};
+
+// The shift a along one screen axis (0 = x, 1 = y) that centres the points
+// at depth d: the largest (q + a) / (d - q.z) then equals minus the
+// smallest. Both extremes grow with a, so their sum has one root in [lo,
+// hi]; Newton steps on its linear pieces, kept inside the bracket, find it
+// in a few passes.
+double centredShift(const EyePoints& q, int axis, double d, double lo, double hi)
 {
     double a = 0.5 * (lo + hi);
     for (int pass = 0; pass < 64 && hi - lo > 1e-12 * (1.0 + std::abs(a)); ++pass) {
         double top = lowest, bottom = -lowest;
         double sTop = 0.0, wTop = 0.0, sBottom = 0.0, wBottom = 0.0;
-        for (const gmVec3& p : q) {
+        q.forEach([&](const gmVec3& p) {
             const double w = 1.0 / (d - p[2]);
             const double v = (p[axis] + a) * w;
             if (v > top) {
@@ -33,7 +63,7 @@ double centredShift(std::span<const gmVec3> q, int axis, double d, double lo, do
                 sBottom = p[axis] * w;
                 wBottom = w;
             }
-        }
+        });
         const double sum = top + bottom;
         if (std::abs(sum) <= 1e-12 * (top - bottom))
             break;
@@ -83,16 +113,7 @@ std::optional<ViewTranslation> fitViewTranslation(std::span<const gmVec3> vertic
     turned.yTrans = 3.0f;
     turned.zTrans = 7.0f;
     const Matrix4 m = modelViewMatrix(turned, placement);
-    std::vector<std::uint8_t> drawn(vertices.size(), 0);
-    for (const Face& f : faces)
-        for (const std::uint32_t v : f.v)
-            if (v < drawn.size())
-                drawn[v] = 1;
-    std::vector<gmVec3> q;
-    q.reserve(std::size_t(std::count(drawn.begin(), drawn.end(), std::uint8_t(1))));
-    for (std::size_t v = 0; v < vertices.size(); ++v)
-        if (drawn[v])
-            q.push_back(transformPoint(m, vertices[v]));
+    const EyePoints q(vertices, faces, m);
     if (q.empty())
         return std::nullopt;
 
@@ -103,12 +124,12 @@ std::optional<ViewTranslation> fitViewTranslation(std::span<const gmVec3> vertic
     ViewTranslation t;
     if (view.orthographic) {
         double lowX = -lowest, highX = lowest, lowY = -lowest, highY = lowest;
-        for (const gmVec3& p : q) {
+        q.forEach([&](const gmVec3& p) {
             lowX = std::min(lowX, p[0]);
             highX = std::max(highX, p[0]);
             lowY = std::min(lowY, p[1]);
             highY = std::max(highY, p[1]);
-        }
+        });
         const double depth = std::max((highX - lowX) / (2.0 * ax), (highY - lowY) / (2.0 * ay));
         if (!(depth > 0.0) || !std::isfinite(depth))
             return std::nullopt;
@@ -124,13 +145,13 @@ std::optional<ViewTranslation> fitViewTranslation(std::span<const gmVec3> vertic
     // across a corner would fill the view only with the eye at that corner:
     // no point comes nearer than a tenth of the terrain's radius.
     double rightX = lowest, leftX = lowest, topY = lowest, bottomY = lowest, front = lowest;
-    for (const gmVec3& p : q) {
+    q.forEach([&](const gmVec3& p) {
         rightX = std::max(rightX, p[0] + ax * p[2]);
         leftX = std::max(leftX, ax * p[2] - p[0]);
         topY = std::max(topY, p[1] + ay * p[2]);
         bottomY = std::max(bottomY, ay * p[2] - p[1]);
         front = std::max(front, p[2]);
-    }
+    });
     const double radius = placement.halfSize.length() * placement.spacing * double(std::abs(view.scale));
     const double nearest = std::max(0.1 * radius, 1.01 * closestNearPlane(view, placement));
     const double d = std::max({(rightX + leftX) / (2.0 * ax), (topY + bottomY) / (2.0 * ay), front + nearest});

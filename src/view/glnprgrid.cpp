@@ -152,7 +152,7 @@ LevelPlacement GLNPRGrid::coarsePlacement() const
 
 bool GLNPRGrid::drawsCoarseLevel() const
 {
-    return moving() && !model.coarse.mesh.faces.empty() && frameTimes.tooSlow(faces.size());
+    return coarseWhileMoving && moving() && !model.coarse.mesh.faces.empty() && frameTimes.tooSlow(faces.size());
 }
 
 void GLNPRGrid::settleView()

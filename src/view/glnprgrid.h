@@ -121,7 +121,8 @@ public:
     // A newly loaded terrain is fitted at the current rotation and scale.
     bool fitOnLoad = true;
     // Every level gets a coarse copy that is drawn while the view is turned,
-    // panned, dollied or zoomed; off for batch drawing.
+    // panned, dollied or zoomed; off, every frame is the full level (batch
+    // drawing builds none).
     bool coarseWhileMoving = true;
     // The view moved less than settleDelay ago: the coarse level is drawn.
     bool moving() const { return settleTimer.isActive(); }
