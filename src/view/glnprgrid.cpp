@@ -191,10 +191,11 @@ void GLNPRGrid::paintGL()
             glCallList(polygonList);
     }
     // The coarse level takes the drawn level's locked eye and its light.
+    const auto inLevel = [&](const gmVec3& p) { return coarse ? pointInLevel(p, drawn, placement) : p; };
     if (showSilhouettes)
-        drawSilhouettesOf(layer, mesh, pointInLevel(silhouettePass.lastPoint, drawn, placement));
+        drawSilhouettesOf(layer, mesh, inLevel(silhouettePass.lastPoint));
     if (showLightSilhouettes)
-        drawLightSilhouettesOf(layer, mesh, pointInLevel(lightPosition, drawn, placement));
+        drawLightSilhouettesOf(layer, mesh, inLevel(lightPosition));
     const bool uploading = layer.occluderPending;
     if (uploading)
         uploadOccluder(layer, mesh);
