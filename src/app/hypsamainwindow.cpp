@@ -94,6 +94,20 @@ void HypsaMainWindow::buildMenus()
     viewFitTerrainAction = new QAction(this);
     viewFitTerrainAction->setObjectName("viewFitTerrainAction");
     viewFitTerrainAction->setShortcut(QKeySequence(Qt::Key_F));
+    viewFitOnLoadAction = new QAction(this);
+    viewFitOnLoadAction->setObjectName("viewFitOnLoadAction");
+    viewFitOnLoadAction->setCheckable(true);
+    viewFitOnLoadAction->setChecked(glgrid->fitOnLoad);
+    viewStartAction = new QAction(this);
+    viewStartAction->setObjectName("viewStartAction");
+    viewObliqueAction = new QAction(this);
+    viewObliqueAction->setObjectName("viewObliqueAction");
+    viewMapAction = new QAction(this);
+    viewMapAction->setObjectName("viewMapAction");
+    viewOrthographicAction = new QAction(this);
+    viewOrthographicAction->setObjectName("viewOrthographicAction");
+    viewOrthographicAction->setCheckable(true);
+    viewOrthographicAction->setChecked(glgrid->orthographic);
 
     auto* bar = new QMenuBar(this);
     bar->setObjectName("MenuBarEditor");
@@ -117,7 +131,14 @@ void HypsaMainWindow::buildMenus()
     bar->addMenu(multiresolutionMenu);
     viewMenu = new QMenu(this);
     viewMenu->addAction(viewFitTerrainAction);
+    viewMenu->addAction(viewFitOnLoadAction);
     viewMenu->addAction(viewCellSizeAction);
+    viewMenu->addSeparator();
+    viewMenu->addAction(viewStartAction);
+    viewMenu->addAction(viewObliqueAction);
+    viewMenu->addAction(viewMapAction);
+    viewMenu->addSeparator();
+    viewMenu->addAction(viewOrthographicAction);
     bar->addMenu(viewMenu);
 }
 
@@ -171,7 +192,16 @@ void HypsaMainWindow::connectControls()
     connect(slider3, &QSlider::valueChanged, glgrid, &GLNPRGrid::setZRotation);
     connect(slider4, &QSlider::valueChanged, glgrid, &GLNPRGrid::setScale);
     connect(glgrid, &GLNPRGrid::scaleChanged, slider4, &QSlider::setValue);
+    connect(glgrid, &GLNPRGrid::xRotationChanged, slider1, &QSlider::setValue);
+    connect(glgrid, &GLNPRGrid::yRotationChanged, slider2, &QSlider::setValue);
+    connect(glgrid, &GLNPRGrid::zRotationChanged, slider3, &QSlider::setValue);
     connect(viewFitTerrainAction, &QAction::triggered, glgrid, &GLNPRGrid::fitTerrain);
+    connect(viewFitOnLoadAction, &QAction::toggled, glgrid, [this](bool on) { glgrid->fitOnLoad = on; });
+    connect(viewStartAction, &QAction::triggered, glgrid, &GLNPRGrid::showStartView);
+    connect(viewObliqueAction, &QAction::triggered, glgrid, &GLNPRGrid::showObliqueView);
+    connect(viewMapAction, &QAction::triggered, glgrid, &GLNPRGrid::showMapView);
+    connect(viewOrthographicAction, &QAction::toggled, glgrid, &GLNPRGrid::setOrthographic);
+    connect(glgrid, &GLNPRGrid::orthographicChanged, viewOrthographicAction, &QAction::setChecked);
     connect(glgrid, qOverload<int>(&GLNPRGrid::widthChanged), grid1WidthSpinBox, &QSpinBox::setValue);
     connect(glgrid, qOverload<int>(&GLNPRGrid::heightChanged), grid1HeightSpinBox, &QSpinBox::setValue);
     connect(glgrid, &GLNPRGrid::freqChanged, grid1FrequencySB, &QSpinBox::setValue);

@@ -95,6 +95,11 @@ public:
     QAction* multiresolutionDyn_LevinAction;
     QAction* clearRecentFilesAction;
     QAction* viewFitTerrainAction;
+    QAction* viewFitOnLoadAction;
+    QAction* viewStartAction;
+    QAction* viewObliqueAction;
+    QAction* viewMapAction;
+    QAction* viewOrthographicAction;
     QAction* fileExportAction;
     QAction* fileSaveGridAction;
     QAction* viewCellSizeAction;

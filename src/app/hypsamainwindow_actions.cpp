@@ -156,5 +156,10 @@ void HypsaMainWindow::languageChange()
     fileMenu->setTitle(tr("&File"));
     multiresolutionMenu->setTitle(tr("&Multiresolution"));
     viewFitTerrainAction->setText(tr("&Fit Terrain"));
+    viewFitOnLoadAction->setText(tr("Fit on Load"));
+    viewStartAction->setText(tr("Start View"));
+    viewObliqueAction->setText(tr("Oblique"));
+    viewMapAction->setText(tr("Map"));
+    viewOrthographicAction->setText(tr("Orthographic"));
     viewMenu->setTitle(tr("&View"));
 }

@@ -16,13 +16,15 @@
 
 namespace {
 
-// The panel's controls that drive the view, by settings key. The size boxes
-// only show what the view reports and are not kept.
+// The panel's controls that drive the view, by settings key, and the View
+// menu's switches. The size boxes only show what the view reports and are
+// not kept.
 struct PanelControls {
     std::vector<std::pair<const char*, QAbstractSlider*>> sliders;
     std::vector<std::pair<const char*, QSpinBox*>> spinBoxes;
     std::vector<std::pair<const char*, QCheckBox*>> checkBoxes;
     std::vector<std::pair<const char*, QDoubleSpinBox*>> numberBoxes;
+    std::vector<std::pair<const char*, QAction*>> switches;
 };
 
 PanelControls panelControls(const HypsaMainWindow& w)
@@ -45,6 +47,7 @@ PanelControls panelControls(const HypsaMainWindow& w)
         {{"verticalExaggeration", w.exaggerationSB},
          {"contourInterval", w.contourIntervalSB},
          {"hachureSpacing", w.hachureSpacingSB}},
+        {{"fitOnLoad", w.viewFitOnLoadAction}, {"orthographic", w.viewOrthographicAction}},
     };
 }
 
@@ -76,6 +79,8 @@ void HypsaMainWindow::restoreSettings()
         box->setChecked(settings.value(key, box->isChecked()).toBool());
     for (const auto& [key, box] : panel.numberBoxes)
         box->setValue(settings.value(key, box->value()).toDouble());
+    for (const auto& [key, action] : panel.switches)
+        action->setChecked(settings.value(key, action->isChecked()).toBool());
     settings.endGroup();
     updateRecentFilesMenu();
 }
@@ -94,6 +99,8 @@ void HypsaMainWindow::saveSettings() const
         settings.setValue(key, box->isChecked());
     for (const auto& [key, box] : panel.numberBoxes)
         settings.setValue(key, box->value());
+    for (const auto& [key, action] : panel.switches)
+        settings.setValue(key, action->isChecked());
     settings.endGroup();
 }
 

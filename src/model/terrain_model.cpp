@@ -14,6 +14,7 @@ void DrawnMesh::release()
     releaseBulk(occluderPositions);
     std::vector<LineFamily>().swap(families);
     lineSettings = MapLineSettings();
+    extent.reset();
 }
 
 ShownLevel shownLevelOf(const JGrid& grid)

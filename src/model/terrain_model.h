@@ -12,10 +12,12 @@
 #include "jgrid.h"
 #include "line_family.h"
 #include "map_lines.h"
+#include "view_fit.h"
 
 #include <QString>
 
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 // The mesh of one grid level and everything the line passes need from it.
@@ -33,6 +35,8 @@ struct DrawnMesh {
     // built for.
     std::vector<LineFamily> families;
     MapLineSettings lineSettings;
+    // The box of the drawn vertices (voids left out); nothing without faces.
+    std::optional<ViewBox> extent;
 
     // Gives all the memory back.
     void release();
@@ -54,9 +58,21 @@ struct ShownLevel {
 // coarsening, below the finer grid of the oldest.
 ShownLevel shownLevelOf(const JGrid& grid);
 
+// A coarser copy of the drawn level, drawn while the view moves.
+struct CoarseLevel {
+    DrawnMesh mesh;           // empty when the drawn level is light enough
+    double spacing = 1.0;     // its sample spacing relative to the drawn level
+    std::uint64_t builtFor = 0; // the face budget it was chosen for
+};
+
 struct TerrainModel {
     JGrid grid;
     DrawnMesh mesh;
+    CoarseLevel coarse;
+    // The drawn level's sample spacing as a multiple of the loaded grid's:
+    // twice for each coarsening below it, half for each refinement beyond
+    // it. The view draws every level at the loaded grid's size with it.
+    double levelScale = 1.0;
 
     ShownLevel shown() const { return shownLevelOf(grid); }
 };

@@ -7,6 +7,7 @@
 #include "terrain_mesh.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <new>
 #include <utility>
@@ -76,6 +77,7 @@ WorkOutcome loadLevels(const QString& file, GridFormat format, std::uint64_t bud
     }
     if (control.cancelled())
         return WorkOutcome::Cancelled;
+    out.levelScale = std::ldexp(1.0, int(grid.details.size()));
     if (!grid.details.empty())
         std::printf("%s\n", qPrintable(shownLevelOf(grid).describe(grid.width, grid.height)));
     return buildDrawnMesh(grid, out.mesh, control, 1 + levels, total, out.lineSettings);
@@ -120,6 +122,11 @@ WorkOutcome changeLevel(const TerrainModel& model, LevelChange change, const std
     }
     if (!changed)
         return WorkOutcome::Failed;
+    // Each level keeps the loaded grid's size on screen: one more sample a
+    // side per two halves the spacing.
+    const bool finer = change == LevelChange::RefineWithDetails || change == LevelChange::RefineBrownian;
+    const bool coarser = change == LevelChange::Coarsen || change == LevelChange::Decimate;
+    out.levelScale = model.levelScale * (finer ? 0.5 : coarser ? 2.0 : 1.0);
     return buildDrawnMesh(grid, out.mesh, control, 1, 1 + meshParts(out.lineSettings), out.lineSettings);
 }
 
@@ -224,6 +231,7 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
         return WorkOutcome::Cancelled;
     mesh.lightSilhouetteEdges = mesh.silhouetteEdges; // the same edges, built once
     buildOccluderPositions(mesh.vertices, mesh.vertexNormals, mesh.occluderPositions);
+    mesh.extent = drawnExtent(mesh.vertices, mesh.faces);
     if (!control.cancelled()
         && buildLinesPart(grid, mesh.vertices, lines, control, done + 4, total, mesh) == WorkOutcome::Done)
         return WorkOutcome::Done;
@@ -261,4 +269,6 @@ void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
     }
     model.grid = std::move(update.grid);
     model.mesh = std::move(update.mesh);
+    model.coarse = std::move(update.coarse);
+    model.levelScale = update.levelScale;
 }

@@ -52,6 +52,9 @@ struct TerrainUpdate {
     std::size_t keptLevels = 0;
     bool replacesDetails = false;
     DrawnMesh mesh;
+    CoarseLevel coarse;
+    // The new level's spacing as a multiple of the loaded grid's.
+    double levelScale = 1.0;
     // The failures the work reported (reportError), one a line.
     QString errors;
     // Set before the work starts: the map lines the new mesh gets.

@@ -9,7 +9,7 @@
 class WorkControl {
 public:
     // Reports a step to onCheckpoint: its name, and the parts of the whole
-    // job done before it out of `total`.
+    // job done before it out of `total` (0: a step the user is not shown).
     using Report = std::function<void(const char* step, int done, int total)>;
 
     // Asks the work to stop at its next checkpoint; any thread may call it.

@@ -6,9 +6,12 @@
 #ifndef LINE_ART_H
 #define LINE_ART_H
 
+#include "scale_bar.h"
+
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -58,6 +61,8 @@ struct LineArt {
     std::vector<LineStyle> styles; // in drawing order, grouped by layer
     std::vector<PagePoint> points;
     std::vector<ArtPath> paths; // grouped by style, in style order
+    // The scale bar of a map view, drawn over the lines in a layer of its own.
+    std::optional<ScaleBar> scaleBar;
     // Visible line pieces before chaining, and the polylines and filled
     // quads they became.
     std::size_t pieces = 0;

@@ -1,19 +1,15 @@
 #include "screen_projection.h"
 
+#include "view_transform.h"
+
 #include <algorithm>
 #include <cmath>
 
 ScreenProjection::ScreenProjection(const std::array<double, 16>& modelView, const std::array<double, 16>& projection,
                                    int width, int height)
-    : modelView_(modelView), projection_(projection), width_(width), height_(height)
+    : modelView_(modelView), projection_(projection), matrix_(multiply(projection, modelView)), width_(width),
+      height_(height)
 {
-    for (int col = 0; col < 4; ++col)
-        for (int row = 0; row < 4; ++row) {
-            double sum = 0.0;
-            for (int k = 0; k < 4; ++k)
-                sum += projection[std::size_t(k * 4 + row)] * modelView[std::size_t(col * 4 + k)];
-            matrix_[std::size_t(col * 4 + row)] = sum;
-        }
 }
 
 ClipPoint ScreenProjection::clip(const gmVec3& p) const

@@ -1,10 +1,12 @@
-// Fit Terrain: the translation of the view transform that makes a box (the
-// terrain's extent in model coordinates) fill the view at the current
-// rotation and scale. Display-free: the view only applies the result.
+// Fit Terrain: the pan and dolly of the view transform that make the drawn
+// terrain fill the view and sit in its middle at the current rotation,
+// scale and projection. Display-free: the view only applies the result.
 #ifndef VIEW_FIT_H
 #define VIEW_FIT_H
 
+#include "edge.h"
 #include "gmvec3.h"
+#include "view_transform.h"
 
 #include <optional>
 #include <span>
@@ -14,8 +16,9 @@ struct ViewBox {
     gmVec3 high;
 };
 
-// The smallest box holding every point; nothing for no points.
-std::optional<ViewBox> boundingBox(std::span<const gmVec3> points);
+// The box of the vertices that the faces use: the drawn terrain, its voids
+// left out. Nothing without faces.
+std::optional<ViewBox> drawnExtent(std::span<const gmVec3> vertices, std::span<const Face> faces);
 
 // The view's pan and dolly (xTrans, yTrans, zTrans).
 struct ViewTranslation {
@@ -24,15 +27,16 @@ struct ViewTranslation {
     float z = 0.0f;
 };
 
-// The view transform is translate(x - 3.5, y - 3.0, z - 7.0), scale, then
-// rotations by 285 + xRot about x, yRot about y and zRot about z (degrees);
-// the projection is the view's frustum: the shorter side of a width x height
-// viewport spans 45 degrees either side of the axis, near plane 0.5, far 200.
-// Gives the translation that centres the box and brings it as near as it
-// can come with every corner inside `fill` (0 to 1) of the view's half
-// extents, in front of the near plane; nothing for an empty viewport or a
-// box that cannot fit before the far plane.
-std::optional<ViewTranslation> fitViewTranslation(const ViewBox& box, float xRot, float yRot, float zRot, float scale,
-                                                  int width, int height, double fill = 0.95);
+// The translation that puts the drawn vertices (those the faces use) of a
+// level placed by `placement` into `fill` (0 to 1) of the view's half
+// extents: the projected terrain reaches that far on two opposite sides and
+// lies in the middle between the other two. In perspective no vertex comes
+// nearer to the eye than a tenth of the level's radius in the scene; where
+// filling would need that (a grazing view across a corner) the terrain is
+// only centred. The rest of `view` stays as it is. Nothing for an empty
+// viewport or mesh.
+std::optional<ViewTranslation> fitViewTranslation(std::span<const gmVec3> vertices, std::span<const Face> faces,
+                                                  const ViewState& view, const LevelPlacement& placement, int width,
+                                                  int height, double fill = 0.95);
 
 #endif

@@ -5,9 +5,11 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
+#include <QPainterPath>
 #include <QPdfWriter>
 #include <QSaveFile>
 #include <QXmlStreamWriter>
@@ -28,6 +30,34 @@ DrawingFormat drawingFormat(const QString& fileName)
     if (suffix == "pdf")
         return DrawingFormat::pdf;
     return DrawingFormat::unknown;
+}
+
+namespace {
+
+// The bar, its end ticks and its label as one outline, in page pixels.
+QPainterPath scaleBarOutline(const ScaleBar& bar)
+{
+    constexpr double thickness = 2.0, tick = 6.0, gap = 4.0;
+    QPainterPath outline;
+    outline.addRect(QRectF(bar.left, bar.base - thickness, bar.length, thickness));
+    outline.addRect(QRectF(bar.left, bar.base - tick, thickness, tick));
+    outline.addRect(QRectF(bar.left + bar.length - thickness, bar.base - tick, thickness, tick));
+    QFont font;
+    font.setPixelSize(12);
+    const QString label = QString::fromStdString(bar.label);
+    const double labelWidth = QFontMetricsF(font).horizontalAdvance(label);
+    outline.addText(QPointF(bar.left + (bar.length - labelWidth) / 2.0, bar.base - tick - gap), font, label);
+    outline.setFillRule(Qt::WindingFill);
+    return outline;
+}
+
+} // namespace
+
+void paintScaleBar(const ScaleBar& bar, QPainter& painter)
+{
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(Qt::black);
+    painter.drawPath(scaleBarOutline(bar));
 }
 
 namespace {
@@ -69,6 +99,8 @@ void paintLineArt(const LineArt& art, QPainter& painter)
                 painter.drawPolyline(points.data(), int(points.size()));
         }
     }
+    if (art.scaleBar)
+        paintScaleBar(*art.scaleBar, painter);
 }
 
 // A coordinate with at most two decimals and no trailing zeros.
@@ -85,6 +117,22 @@ void appendNumber(std::string& out, double v)
         out += '0';
     else
         out.append(text, end);
+}
+
+// An outline as SVG path data: moves, lines and cubic curves.
+std::string svgPathData(const QPainterPath& outline)
+{
+    std::string d;
+    for (int i = 0; i < outline.elementCount(); ++i) {
+        const QPainterPath::Element e = outline.elementAt(i);
+        d += e.isMoveTo() ? (i > 0 ? "Z M" : "M") : e.isLineTo() ? "L" : e.isCurveTo() ? "C" : " ";
+        appendNumber(d, e.x);
+        d += ',';
+        appendNumber(d, e.y);
+    }
+    if (!d.empty())
+        d += 'Z';
+    return d;
 }
 
 QString colourOf(double grey)
@@ -164,6 +212,16 @@ QByteArray svgOf(const LineArt& art)
         }
         xml.writeEndElement();
     }
+    if (art.scaleBar) {
+        xml.writeStartElement("g");
+        xml.writeAttribute("id", "scale-bar");
+        xml.writeAttribute("inkscape:groupmode", "layer");
+        xml.writeAttribute("inkscape:label", "scale bar");
+        xml.writeEmptyElement("path");
+        xml.writeAttribute("fill", "#000000");
+        xml.writeAttribute("d", QString::fromStdString(svgPathData(scaleBarOutline(*art.scaleBar))));
+        xml.writeEndElement();
+    }
     xml.writeEndDocument();
     return out;
 }
@@ -237,8 +295,15 @@ bool exportDrawing(GLNPRGrid& view, const QString& fileName, QString& error, Lin
         error = "the file name must end in .png, .svg or .pdf";
         return false;
     }
+    // The drawing is the full level, never the coarse one of a moving view.
+    view.settleView();
     if (format == DrawingFormat::png) {
-        const QImage frame = view.renderFrame();
+        QImage frame = view.renderFrame();
+        if (const std::optional<ScaleBar> bar = view.mapScaleBar(); bar && !frame.isNull()) {
+            QPainter painter(&frame);
+            painter.setRenderHint(QPainter::Antialiasing);
+            paintScaleBar(*bar, painter);
+        }
         if (frame.isNull()) {
             error = "the view could not be drawn";
             return false;

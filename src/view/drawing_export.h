@@ -9,6 +9,7 @@
 #include <QString>
 
 class GLNPRGrid;
+class QPainter;
 
 enum class DrawingFormat { png, svg, pdf, unknown };
 
@@ -23,8 +24,12 @@ DrawingFormat drawingFormat(const QString& fileName);
 // written.
 bool writeLineArt(const LineArt& art, const QString& fileName, DrawingFormat format, QString& error);
 
+// Paints a scale bar black onto a page: the bar, its end ticks and its label
+// above it, as one filled outline (one element of one group in an SVG).
+void paintScaleBar(const ScaleBar& bar, QPainter& painter);
+
 // Writes the view's current drawing to fileName in the format of its
-// extension. For SVG and PDF, `drawn` (when given) receives the line art.
+// extension. A map view's picture carries its scale bar. For SVG and PDF, `drawn` (when given) receives the line art.
 bool exportDrawing(GLNPRGrid& view, const QString& fileName, QString& error, LineArt* drawn = nullptr);
 
 #endif

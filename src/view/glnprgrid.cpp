@@ -55,6 +55,9 @@ GLNPRGrid::GLNPRGrid(QWidget* parent, const char* name)
 {
     setObjectName(QString::fromLatin1(name));
     connect(&worker, &TerrainWorker::progress, this, &GLNPRGrid::workProgress);
+    settleTimer.setSingleShot(true);
+    settleTimer.setInterval(settleDelay);
+    connect(&settleTimer, &QTimer::timeout, this, [this] { updateGL(); });
 }
 
 GLNPRGrid::~GLNPRGrid()
@@ -64,7 +67,8 @@ GLNPRGrid::~GLNPRGrid()
         return;
     if (polygonList != 0)
         glDeleteLists(polygonList, 1);
-    occluder.release();
+    drawnLayer.occluder.release();
+    coarseLayer.occluder.release();
     surfacelessFrame.reset();
     doneGLCurrent();
 }
@@ -81,9 +85,11 @@ void GLNPRGrid::initializeGL()
     glEnable(GL_LINE_SMOOTH);
     // A new context holds none of the lists and buffers of an earlier one.
     polygonList = 0;
-    occluder.forget();
+    drawnLayer.occluder.forget();
+    coarseLayer.occluder.forget();
     curvatureList = 0;
-    occluderPending = !vertices.empty();
+    drawnLayer.occluderPending = !vertices.empty();
+    coarseLayer.occluderPending = !model.coarse.mesh.vertices.empty();
 }
 
 void GLNPRGrid::resizeGL(int w, int h)
@@ -109,24 +115,79 @@ void GLNPRGrid::resizeGL(int w, int h)
 
 void GLNPRGrid::applyViewTransform()
 {
+    applyViewTransform(drawnPlacement());
+}
+
+void GLNPRGrid::applyViewTransform(const LevelPlacement& placement)
+{
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     glHint(GL_LINE_SMOOTH_HINT, GL_NICEST);
+    const ViewState view = viewState();
+    // The projection follows the view: orthographic, or a frustum that grows
+    // with the level drawn.
+    if (viewWidth > 0 && viewHeight > 0) {
+        glMatrixMode(GL_PROJECTION);
+        glLoadMatrixd(projectionMatrix(view, placement, viewWidth, viewHeight).data());
+    }
     glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    glTranslatef(xTrans - 3.5f, yTrans - 3.0f, zTrans - 7.0f);
-    glScalef(viewScale, viewScale, viewScale);
-    glRotatef(285.0f + xRot, 1.0f, 0.0f, 0.0f);
-    glRotatef(yRot, 0.0f, 1.0f, 0.0f);
-    glRotatef(zRot, 0.0f, 0.0f, 1.0f);
+    glLoadMatrixd(modelViewMatrix(view, placement).data());
+}
+
+ViewState GLNPRGrid::viewState() const
+{
+    return {xRot, yRot, zRot, viewScale, xTrans, yTrans, zTrans, orthographic};
+}
+
+LevelPlacement GLNPRGrid::drawnPlacement() const
+{
+    const double spacing = model.levelScale;
+    if (!model.mesh.extent)
+        return LevelPlacement{gmVec3(), gmVec3(), spacing, gmVec3()};
+    return placeLevel(model.mesh.extent->low, model.mesh.extent->high, spacing);
+}
+
+LevelPlacement GLNPRGrid::coarsePlacement() const
+{
+    const LevelPlacement drawn = drawnPlacement();
+    const std::optional<ViewBox>& extent = model.coarse.mesh.extent;
+    if (!extent)
+        return drawn;
+    return placeBeside(drawn, extent->low, extent->high, drawn.spacing * model.coarse.spacing);
+}
+
+bool GLNPRGrid::drawsCoarseLevel() const
+{
+    return coarseWhileMoving && moving() && !model.coarse.mesh.faces.empty() && frameTimes.tooSlow(faces.size());
+}
+
+void GLNPRGrid::settleView()
+{
+    if (!settleTimer.isActive())
+        return;
+    settleTimer.stop();
+    updateGL();
+}
+
+void GLNPRGrid::viewMoved()
+{
+    settleTimer.start();
 }
 
 void GLNPRGrid::paintGL()
 {
-    applyViewTransform();
+    const bool coarse = drawsCoarseLevel();
+    const LevelPlacement drawn = drawnPlacement();
+    const LevelPlacement placement = coarse ? coarsePlacement() : drawn;
+    applyViewTransform(placement);
     lastPaintTimes = PaintTimes();
+    lastPaintTimes.coarse = coarse;
     if (!grid.loaded)
         return;
-    if (showPolygons) {
+    PaintStopwatch frame(true);
+    MeshLayer& layer = coarse ? coarseLayer : drawnLayer;
+    DrawnMesh& mesh = coarse ? model.coarse.mesh : model.mesh;
+    // The shaded surface is the drawn level's; coarse frames leave it out.
+    if (showPolygons && !coarse) {
         if (polygonList == 0 || gridDirty) {
             drawGrid();
             gridDirty = false;
@@ -134,18 +195,32 @@ void GLNPRGrid::paintGL()
         if (polygonList != 0)
             glCallList(polygonList);
     }
+    // The coarse level takes the drawn level's locked eye and its light.
+    const auto inLevel = [&](const gmVec3& p) { return coarse ? pointInLevel(p, drawn, placement) : p; };
     if (showSilhouettes)
-        drawSilhouettes();
+        drawSilhouettesOf(layer, mesh, inLevel(silhouettePass.lastPoint));
     if (showLightSilhouettes)
-        drawLightSilhouettes();
-    drawFamilies();
-    if (occluderPending)
-        uploadOccluder();
-    if (curvatureList != 0) {
+        drawLightSilhouettesOf(layer, mesh, inLevel(lightPosition));
+    // The map lines are the drawn level's; coarse frames leave them out.
+    if (!coarse)
+        drawFamilies();
+    const bool uploading = layer.occluderPending;
+    if (uploading)
+        uploadOccluder(layer, mesh);
+    // curvatureList names the drawn level's occluder; 0 draws none.
+    if ((coarse ? layer.occluder.id() : curvatureList) != 0) {
         PaintStopwatch watch(measurePaint);
-        occluder.draw();
+        layer.occluder.draw();
         lastPaintTimes.occluder = watch.lap(true);
     }
+    lastPaintTimes.frame = frame.lap(true);
+    // A frame that moved a mesh to GL says little of the frames to come.
+    if (uploading)
+        return;
+    frameTimes.record(mesh.faces.size(), lastPaintTimes.frame / 1000.0);
+    if (coarseWhileMoving && !coarseRebuilding &&
+        frameTimes.rebuildWanted(faces.size(), model.coarse.mesh.faces.size(), model.coarse.builtFor))
+        QTimer::singleShot(0, this, &GLNPRGrid::rebuildCoarseLevel);
 }
 
 void GLNPRGrid::drawGrid()
@@ -180,6 +255,7 @@ void GLNPRGrid::clearEdgeData()
     releaseBulk(vertexNormals);
     releaseBulk(faceNormals);
     releaseBulk(faces);
+    model.mesh.extent.reset();
     meshReplaced();
 }
 
@@ -199,36 +275,43 @@ bool GLNPRGrid::findCurvature()
 
 void GLNPRGrid::meshReplaced()
 {
-    silhouettePass.meshChanged();
-    lightSilhouettePass.meshChanged();
+    for (MeshLayer* layer : {&drawnLayer, &coarseLayer}) {
+        layer->silhouettePass.meshChanged();
+        layer->lightSilhouettePass.meshChanged();
+    }
     familySegmentsStale = true;
 }
 
 void GLNPRGrid::buildOccluderList()
 {
     // The GL buffers need this view's context; before the view has one they
-    // are filled at its first paint.
-    occluderPending = true;
+    // are filled at its first paint, the coarse level's at its first frame.
+    drawnLayer.occluderPending = true;
+    coarseLayer.occluderPending = true;
     if (drawingHere()) {
-        uploadOccluder();
+        uploadOccluder(drawnLayer, model.mesh);
     } else if (makeGLCurrent()) {
-        uploadOccluder();
+        uploadOccluder(drawnLayer, model.mesh);
         doneGLCurrent();
     }
 }
 
-void GLNPRGrid::uploadOccluder()
+void GLNPRGrid::uploadOccluder(MeshLayer& layer, DrawnMesh& mesh)
 {
     // The work that built the mesh prepared the positions; a new context
     // needs them again.
-    std::vector<float>& positions = model.mesh.occluderPositions;
+    std::vector<float>& positions = mesh.occluderPositions;
     if (positions.empty())
-        buildOccluderPositions(vertices, vertexNormals, positions);
-    occluder.upload(positions, faces);
+        buildOccluderPositions(mesh.vertices, mesh.vertexNormals, positions);
+    layer.occluder.upload(positions, mesh.faces);
     releaseBulk(positions);
-    curvatureList = occluder.id();
-    occluderPending = false;
+    layer.occluderPending = false;
+    curvatureList = drawnLayer.occluder.id();
 }
+
+// Orthographic rays are parallel: from an eye this far back (mesh units)
+// every point of a terrain is seen along the axis within a millionth.
+static constexpr double orthographicEyeDistance = 1e8;
 
 gmVec3 GLNPRGrid::eyePosition()
 {
@@ -241,39 +324,63 @@ gmVec3 GLNPRGrid::eyePosition()
     gmVec3 mid, nearPoint;
     gluUnProject(x, y, 0.5, modelView, projection, viewport, &mid[0], &mid[1], &mid[2]);
     gluUnProject(x, y, 0.0, modelView, projection, viewport, &nearPoint[0], &nearPoint[1], &nearPoint[2]);
+    if (orthographic)
+        return nearPoint + eyeDirection() * orthographicEyeDistance;
     return nearPoint - (mid - nearPoint);
+}
+
+gmVec3 GLNPRGrid::eyeDirection()
+{
+    Matrix4 modelView;
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelView.data());
+    // The eye looks down its -z axis: +z points to it.
+    const Matrix4 toModel = inverseModelView(modelView);
+    gmVec3 towards = transformPoint(toModel, gmVec3(0.0, 0.0, 1.0)) - transformPoint(toModel, gmVec3());
+    return towards.normalize();
 }
 
 void GLNPRGrid::drawSilhouettes()
 {
-    if (!silhouettePass.started) {
-        silhouettePass.startOnce(vertices.size());
-        silhouettePass.lastPoint = eyePosition();
-    }
-    const gmVec3 eye = silLocked ? silhouettePass.lastPoint : eyePosition();
-    runPass(silhouettePass, silhouetteEdges, eye, silThreshold);
+    drawSilhouettesOf(drawnLayer, model.mesh, silhouettePass.lastPoint);
 }
 
 void GLNPRGrid::drawLightSilhouettes()
 {
-    lightSilhouettePass.startOnce(vertices.size());
-    runPass(lightSilhouettePass, lightSilhouetteEdges, lightPosition, lightSilThreshold);
+    drawLightSilhouettesOf(drawnLayer, model.mesh, lightPosition);
 }
 
-void GLNPRGrid::runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, float threshold)
+void GLNPRGrid::drawSilhouettesOf(MeshLayer& layer, DrawnMesh& mesh, const gmVec3& lockedEye)
+{
+    LinePass& pass = layer.silhouettePass;
+    if (!pass.started) {
+        pass.startOnce(mesh.vertices.size());
+        pass.lastPoint = eyePosition();
+    }
+    const gmVec3 eye = silLocked ? lockedEye : eyePosition();
+    runPass(layer, mesh, pass, mesh.silhouetteEdges, eye, silThreshold);
+}
+
+void GLNPRGrid::drawLightSilhouettesOf(MeshLayer& layer, DrawnMesh& mesh, const gmVec3& light)
+{
+    layer.lightSilhouettePass.startOnce(mesh.vertices.size());
+    runPass(layer, mesh, layer.lightSilhouettePass, mesh.lightSilhouetteEdges, light, lightSilThreshold);
+}
+
+void GLNPRGrid::runPass(MeshLayer& layer, DrawnMesh& mesh, LinePass& pass, EdgeBuffer& edges, const gmVec3& point,
+                        float threshold)
 {
     // Outside a paint (a command running the light pass) only the
     // classification lasts: the next paint clears whatever would be drawn.
     const bool drawing = drawingHere();
     PaintStopwatch watch(measurePaint && drawing);
-    pass.classify(edges, faces, faceNormals, vertices, point, threshold);
+    pass.classify(edges, mesh.faces, mesh.faceNormals, mesh.vertices, point, threshold);
     lastPaintTimes.classification += watch.lap(false);
     if (!drawing)
         return;
     if (curvatureStrokes) {
-        drawCurvatureStrokes(edges, drawF1Curvature);
+        drawStrokesOf(layer, mesh, edges, drawF1Curvature);
     } else {
-        const LineBatches& lines = pass.lines(edges, vertices);
+        const LineBatches& lines = pass.lines(edges, mesh.vertices);
         drawStyledLines(lines);
         lastPaintTimes.edgesDrawn += lines.segmentCount();
     }
@@ -308,11 +415,16 @@ void GLNPRGrid::drawFamilies()
 
 void GLNPRGrid::drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst)
 {
-    if (vertices.empty())
+    drawStrokesOf(drawnLayer, model.mesh, edges, useFirst);
+}
+
+void GLNPRGrid::drawStrokesOf(MeshLayer& layer, const DrawnMesh& mesh, const EdgeBuffer& edges, bool useFirst)
+{
+    if (mesh.vertices.empty())
         return;
-    strokes.build(edges, vertices, frames, useFirst);
-    drawStrokeMesh(strokes);
-    lastPaintTimes.edgesDrawn += strokes.strokeCount();
+    layer.strokes.build(edges, mesh.vertices, mesh.frames, useFirst);
+    drawStrokeMesh(layer.strokes);
+    lastPaintTimes.edgesDrawn += layer.strokes.strokeCount();
 }
 
 bool GLNPRGrid::drawingHere() const

@@ -9,6 +9,7 @@
 #include "curvature_strokes.h"
 #include "edge_buffer.h"
 #include "family_segments.h"
+#include "frame_times.h"
 #include "gmvec3.h"
 #include "jgrid.h"
 #include "line_art.h"
@@ -17,8 +18,10 @@
 #include "npr_gl.h"
 #include "terrain_model.h"
 #include "terrain_worker.h"
+#include "view_transform.h"
 
 #include <QOpenGLWidget>
+#include <QTimer>
 
 #include <GL/gl.h>
 
@@ -33,6 +36,16 @@
 
 class GLFramebuffer;
 class SurfacelessContext;
+
+// What the view keeps to draw one mesh: what its line passes last classified
+// for and the lines prepared from that, its occluder in GL, its strokes.
+struct MeshLayer {
+    LinePass silhouettePass{gmVec3()};
+    LinePass lightSilhouettePass{gmVec3(1.0, 1.0, 1.0)};
+    OccluderBuffers occluder;
+    bool occluderPending = false;
+    StrokeMesh strokes;
+};
 
 class GLNPRGrid : public QOpenGLWidget {
     Q_OBJECT
@@ -57,6 +70,8 @@ public:
     float xTrans;
     float yTrans;
     float zTrans;
+    // The projection: orthographic (parallel rays) or the perspective frustum.
+    bool orthographic = false;
     bool mousePressed;
     int lastMouseX = 0;
     int lastMouseY = 0;
@@ -85,13 +100,17 @@ public:
     bool curvatureStrokes;
     bool drawF1Curvature;
 
-    // What each line pass last classified its edges for (the eye, the light)
-    // and the lines prepared from that.
-    LinePass silhouettePass{gmVec3()};
-    LinePass lightSilhouettePass{gmVec3(1.0, 1.0, 1.0)};
+    // The drawn level's mesh and the coarse one drawn while the view moves.
+    MeshLayer drawnLayer;
+    MeshLayer coarseLayer;
+    // What each line pass of the drawn level last classified its edges for
+    // (the eye, the light) and the lines prepared from that.
+    LinePass& silhouettePass = drawnLayer.silhouettePass;
+    LinePass& lightSilhouettePass = drawnLayer.lightSilhouettePass;
 
     // The parts of the last paint: milliseconds (measured, with glFinish,
-    // only while measurePaint is set) and the lines or strokes drawn.
+    // only while measurePaint is set), the lines or strokes drawn, whether
+    // the coarse level was drawn, and the whole frame's milliseconds.
     struct PaintTimes {
         double classification = 0.0;
         double lines = 0.0;
@@ -99,6 +118,8 @@ public:
         double occluder = 0.0;
         std::size_t edgesDrawn = 0;
         std::size_t familySegmentsDrawn = 0;
+        bool coarse = false;
+        double frame = 0.0;
     };
     bool measurePaint = false;
     PaintTimes lastPaintTimes;
@@ -116,6 +137,26 @@ public:
     // When set, every load takes this north-south spacing (metres) instead
     // of the one the file gives. Read when a load starts.
     std::optional<float> cellSizeForLoads;
+
+    // A newly loaded terrain is fitted at the current rotation and scale.
+    bool fitOnLoad = true;
+    // Every level gets a coarse copy that is drawn while the view is turned,
+    // panned, dollied or zoomed; off, every frame is the full level (batch
+    // drawing builds none).
+    bool coarseWhileMoving = true;
+    // The view moved less than settleDelay ago: the coarse level is drawn.
+    bool moving() const { return settleTimer.isActive(); }
+    static constexpr int settleDelay = 300; // milliseconds
+    // Ends the moving at once, so that the next frame is the full level.
+    void settleView();
+    // Frame times measured on this machine, which set the coarse level.
+    FrameTimes frameTimes;
+
+    // The view's transform state, and where the drawn level and its coarse
+    // copy sit in the scene.
+    ViewState viewState() const;
+    LevelPlacement drawnPlacement() const;
+    LevelPlacement coarsePlacement() const;
 
     // Background work. Loads, refinements and coarsenings run one after the
     // other, each on a worker thread; a load drops what was still waiting.
@@ -135,13 +176,21 @@ public:
     void buildOccluderList();
     void drawSilhouettes();
     void drawLightSilhouettes();
-    // The eye point in model coordinates, from the current GL matrices.
+    // The eye point in model coordinates, from the current GL matrices. An
+    // orthographic view's eye lies so far back along the view's axis that
+    // the direction to it is the axis wherever on the terrain.
     gmVec3 eyePosition();
+    // The unit direction from the terrain towards the eye along the view's
+    // axis, in model coordinates, from the current GL matrices: the exact
+    // direction of every ray of an orthographic view.
+    gmVec3 eyeDirection();
     void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
     // The lines and strokes of the current view that the white surface does
     // not hide, in pixels of the view's size; no paths without a grid, and
     // no size when GL has no off-screen buffer for it.
     LineArt lineArt();
+    // The scale bar of the view's drawing in pixels: only a map view has one.
+    std::optional<ScaleBar> mapScaleBar() const;
 
     // Batch drawing where no display is available: the view draws with a
     // surfaceless GL context of its own into a framebuffer of its size,
@@ -184,9 +233,17 @@ public slots:
     // Stops the running work (the terrain stays as it was) and drops what
     // was waiting.
     void cancelWork();
-    // Pans and dollies so that the whole terrain fills the view at the
-    // current rotation and scale.
+    // Pans and dollies so that the whole terrain (its voids left out) fills
+    // the view and sits in its middle at the current rotation and scale.
     void fitTerrain();
+    // The view's presets. Start: the start values (no rotation, scale 2, no
+    // pan, perspective). Oblique: 45 degrees above the horizon, north away
+    // from the eye, perspective, fitted. Map: straight down, north up,
+    // orthographic, fitted.
+    void showStartView();
+    void showObliqueView();
+    void showMapView();
+    void setOrthographic(bool on);
     // Multiplies the drawing heights (0.1 to 50); the mesh is rebuilt.
     void setVerticalExaggeration(double factor);
     // Sets the terrain's north-south spacing in metres (above 0), for a file
@@ -224,8 +281,14 @@ signals:
     // Which level of the loaded grid is shown, after every load, refinement
     // and coarsening; empty when it is the grid as loaded.
     void levelShown(const QString& text);
-    // The wheel changed the scale: the scale slider's new value.
+    // The wheel, the mouse or a preset changed the scale or a rotation: the
+    // slider's new value (rotations 0 to 359).
     void scaleChanged(int);
+    void xRotationChanged(int);
+    void yRotationChanged(int);
+    void zRotationChanged(int);
+    // A preset switched the projection.
+    void orthographicChanged(bool);
     // A load that succeeded: the file now shown.
     void gridLoaded(const QString& file);
     // A load that failed: the file, and why (the console's error lines).
@@ -248,6 +311,8 @@ protected:
 private:
     void requestLoad(const QString& file, GridFormat format);
     void requestChange(const char* line, LevelChange change);
+    // Builds the level `change` gives, and its coarse level, in the background.
+    void startLevelChange(LevelChange change, std::function<void(JGrid&)> adjust = {});
     void finishChange(WorkOutcome outcome, TerrainUpdate& update, const QString* loadedFile);
     // Runs command now when nothing else runs or waits, else after those.
     void runInTurn(std::function<void()> command);
@@ -264,9 +329,27 @@ private:
     void requestMapLines();
     void finishMapLines(WorkOutcome outcome, TerrainUpdate& update);
 
+    // The view was turned, panned, dollied or zoomed: the coarse level is
+    // drawn until it stays still for settleDelay.
+    void viewMoved();
+    // Sets the three rotations and tells the sliders.
+    void setRotations(int x, int y, int z);
+    // The frame measured says the coarse level should be built anew: done
+    // quietly in the background when no other work runs.
+    void rebuildCoarseLevel();
+    // The face budget of the coarse level for a job that starts now; 0: none.
+    std::uint64_t coarseFaceBudget() const;
+    void orbit(int x, int y);
+
     TerrainWorker worker;
     std::deque<std::function<void()>> waitingCommands;
     bool mapLinesWaiting = false;
+    bool coarseRebuilding = false;
+    QTimer settleTimer;
+    // Where an orbit started: the rotations and the pointer.
+    bool orbiting = false;
+    int orbitFromX = 0, orbitFromY = 0;
+    float orbitXRot = 0.0f, orbitZRot = 0.0f;
 
 public:
     // END commands
@@ -275,14 +358,24 @@ protected:
     void initializeGL() override;
     void resizeGL(int w, int h) override;
     void paintGL() override;
+    // Clears and loads the view transform of the drawn level.
     void applyViewTransform();
     void drawGrid();
 
 private:
+    void applyViewTransform(const LevelPlacement& placement);
+    // The coarse level is drawn in this frame.
+    bool drawsCoarseLevel() const;
+    // The passes of one mesh: the silhouettes for the eye (or, while locked,
+    // lockedEye), the light silhouettes for `light`.
+    void drawSilhouettesOf(MeshLayer& layer, DrawnMesh& mesh, const gmVec3& lockedEye);
+    void drawLightSilhouettesOf(MeshLayer& layer, DrawnMesh& mesh, const gmVec3& light);
     // Classifies a pass's edges when its inputs changed and draws them.
-    void runPass(LinePass& pass, EdgeBuffer& edges, const gmVec3& point, float threshold);
-    // Draws every line family in batches, before the occluder hides what
-    // lies behind the terrain.
+    void runPass(MeshLayer& layer, DrawnMesh& mesh, LinePass& pass, EdgeBuffer& edges, const gmVec3& point,
+                 float threshold);
+    void drawStrokesOf(MeshLayer& layer, const DrawnMesh& mesh, const EdgeBuffer& edges, bool useFirst);
+    // Draws every line family of the drawn level in batches, before the
+    // occluder hides what lies behind the terrain.
     void drawFamilies();
     // This view's context is current: a pass may draw.
     bool drawingHere() const;
@@ -293,11 +386,8 @@ private:
     // Makes sure the view has a context and a framebuffer of its size,
     // drawing once if it never drew; false when it cannot have them.
     bool prepareGL();
-    void uploadOccluder();
+    void uploadOccluder(MeshLayer& layer, DrawnMesh& mesh);
 
-    OccluderBuffers occluder;
-    bool occluderPending = false;
-    StrokeMesh strokes;
     std::unique_ptr<SurfacelessContext> surfaceless;
     std::unique_ptr<GLFramebuffer> surfacelessFrame;
     // The families' segments by style; rebuilt when the families change.

@@ -1,6 +1,7 @@
 // The view's commands: the slots the controls drive, the grid-changing
 // chains (load, refine, coarsen), the size report, and the mouse.
 #include "glnprgrid.h"
+#include "coarse_level.h"
 #include "error_report.h"
 #include "memory_room.h"
 #include "terrain_mesh.h"
@@ -13,27 +14,40 @@
 #include <cmath>
 #include <cstdio>
 
+// The rotation and scale slots repaint; a change marks the view as moving.
 void GLNPRGrid::setXRotation(int degrees)
 {
-    xRot = float(degrees % 360);
+    const float angle = float(degrees % 360);
+    if (angle != xRot)
+        viewMoved();
+    xRot = angle;
     updateGL();
 }
 
 void GLNPRGrid::setYRotation(int degrees)
 {
-    yRot = float(degrees % 360);
+    const float angle = float(degrees % 360);
+    if (angle != yRot)
+        viewMoved();
+    yRot = angle;
     updateGL();
 }
 
 void GLNPRGrid::setZRotation(int degrees)
 {
-    zRot = float(degrees % 360);
+    const float angle = float(degrees % 360);
+    if (angle != zRot)
+        viewMoved();
+    zRot = angle;
     updateGL();
 }
 
 void GLNPRGrid::setScale(int val)
 {
-    viewScale = float(val / 10.0 + 1.0);
+    const float scale = float(val / 10.0 + 1.0);
+    if (scale != viewScale)
+        viewMoved();
+    viewScale = scale;
     updateGL();
 }
 
@@ -62,17 +76,45 @@ void GLNPRGrid::requestLoad(const QString& file, GridFormat format)
     runInTurn([this, file, format] {
         const std::uint64_t budget = displayBudget;
         const std::optional<float> cellSize = cellSizeForLoads;
+        const std::uint64_t coarseBudget = coarseFaceBudget();
         // A new grid keeps the exaggeration the view draws with.
         const float exaggeration = grid.verticalExaggeration;
-        const MapLineSettings lines = mapLinesToBuild();
-        worker.start([file, format, budget, cellSize, exaggeration, lines](WorkControl& control,
-                                                                           TerrainUpdate& update) {
-            update.grid.verticalExaggeration = exaggeration;
-            update.lineSettings = lines;
-            return loadTerrain(file, format, budget, control, update, cellSize);
-        },
-                     [this, file](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, &file); });
+        worker.start(
+            [file, format, budget, cellSize, coarseBudget, exaggeration,
+             lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
+                update.grid.verticalExaggeration = exaggeration;
+                update.lineSettings = lines;
+                return withCoarseLevel(loadTerrain(file, format, budget, control, update, cellSize), coarseBudget,
+                                       control, update);
+            },
+            [this, file](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, &file); });
     });
+}
+
+std::uint64_t GLNPRGrid::coarseFaceBudget() const
+{
+    return coarseWhileMoving ? frameTimes.faceBudget() : 0;
+}
+
+void GLNPRGrid::rebuildCoarseLevel()
+{
+    if (worker.busy() || !waitingCommands.empty() || !grid.loaded || !coarseWhileMoving ||
+        !frameTimes.rebuildWanted(faces.size(), model.coarse.mesh.faces.size(), model.coarse.builtFor))
+        return;
+    coarseRebuilding = true;
+    const std::uint64_t budget = frameTimes.faceBudget();
+    worker.start([this, budget](WorkControl& control,
+                                TerrainUpdate& update) { return buildCoarseLevel(grid, budget, update.coarse, control); },
+                 [this](WorkOutcome outcome, TerrainUpdate& update) {
+                     coarseRebuilding = false;
+                     if (outcome == WorkOutcome::Done) {
+                         model.coarse = std::move(update.coarse);
+                         coarseLayer.silhouettePass.meshChanged();
+                         coarseLayer.lightSilhouettePass.meshChanged();
+                         coarseLayer.occluderPending = true;
+                     }
+                     runWaitingCommands();
+                 });
 }
 
 // The refine and coarsen chain: the new level and its mesh are built beside
@@ -88,12 +130,21 @@ void GLNPRGrid::requestChange(const char* line, LevelChange change)
                 return;
             }
         }
-        worker.start([this, change, lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
-            update.lineSettings = lines;
-            return changeTerrainLevel(model, change, control, update);
-        },
-                     [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
+        startLevelChange(change);
     });
+}
+
+void GLNPRGrid::startLevelChange(LevelChange change, std::function<void(JGrid&)> adjust)
+{
+    const std::uint64_t coarseBudget = coarseFaceBudget();
+    worker.start(
+        [this, change, adjust = std::move(adjust), coarseBudget,
+         lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
+            update.lineSettings = lines;
+            return withCoarseLevel(changeTerrainLevel(model, change, control, update, adjust), coarseBudget, control,
+                                   update);
+        },
+        [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
 }
 
 // Takes the work's result on the GUI thread. The edge data of the terrain
@@ -113,6 +164,8 @@ void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, const Q
         applyTerrainUpdate(model, std::move(update));
         meshReplaced();
         buildOccluderList();
+        if (loadedFile && fitOnLoad)
+            fitTerrain();
         if (loadedFile)
             updateGL();
     }
@@ -135,6 +188,9 @@ void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, const Q
 
 void GLNPRGrid::runInTurn(std::function<void()> command)
 {
+    // A command's own work builds the coarse level it needs.
+    if (coarseRebuilding)
+        worker.cancel();
     waitingCommands.push_back(std::move(command));
     runWaitingCommands();
 }
@@ -331,11 +387,8 @@ void GLNPRGrid::setPolygons(bool on)
 
 void GLNPRGrid::fitTerrain()
 {
-    const std::optional<ViewBox> box = boundingBox(vertices);
-    if (!box)
-        return;
-    const std::optional<ViewTranslation> t =
-        fitViewTranslation(*box, xRot, yRot, zRot, viewScale, std::max(width(), 1), std::max(height(), 1));
+    const std::optional<ViewTranslation> t = fitViewTranslation(vertices, faces, viewState(), drawnPlacement(),
+                                                                std::max(width(), 1), std::max(height(), 1));
     if (!t)
         return;
     xTrans = t->x;
@@ -355,11 +408,54 @@ void GLNPRGrid::redrawWith(std::function<void(JGrid&)> adjust)
         updateGL();
         return;
     }
-    worker.start([this, adjust, lines = mapLinesToBuild()](WorkControl& control, TerrainUpdate& update) {
-        update.lineSettings = lines;
-        return changeTerrainLevel(model, LevelChange::Unchanged, control, update, adjust);
-    },
-                 [this](WorkOutcome outcome, TerrainUpdate& update) { finishChange(outcome, update, nullptr); });
+    startLevelChange(LevelChange::Unchanged, std::move(adjust));
+}
+
+void GLNPRGrid::setRotations(int x, int y, int z)
+{
+    xRot = float(x);
+    yRot = float(y);
+    zRot = float(z);
+    emit xRotationChanged(x);
+    emit yRotationChanged(y);
+    emit zRotationChanged(z);
+}
+
+void GLNPRGrid::showStartView()
+{
+    setRotations(0, 0, 0);
+    viewScale = 2.0f;
+    emit scaleChanged(10);
+    xTrans = yTrans = zTrans = 0.0f;
+    setOrthographic(false);
+    updateGL();
+}
+
+// 285 + 30 degrees about x: the view looks down at 45 degrees.
+void GLNPRGrid::showObliqueView()
+{
+    setRotations(30, 0, 0);
+    setOrthographic(false);
+    fitTerrain();
+    updateGL();
+}
+
+// 285 + 75 degrees about x: straight down.
+void GLNPRGrid::showMapView()
+{
+    setRotations(75, 0, 0);
+    setOrthographic(true);
+    fitTerrain();
+    updateGL();
+}
+
+void GLNPRGrid::setOrthographic(bool on)
+{
+    if (on == orthographic)
+        return;
+    orthographic = on;
+    emit orthographicChanged(on);
+    updateGL();
 }
 
 void GLNPRGrid::setVerticalExaggeration(double factor)
@@ -413,36 +509,67 @@ void GLNPRGrid::mousePressEvent(QMouseEvent* event)
     lastMouseX = event->position().toPoint().x();
     lastMouseY = event->position().toPoint().y();
     mouseButton = event->button();
+    // Ctrl + left drag orbits too: touchpads have no middle button.
+    orbiting = mouseButton == Qt::MiddleButton ||
+               (mouseButton == Qt::LeftButton && (event->modifiers() & Qt::ControlModifier));
+    orbitFromX = lastMouseX;
+    orbitFromY = lastMouseY;
+    orbitXRot = xRot;
+    orbitZRot = zRot;
 }
 
 void GLNPRGrid::mouseReleaseEvent(QMouseEvent* event)
 {
     mousePressed = false;
+    orbiting = false;
     lastMouseX = event->position().toPoint().x();
     lastMouseY = event->position().toPoint().y();
 }
 
 // Left drag pans (the terrain follows the pointer), right drag dollies,
-// middle drag does nothing; 0.12 scene units per pixel.
+// 0.12 scene units per pixel; middle drag orbits.
 void GLNPRGrid::mouseMoveEvent(QMouseEvent* event)
 {
     if (!mousePressed)
         return;
     const int x = event->position().toPoint().x();
     const int y = event->position().toPoint().y();
+    if (orbiting) {
+        orbit(x, y);
+        return;
+    }
     const double dx = (lastMouseX - x) * 0.12;
     const double dy = (y - lastMouseY) * 0.12;
     if (mouseButton == Qt::LeftButton) {
         xTrans = float(xTrans - dx);
         yTrans = float(yTrans - dy);
-    } else if (mouseButton == Qt::MiddleButton) {
-        return;
     } else if (mouseButton == Qt::RightButton) {
         zTrans = float(zTrans + dy);
     }
     lastMouseX = x;
     lastMouseY = y;
+    viewMoved();
     updateGL();
+}
+
+// Half a degree a pixel from where the drag began: across turns the terrain
+// about its vertical axis (the near side follows the pointer), down tilts
+// it towards a view from above. The sliders follow, in whole degrees.
+void GLNPRGrid::orbit(int x, int y)
+{
+    const auto wrapped = [](double degrees) { return int(std::lround(degrees) % 360 + 360) % 360; };
+    const int tilt = wrapped(orbitXRot + 0.5 * (y - orbitFromY));
+    const int turn = wrapped(orbitZRot + 0.5 * (x - orbitFromX));
+    lastMouseX = x;
+    lastMouseY = y;
+    if (float(tilt) != xRot) {
+        setXRotation(tilt);
+        emit xRotationChanged(tilt);
+    }
+    if (float(turn) != zRot) {
+        setZRotation(turn);
+        emit zRotationChanged(turn);
+    }
 }
 
 // One notch of the wheel is one step of the scale slider (0 to 100), which

@@ -7,6 +7,7 @@
 #include "line_art_builder.h"
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -41,9 +42,9 @@ LineArt GLNPRGrid::lineArt()
     if (showLightSilhouettes)
         drawLightSilhouettes();
     glDepthMask(GL_TRUE);
-    if (occluderPending)
-        uploadOccluder();
-    occluder.draw();
+    if (drawnLayer.occluderPending)
+        uploadOccluder(drawnLayer, model.mesh);
+    drawnLayer.occluder.draw();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
     std::array<double, 16> modelView, projection;
@@ -71,5 +72,25 @@ LineArt GLNPRGrid::lineArt()
         add(lightSilhouetteEdges, lightSilhouetteLayer);
     for (const LineFamily& family : families())
         builder.addFamily(family);
-    return builder.finish();
+    LineArt art = builder.finish();
+    art.scaleBar = mapScaleBar();
+    return art;
+}
+
+std::optional<ScaleBar> GLNPRGrid::mapScaleBar() const
+{
+    if (!isMapView(viewState()) || !grid.loaded || !grid.cellSize || viewWidth <= 0 || viewHeight <= 0)
+        return std::nullopt;
+    // A map has one scale everywhere: one mesh unit is 50 samples of the
+    // level's cell size; its length on the page is taken at the middle.
+    const LevelPlacement placement = drawnPlacement();
+    const ViewState view = viewState();
+    const ScreenProjection screen(modelViewMatrix(view, placement),
+                                  projectionMatrix(view, placement, viewWidth, viewHeight), viewWidth, viewHeight);
+    const ScreenPoint a = screen.toScreen(screen.clip(placement.centre));
+    const ScreenPoint b = screen.toScreen(screen.clip(placement.centre + gmVec3(1.0, 0.0, 0.0)));
+    const double pixels = std::hypot(b.x - a.x, b.y - a.y);
+    if (!(pixels > 0.0))
+        return std::nullopt;
+    return scaleBarFor(50.0 * double(*grid.cellSize) / pixels, viewWidth, viewHeight);
 }

@@ -22,14 +22,15 @@ bool TerrainWorker::start(Job job, Finish finish)
     const quint64 number = ++jobNumber_;
     control_ = std::make_unique<WorkControl>();
     control_->onCheckpoint = [this, number, hook = checkpointHook](const char* step, int done, int total) {
-        const int percent = total > 0 ? 100 * done / total : 0;
-        QMetaObject::invokeMethod(
-            this,
-            [this, number, name = QString::fromLatin1(step), percent] {
-                if (thread_ && number == jobNumber_)
-                    emit progress(name, percent);
-            },
-            Qt::QueuedConnection);
+        // A step of no total is silent: the work the user did not ask for.
+        if (total > 0)
+            QMetaObject::invokeMethod(
+                this,
+                [this, number, name = QString::fromLatin1(step), percent = 100 * done / total] {
+                    if (thread_ && number == jobNumber_)
+                        emit progress(name, percent);
+                },
+                Qt::QueuedConnection);
         if (hook)
             hook(step);
     };

@@ -232,6 +232,8 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
         w.hachuresCB->setChecked(true);
         w.hachureSpacingSB->setValue(75);
         w.profileCountSB->setValue(33);
+        w.viewFitOnLoadAction->setChecked(false);
+        w.viewMapAction->trigger();
         w.resize(820, 790);
         w.close();
     }
@@ -240,8 +242,12 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_EQ(w.recentFiles(), QStringList{grid});
     EXPECT_TRUE(w.currentFileName.isEmpty());
     EXPECT_EQ(dialogStartFolder(w), QFileInfo(grid).absolutePath());
-    EXPECT_EQ(w.slider1->value(), 30);
+    EXPECT_EQ(w.slider1->value(), 75); // the map view's
     EXPECT_EQ(w.slider4->value(), 55);
+    EXPECT_FALSE(w.viewFitOnLoadAction->isChecked());
+    EXPECT_FALSE(w.glgrid->fitOnLoad);
+    EXPECT_TRUE(w.viewOrthographicAction->isChecked());
+    EXPECT_TRUE(w.glgrid->orthographic);
     EXPECT_FALSE(w.silhouettesCB->isChecked());
     EXPECT_FALSE(w.slider6->isEnabled());
     EXPECT_TRUE(w.lightsilCB->isChecked());
@@ -250,7 +256,7 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_EQ(w.lightSilThreshSlider->value(), 70);
     EXPECT_EQ(w.lightXSBox->value(), -500);
     // The restored options reach the view.
-    EXPECT_EQ(w.glgrid->xRot, 30.0f);
+    EXPECT_EQ(w.glgrid->xRot, 75.0f);
     EXPECT_FLOAT_EQ(w.glgrid->viewScale, 6.5f);
     EXPECT_FALSE(w.glgrid->showSilhouettes);
     EXPECT_TRUE(w.glgrid->showLightSilhouettes);

@@ -92,7 +92,7 @@ void expectOverlaid(const char* what, const QImage& png, const QImage& drawing)
 TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
 {
     QTemporaryDir dir;
-    const QStringList looks[] = {{}, {"--light-silhouettes", "--strokes"}};
+    const QStringList looks[] = {{}, {"--light-silhouettes", "--strokes"}, {"--view", "map", "--threshold", "60"}};
     int look = 0;
     for (const QStringList& options : looks) {
         const QString stem = dir.filePath(QString("look%1").arg(look++));
@@ -120,6 +120,9 @@ TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
             EXPECT_TRUE(text.contains(R"(id="strokes")"));
         else
             EXPECT_TRUE(text.contains(QRegularExpression(R"(id="lines-w\d\.\d\d-g\d\.\d\d-a\d\.\d\d")")));
+        // A map (orthographic, straight down) carries its scale bar, a group
+        // of its own.
+        EXPECT_EQ(text.count(R"(id="scale-bar")"), options.contains("map") ? 1 : 0);
     }
 }
 
@@ -194,9 +197,10 @@ TEST(LineArt, VerboseCountsLayersAndRefusedNames)
 
 namespace {
 
-// Flat ground, a ridge across the terrain at row 120, a valley behind it
-// with a low crest at row 180, and a hill rising to the back border; the
-// size of the bundled terrain, 30 m cells.
+// Flat ground, a ridge across the terrain 120 rows from the near (south)
+// border, a valley behind it with a low crest at 180 rows, and a hill rising
+// to the back (north) border; the size of the bundled terrain, 30 m cells.
+// Rows below count from the near border.
 constexpr unsigned ridgeWidth = 400, ridgeHeight = 340;
 
 float ridgeTerrain(unsigned r, bool withRidge)
@@ -218,7 +222,7 @@ struct Drawing {
     // segment of the drawing's polylines.
     double distance(unsigned r, unsigned c) const
     {
-        const ScreenPoint p = screen.toScreen(screen.clip(vertices[r * ridgeWidth + c]));
+        const ScreenPoint p = screen.toScreen(screen.clip(vertices[(ridgeHeight - 1 - r) * ridgeWidth + c]));
         double best = 1e30;
         for (const auto& line : polylines)
             for (std::size_t k = 0; k + 1 < line.size(); ++k) {
@@ -237,7 +241,8 @@ struct Drawing {
 Drawing drawingOf(bool withRidge, const QString& svgFile, bool profiles = false)
 {
     auto view = emptyView(699, 500);
-    fillGrid(*view, ridgeWidth, ridgeHeight, [&](unsigned r, unsigned) { return ridgeTerrain(r, withRidge); });
+    fillGrid(*view, ridgeWidth, ridgeHeight,
+             [&](unsigned r, unsigned) { return ridgeTerrain(ridgeHeight - 1 - r, withRidge); });
     view->lineSettings.profiles = profiles;
     view->lineSettings.profileCount = 10;
     view->findCurvature();

@@ -59,12 +59,26 @@ TEST(MainWindow, MenusAndActions)
     EXPECT_EQ(top[0]->text(), QString("&File"));
     EXPECT_EQ(top[1]->text(), QString("&Multiresolution"));
     EXPECT_EQ(top[2]->text(), QString("&View"));
-    ASSERT_EQ(w.viewMenu->actions().size(), 2);
-    EXPECT_EQ(w.viewMenu->actions()[0], w.viewFitTerrainAction);
+    const QList<QAction*> view = w.viewMenu->actions();
+    ASSERT_EQ(view.size(), 9);
+    EXPECT_EQ(view[0], w.viewFitTerrainAction);
     EXPECT_EQ(w.viewFitTerrainAction->text(), QString("&Fit Terrain"));
     EXPECT_EQ(w.viewFitTerrainAction->shortcut(), QKeySequence(Qt::Key_F));
-    EXPECT_EQ(w.viewMenu->actions()[1], w.viewCellSizeAction);
+    EXPECT_EQ(view[1], w.viewFitOnLoadAction);
+    EXPECT_EQ(w.viewFitOnLoadAction->text(), QString("Fit on Load"));
+    EXPECT_TRUE(w.viewFitOnLoadAction->isCheckable());
+    EXPECT_TRUE(w.viewFitOnLoadAction->isChecked());
+    EXPECT_EQ(view[2], w.viewCellSizeAction);
     EXPECT_EQ(w.viewCellSizeAction->text(), QString("Cell Size..."));
+    EXPECT_TRUE(view[3]->isSeparator());
+    EXPECT_EQ(view[4]->text(), QString("Start View"));
+    EXPECT_EQ(view[5]->text(), QString("Oblique"));
+    EXPECT_EQ(view[6]->text(), QString("Map"));
+    EXPECT_TRUE(view[7]->isSeparator());
+    EXPECT_EQ(view[8], w.viewOrthographicAction);
+    EXPECT_EQ(w.viewOrthographicAction->text(), QString("Orthographic"));
+    EXPECT_TRUE(w.viewOrthographicAction->isCheckable());
+    EXPECT_FALSE(w.viewOrthographicAction->isChecked());
 
     const QList<QAction*> file = w.fileMenu->actions();
     ASSERT_EQ(file.size(), 6);
@@ -240,4 +254,64 @@ TEST(MainWindow, KeyFFitsTheTerrainAndTheWheelStepsTheScaleSlider)
     QApplication::sendEvent(w.glgrid, &up);
     EXPECT_EQ(w.slider4->value(), 100);
     EXPECT_FLOAT_EQ(w.glgrid->viewScale, 11.0f);
+}
+
+// The View menu's presets set the sliders and the projection; the middle
+// button (or Ctrl + left) orbits, and the sliders follow; Fit on Load fits a
+// new terrain, or leaves the view as it is when unchecked.
+TEST(MainWindow, ViewPresetsOrbitAndFitOnLoad)
+{
+    HypsaMainWindow w;
+    w.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&w));
+    GLNPRGrid* v = w.glgrid;
+    v->loadGRDFile(QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd"));
+    v->waitForWork();
+    EXPECT_NE(v->zTrans, 0.0f); // fitted on load
+
+    w.slider4->setValue(30);
+    w.viewMapAction->trigger();
+    EXPECT_EQ(w.slider1->value(), 75);
+    EXPECT_EQ(w.slider2->value(), 0);
+    EXPECT_EQ(w.slider3->value(), 0);
+    EXPECT_TRUE(v->orthographic);
+    EXPECT_TRUE(w.viewOrthographicAction->isChecked());
+    EXPECT_EQ(w.slider4->value(), 30); // the scale stays
+    w.viewObliqueAction->trigger();
+    EXPECT_EQ(w.slider1->value(), 30);
+    EXPECT_FALSE(w.viewOrthographicAction->isChecked());
+    w.viewOrthographicAction->trigger();
+    EXPECT_TRUE(v->orthographic);
+    w.viewStartAction->trigger();
+    EXPECT_EQ(w.slider1->value(), 0);
+    EXPECT_EQ(w.slider4->value(), 10);
+    EXPECT_FALSE(v->orthographic);
+    EXPECT_EQ(v->xTrans, 0.0f);
+    EXPECT_EQ(v->zTrans, 0.0f);
+
+    // Orbiting changes the rotation sliders and nothing else.
+    const float x = v->xTrans, y = v->yTrans, z = v->zTrans, scale = v->viewScale;
+    QTest::mousePress(v, Qt::MiddleButton, {}, QPoint(100, 100));
+    QTest::mouseMove(v, QPoint(140, 90));
+    QTest::mouseRelease(v, Qt::MiddleButton, {}, QPoint(140, 90));
+    EXPECT_EQ(w.slider3->value(), 20);
+    EXPECT_EQ(w.slider1->value(), 355);
+    EXPECT_EQ(w.slider2->value(), 0);
+    QTest::mousePress(v, Qt::LeftButton, Qt::ControlModifier, QPoint(100, 100));
+    QTest::mouseMove(v, QPoint(100, 130));
+    QTest::mouseRelease(v, Qt::LeftButton, Qt::ControlModifier, QPoint(100, 130));
+    EXPECT_EQ(w.slider1->value(), 10);
+    EXPECT_EQ(v->xRot, 10.0f);
+    EXPECT_EQ(v->zRot, 20.0f);
+    EXPECT_EQ(v->xTrans, x);
+    EXPECT_EQ(v->yTrans, y);
+    EXPECT_EQ(v->zTrans, z);
+    EXPECT_EQ(v->viewScale, scale);
+
+    w.viewFitOnLoadAction->trigger();
+    EXPECT_FALSE(v->fitOnLoad);
+    v->loadGRDFile(QStringLiteral(HYPSA_SOURCE_DIR "/data/jacksboro.grd"));
+    v->waitForWork();
+    EXPECT_EQ(v->xTrans, x);
+    EXPECT_EQ(v->zTrans, z);
 }

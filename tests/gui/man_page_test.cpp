@@ -92,8 +92,9 @@ TEST(ManPages, TheViewerPageNamesEveryMenuEntryKeyAndControl)
     const QString keys = page.mid(keysAt, mouseAt - keysAt + 1);
     for (const QAction* action : w.findChildren<QAction*>()) {
         const QString key = action->shortcut().toString(QKeySequence::NativeText);
-        if (!key.isEmpty())
+        if (!key.isEmpty()) {
             EXPECT_TRUE(keys.contains(" " + key + " ")) << key.toStdString();
+        }
     }
     for (const QCheckBox* box : w.findChildren<QCheckBox*>())
         names << box->text();

@@ -62,6 +62,9 @@ TEST(RenderPixels, LightSilhouettesAddLinesOfTheLight)
     auto view = terrainView();
     const QImage eyeOnly = view->grabFramebuffer();
     const std::size_t eyeEdges = view->lastPaintTimes.edgesDrawn;
+    // A light high in the north-east, beyond the terrain from the eye, whose
+    // lines fall elsewhere than the eye's.
+    view->lightPosition = gmVec3(1000, -1000, 1000);
     view->showLightSilhouettes = true;
     const QImage both = view->grabFramebuffer();
     EXPECT_GT(view->lastPaintTimes.edgesDrawn, eyeEdges);
@@ -203,15 +206,8 @@ TEST(RenderPixels, AVoidIsAHoleWithItsRimDrawn)
     }
     // The outline of the terrain: the box of the dark pixels without a void.
     const QImage& plain = pictures[0];
-    int left = plain.width(), right = -1, top = plain.height(), bottom = -1;
-    for (int y = 0; y < plain.height(); ++y)
-        for (int x = 0; x < plain.width(); ++x)
-            if (qGray(plain.pixel(x, y)) < 128) {
-                left = std::min(left, x), right = std::max(right, x);
-                top = std::min(top, y), bottom = std::max(bottom, y);
-            }
-    ASSERT_GT(right - left, 100);
-    outline = QRect(QPoint(left, top), QPoint(right, bottom));
+    outline = inkBox(plain);
+    ASSERT_GT(outline.width(), 100);
     // Samples 19 to 40 bound the hole: about 0.32 to 0.68 of the outline.
     EXPECT_EQ(darkIn(plain, outline, 0.25, 0.75), 0);
     EXPECT_EQ(darkIn(pictures[1], outline, 0.4, 0.6), 0); // no ink inside the hole
@@ -240,4 +236,121 @@ TEST(RenderPixels, MapLinesShowWholeOnTheSurfaceTheyLieOn)
     view->findCurvature();
     EXPECT_TRUE(view->families().empty());
     EXPECT_EQ(darkPixels(view->grabFramebuffer(), 255), 0);
+}
+
+namespace {
+
+// Flat ground (80 x 60 samples) with a pole in the middle and, where asked,
+// a tower in the north-east corner and an L-shaped wall in the south-west,
+// all with vertical sides. The pole, as tall as the tower, gives the three
+// terrains one extent, so that they are drawn in one place from one eye.
+enum Feature { none = 0, tower = 1, wall = 2 };
+
+float featureHeight(unsigned r, unsigned c, int features)
+{
+    const bool pole = (r == 29 || r == 30) && (c == 39 || c == 40);
+    if (pole || ((features & tower) && r >= 2 && r <= 9 && c >= 68 && c <= 77))
+        return 500.0f;
+    const bool upright = c >= 6 && c <= 9 && r >= 30 && r <= 55, foot = r >= 52 && r <= 55 && c >= 6 && c <= 35;
+    if ((features & wall) && (upright || foot))
+        return 350.0f;
+    return 100.0f;
+}
+
+struct Ink {
+    double x = 0.0, y = 0.0;
+    int count = 0;
+    std::vector<QPoint> pixels;
+};
+
+// The pixels a feature inks (its near-silhouettes are light) that the flat
+// ground leaves white.
+Ink inkOf(const QImage& ground, const QImage& withFeature)
+{
+    Ink ink;
+    for (int y = 0; y < ground.height(); ++y)
+        for (int x = 0; x < ground.width(); ++x)
+            if (qGray(withFeature.pixel(x, y)) < 200 && qGray(ground.pixel(x, y)) == 255) {
+                ink.x += x;
+                ink.y += y;
+                ++ink.count;
+                ink.pixels.emplace_back(x, y);
+            }
+    if (ink.count > 0) {
+        ink.x /= ink.count;
+        ink.y /= ink.count;
+    }
+    return ink;
+}
+
+} // namespace
+
+// Seen from the start view the tower stands to the right of the wall and
+// beyond it; from above it is in the upper right, and the wall reads as an
+// "L" (its foot runs right at the bottom), not as its mirror image.
+TEST(RenderPixels, NorthIsAwayAndUpEastIsRight)
+{
+    for (const bool map : {false, true}) {
+        SCOPED_TRACE(map ? "map view" : "start view");
+        // All three drawn from where Fit puts the terrain with both.
+        QImage pictures[4];
+        float trans[3] = {0.0f, 0.0f, 0.0f};
+        for (const int features : {int(tower | wall), int(none), int(tower), int(wall)}) {
+            auto view = emptyView(500, 400);
+            fillGrid(*view, 80, 60, [&](unsigned r, unsigned c) { return featureHeight(r, c, features); });
+            view->findCurvature();
+            if (map)
+                view->showMapView();
+            else
+                view->fitTerrain();
+            if (features == (tower | wall)) {
+                trans[0] = view->xTrans, trans[1] = view->yTrans, trans[2] = view->zTrans;
+                continue;
+            }
+            view->xTrans = trans[0], view->yTrans = trans[1], view->zTrans = trans[2];
+            pictures[features] = view->grabFramebuffer();
+        }
+        const Ink top = inkOf(pictures[none], pictures[tower]), l = inkOf(pictures[none], pictures[wall]);
+        ASSERT_GT(top.count, 50);
+        ASSERT_GT(l.count, 100);
+        EXPECT_GT(top.x, l.x + 100); // east on the right
+        EXPECT_LT(top.y, l.y - 15);  // north away (start view) or up (map)
+        if (!map)
+            continue;
+        EXPECT_GT(top.x, 250);
+        EXPECT_LT(top.y, 200);
+        // The wall's lower half reaches farther right than its upper half.
+        double upper = 0.0, lower = 0.0;
+        int upperCount = 0, lowerCount = 0;
+        for (const QPoint& p : l.pixels) {
+            if (p.y() < l.y) {
+                upper += p.x();
+                ++upperCount;
+            } else {
+                lower += p.x();
+                ++lowerCount;
+            }
+        }
+        ASSERT_GT(upperCount, 0);
+        ASSERT_GT(lowerCount, 0);
+        EXPECT_GT(lower / lowerCount, upper / upperCount + 20);
+    }
+}
+
+// The map view keeps the grid's true shape: a 300 x 100 grid is three times
+// as wide as high, and half as wide again where its columns close up to
+// half their north-south spacing.
+TEST(RenderPixels, TheMapViewKeepsTheGridsTrueAspect)
+{
+    for (const float ratio : {1.0f, 0.5f}) {
+        auto view = emptyView(600, 400);
+        fillGrid(*view, 300, 100, hills);
+        view->grid.eastWestRatio = ratio;
+        view->findCurvature();
+        view->showMapView();
+        const QRect box = inkBox(view->grabFramebuffer());
+        ASSERT_GT(box.height(), 1);
+        const double aspect = double(box.width() - 1) / double(box.height() - 1);
+        EXPECT_NEAR(aspect, 299.0 * ratio / 99.0, 0.02 * 299.0 * ratio / 99.0) << "east-west ratio " << ratio;
+    }
 }

@@ -11,6 +11,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -56,6 +57,19 @@ inline std::unique_ptr<GLNPRGrid> terrainView(int w = 699, int h = 500)
     view->grid.loadGRD(dataFile("jacksboro.grd"));
     view->findCurvature();
     return view;
+}
+
+// The box of the pixels darker than `below`; an empty box for none.
+inline QRect inkBox(const QImage& image, int below = 128)
+{
+    int left = image.width(), right = -1, top = image.height(), bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (qGray(image.pixel(x, y)) < below) {
+                left = std::min(left, x), right = std::max(right, x);
+                top = std::min(top, y), bottom = std::max(bottom, y);
+            }
+    return QRect(QPoint(left, top), QPoint(right, bottom));
 }
 
 inline int darkPixels(const QImage& image, int below = 128)

@@ -2,13 +2,15 @@
 #include "render_test_support.h"
 
 #include "support/console_capture.h"
-#include "view_fit.h"
+
+#include <QSignalSpy>
 
 #include <GL/glu.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <tuple>
 
 using namespace rendertest;
 
@@ -136,6 +138,30 @@ TEST(ViewPasses, EyeIsTheCameraOfTheViewTransform)
     EXPECT_NEAR(x, 0.0, 1e-5);
     EXPECT_NEAR(y, 0.0, 1e-5);
     EXPECT_NEAR(z, -1.0 + 2.0 * 200.0 * 0.5 / 200.5, 1e-5);
+
+    // Orthographic: the rays are parallel to the axis; the eye lies far back
+    // on it, and the direction towards it is the axis in model coordinates.
+    view->setOrthographic(true);
+    view->grabFramebuffer();
+    view->makeCurrent();
+    const gmVec3 far = view->eyePosition();
+    const gmVec3 towards = view->eyeDirection();
+    glGetDoublev(GL_MODELVIEW_MATRIX, m);
+    view->doneCurrent();
+    const auto eyeSpace = [&](const gmVec3& p, double w) {
+        return gmVec3(m[0] * p[0] + m[4] * p[1] + m[8] * p[2] + w * m[12],
+                      m[1] * p[0] + m[5] * p[1] + m[9] * p[2] + w * m[13],
+                      m[2] * p[0] + m[6] * p[1] + m[10] * p[2] + w * m[14]);
+    };
+    const gmVec3 axis = eyeSpace(towards, 0.0);
+    EXPECT_NEAR(towards.length(), 1.0, 1e-12);
+    EXPECT_NEAR(axis[0], 0.0, 1e-6);
+    EXPECT_NEAR(axis[1], 0.0, 1e-6);
+    EXPECT_GT(axis[2], 0.0);
+    const gmVec3 back = eyeSpace(far, 1.0);
+    EXPECT_NEAR(back[0] / back[2], 0.0, 1e-6);
+    EXPECT_NEAR(back[1] / back[2], 0.0, 1e-6);
+    EXPECT_GT(back[2], 1e7);
 }
 
 TEST(ViewPasses, ReclassifyOnlyWhenEyeThresholdOrMeshChange)
@@ -237,48 +263,107 @@ TEST(ViewDrawing, DrawEdgesWithoutVerticesOnlySetsBlackAndWidthOne)
     EXPECT_EQ(error, GLenum(GL_NO_ERROR));
 }
 
-TEST(ViewFitTerrain, EveryCornerInsideTheViewAtSeveralRotations)
+// Fit Terrain in the widget: on a terrain whose voids surround a small
+// valid area, the drawn terrain touches two opposite sides of the picture
+// (within 5%) and is centred on the other axis (within 2%), in perspective
+// and orthographic, in a wide and a tall window.
+TEST(ViewFitTerrain, FillsAndCentresTheValidAreaInThePicture)
 {
-    auto view = terrainView(500, 300);
-    const auto box = boundingBox(view->vertices);
-    ASSERT_TRUE(box.has_value());
-    const int angles[][3] = {{0, 0, 0}, {40, 0, 120}, {-60, 30, 200}, {90, 0, 0}, {15, 70, 300}};
-    for (const auto& a : angles) {
-        SCOPED_TRACE(testing::Message() << a[0] << " " << a[1] << " " << a[2]);
-        view->setXRotation(a[0]);
-        view->setYRotation(a[1]);
-        view->setZRotation(a[2]);
-        view->setScale(30);
-        view->xTrans = 40.0f; // far off to start with
-        view->fitTerrain();
-        view->grabFramebuffer(); // paint: the GL matrices of the fitted view
-        view->makeCurrent();
-        GLint viewport[4];
-        GLdouble modelView[16], projection[16];
-        glGetIntegerv(GL_VIEWPORT, viewport);
-        glGetDoublev(GL_MODELVIEW_MATRIX, modelView);
-        glGetDoublev(GL_PROJECTION_MATRIX, projection);
-        view->doneCurrent();
-        double lowX = 1e9, highX = -1e9, lowY = 1e9, highY = -1e9;
-        for (int k = 0; k < 8; ++k) {
-            const double x = (k & 1) ? box->high[0] : box->low[0];
-            const double y = (k & 2) ? box->high[1] : box->low[1];
-            const double z = (k & 4) ? box->high[2] : box->low[2];
-            GLdouble wx, wy, wz;
-            ASSERT_TRUE(gluProject(x, y, z, modelView, projection, viewport, &wx, &wy, &wz));
-            EXPECT_GE(wx, 0.0);
-            EXPECT_LE(wx, viewport[2]);
-            EXPECT_GE(wy, 0.0);
-            EXPECT_LE(wy, viewport[3]);
-            EXPECT_GT(wz, 0.0); // in front of the near plane
-            EXPECT_LT(wz, 1.0);
-            lowX = std::min(lowX, wx);
-            highX = std::max(highX, wx);
-            lowY = std::min(lowY, wy);
-            highY = std::max(highY, wy);
-        }
-        // The terrain fills the view: it spans nearly the whole width or
-        // the whole height.
-        EXPECT_GT(std::max((highX - lowX) / viewport[2], (highY - lowY) / viewport[3]), 0.9);
+    for (const QSize size : {QSize(500, 300), QSize(240, 400)}) {
+        auto view = emptyView(size.width(), size.height());
+        fillGrid(*view, 60, 50, hills);
+        JGrid& g = view->grid;
+        g.valid = ValidMask(50, 60, 0);
+        for (unsigned r = 30; r <= 42; ++r)
+            for (unsigned c = 8; c <= 25; ++c)
+                g.valid[r][c] = 1;
+        view->findCurvature();
+        const int angles[][3] = {{0, 0, 0}, {30, 0, 0}, {40, 0, 120}};
+        for (const bool orthographic : {false, true})
+            for (const auto& a : angles) {
+                SCOPED_TRACE(testing::Message() << size.width() << " x " << size.height() << ", "
+                                                << (orthographic ? "orthographic " : "perspective ") << a[0] << " "
+                                                << a[1] << " " << a[2]);
+                view->setOrthographic(orthographic);
+                view->setXRotation(a[0]);
+                view->setYRotation(a[1]);
+                view->setZRotation(a[2]);
+                view->xTrans = 40.0f; // far off to start with
+                view->fitTerrain();
+                const QImage picture = view->grabFramebuffer();
+                const QRect box = inkBox(picture, 200);
+                ASSERT_FALSE(box.isEmpty());
+                const int left = box.left(), right = box.right(), top = box.top(), bottom = box.bottom();
+                const double w = picture.width(), h = picture.height();
+                const double marginX = std::max(left / w, (w - 1 - right) / w);
+                const double marginY = std::max(top / h, (h - 1 - bottom) / h);
+                EXPECT_TRUE(marginX <= 0.05 || marginY <= 0.05) << marginX << " " << marginY;
+                EXPECT_LE(std::abs(left + right + 1 - w) / (2.0 * w), 0.02);
+                EXPECT_LE(std::abs(top + bottom + 1 - h) / (2.0 * h), 0.02);
+            }
     }
+}
+
+// Coarsen and Refine keep the terrain's size and place on the screen: each
+// level is drawn at its spacing, turned about the centre of its extent.
+TEST(ViewLevels, CoarsenAndRefineKeepTheProjectedExtent)
+{
+    auto view = emptyView(600, 450);
+    view->loadFile(dataFile("jacksboro_voids.tif"));
+    view->waitForWork();
+    view->setXRotation(30);
+    view->setZRotation(40);
+    view->fitTerrain();
+    view->settleView();
+    const QRect full = inkBox(view->grabFramebuffer());
+    const auto expectSame = [&](const QRect& box) {
+        for (const auto& [a, b, side] : {std::tuple{box.left(), full.left(), 600}, {box.right(), full.right(), 600},
+                                         {box.top(), full.top(), 450}, {box.bottom(), full.bottom(), 450}})
+            EXPECT_LE(std::abs(a - b), 0.02 * side) << a << " against " << b;
+    };
+    for (int k = 0; k < 2; ++k)
+        view->unsubdivide();
+    view->waitForWork();
+    ASSERT_EQ(view->grid.width, 102u);
+    expectSame(inkBox(view->grabFramebuffer()));
+    view->subdivide();
+    view->waitForWork();
+    expectSame(inkBox(view->grabFramebuffer()));
+    view->subdivide();
+    view->waitForWork();
+    ASSERT_EQ(view->grid.width, 403u);
+    expectSame(inkBox(view->grabFramebuffer()));
+}
+
+// While the view is dragged the coarse level is drawn; the full level comes
+// back once the mouse has been still for settleDelay.
+TEST(ViewLevels, ACoarseLevelWhileDraggingAndTheFullLevelAfter)
+{
+    auto view = std::make_unique<GLNPRGrid>(nullptr, "glgrid");
+    view->resize(500, 400);
+    view->show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view.get()));
+    view->loadGRDFile(dataFile("jacksboro.grd"));
+    view->waitForWork();
+    ASSERT_FALSE(view->model.coarse.mesh.faces.empty());
+    EXPECT_LT(view->model.coarse.mesh.faces.size(), view->faces.size() / 3);
+    // As if a frame had taken a second: the full level is too slow to turn.
+    view->frameTimes.record(view->faces.size(), 1.0);
+    QSignalSpy frames(view.get(), &QOpenGLWidget::frameSwapped);
+    QTest::mousePress(view.get(), Qt::MiddleButton, {}, QPoint(200, 200));
+    for (int k = 1; k <= 4; ++k) {
+        QTest::mouseMove(view.get(), QPoint(200 + 10 * k, 200 + 3 * k));
+        ASSERT_TRUE(frames.wait(5000));
+        EXPECT_TRUE(view->moving());
+        EXPECT_TRUE(view->lastPaintTimes.coarse) << k;
+    }
+    const QImage coarse = view->grabFramebuffer();
+    EXPECT_GT(darkPixels(coarse), 500);
+    QTest::mouseRelease(view.get(), Qt::MiddleButton, {}, QPoint(240, 212));
+    frames.clear();
+    ASSERT_TRUE(frames.wait(view->settleDelay + 5000));
+    EXPECT_FALSE(view->moving());
+    EXPECT_FALSE(view->lastPaintTimes.coarse);
+    EXPECT_EQ(view->zRot, 20.0f);
+    EXPECT_EQ(view->xRot, 6.0f);
 }

@@ -231,7 +231,7 @@ TEST(ViewCommands, ChangeWidthAndHeightAdjustTheGridWithoutANewMesh)
     EXPECT_EQ(view.vertices.size(), 403u * 344u); // the mesh waits for the next grid change
 }
 
-TEST(ViewMouse, LeftPansRightDolliesMiddleDoesNothing)
+TEST(ViewMouse, LeftPansRightDolliesMiddleOrbits)
 {
     ShownView shown;
     GLNPRGrid& view = shown.view;
@@ -247,13 +247,31 @@ TEST(ViewMouse, LeftPansRightDolliesMiddleDoesNothing)
     QTest::mouseRelease(&view, Qt::RightButton, {}, QPoint(100, 110));
     EXPECT_NEAR(view.zTrans, 1.2f, 1e-6);
 
+    // Half a degree a pixel: 50 to the right turns 25 degrees about the
+    // vertical axis, 70 down tilts 35 degrees; back past the start wraps to
+    // the slider's range. Ctrl + left drag orbits the same way.
+    QSignalSpy tilts(&view, &GLNPRGrid::xRotationChanged), turns(&view, &GLNPRGrid::zRotationChanged);
     QTest::mousePress(&view, Qt::MiddleButton, {}, QPoint(100, 100));
     QTest::mouseMove(&view, QPoint(150, 170));
-    EXPECT_EQ(view.lastMouseX, 100);
-    QTest::mouseRelease(&view, Qt::MiddleButton, {}, QPoint(150, 170));
+    EXPECT_EQ(view.zRot, 25.0f);
+    EXPECT_EQ(view.xRot, 35.0f);
+    QTest::mouseMove(&view, QPoint(90, 80));
+    EXPECT_EQ(view.zRot, 355.0f);
+    EXPECT_EQ(view.xRot, 350.0f);
+    QTest::mouseRelease(&view, Qt::MiddleButton, {}, QPoint(90, 80));
+    ASSERT_EQ(turns.count(), 2);
+    EXPECT_EQ(turns.at(1).at(0).toInt(), 355);
+    EXPECT_EQ(tilts.at(1).at(0).toInt(), 350);
+    QTest::mousePress(&view, Qt::LeftButton, Qt::ControlModifier, QPoint(100, 100));
+    QTest::mouseMove(&view, QPoint(104, 100));
+    QTest::mouseRelease(&view, Qt::LeftButton, Qt::ControlModifier, QPoint(104, 100));
+    EXPECT_EQ(view.zRot, 357.0f);
+    EXPECT_EQ(view.yRot, 0.0f);
+    // Only the rotations moved.
     EXPECT_NEAR(view.xTrans, 1.2f, 1e-6);
     EXPECT_NEAR(view.yTrans, -1.2f, 1e-6);
     EXPECT_NEAR(view.zTrans, 1.2f, 1e-6);
+    EXPECT_EQ(view.viewScale, 2.0f);
 }
 
 TEST(ViewCommands, ARefinementBeyondMemoryIsRefusedAndChangesNothing)

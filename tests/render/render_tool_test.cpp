@@ -17,6 +17,16 @@ ToolRun runRender(const QStringList& args)
     return runTool("hypsa-render", args);
 }
 
+// The bundled terrain drawn at 320 x 240 into dir/name with more options:
+// the picture and the console output.
+std::pair<QImage, std::string> renderTerrain(const QTemporaryDir& dir, const QString& name, const QStringList& options)
+{
+    const QString out = dir.filePath(name);
+    const ToolRun run = runRender(QStringList{dataFile("jacksboro.grd"), out, "--size", "320x240"} + options);
+    EXPECT_EQ(run.exitCode, 0) << run.err;
+    return {QImage(out).convertToFormat(QImage::Format_RGB32), run.out};
+}
+
 } // namespace
 
 TEST(RenderTool, DrawsTheTerrainIntoAPicture)
@@ -52,6 +62,7 @@ TEST(RenderTool, EveryRasterFormatDraws)
         const QImage picture(out);
         EXPECT_GT(darkPixels(picture), 500);
         auto view = emptyView(320, 240);
+        view->fitOnLoad = false; // the start view, as hypsa-render draws it
         view->loadFile(data.filePath(name));
         view->waitForWork();
         EXPECT_FALSE(view->vertices.empty());
@@ -75,9 +86,10 @@ TEST(RenderTool, OptionsSetTheControls)
     ASSERT_EQ(picture.size(), QSize(320, 240));
 
     auto view = emptyView(320, 240);
-    ASSERT_TRUE(view->grid.loadFLT(dataFile("jacksboro.flt")));
-    view->grid.reverseSubdivide();
-    view->findCurvature();
+    view->fitOnLoad = false;
+    view->loadFile(dataFile("jacksboro.flt"));
+    view->unsubdivide();
+    view->waitForWork();
     view->curvatureStrokes = view->showLightSilhouettes = true;
     view->xRot = 20;
     view->zRot = 350;
@@ -98,16 +110,51 @@ TEST(RenderTool, OptionsSetTheControls)
               view->renderFrame().convertToFormat(QImage::Format_RGB32));
 }
 
+// --view draws the View menu's views, --orthographic with parallel rays;
+// the picture of a map carries its scale bar in the lower left corner.
+TEST(RenderTool, ViewsOfTheViewMenu)
+{
+    QTemporaryDir dir;
+    const auto render = [&](const QString& name, const QStringList& options) {
+        return renderTerrain(dir, name, options).first;
+    };
+    EXPECT_EQ(render("start.png", {"--view", "start"}), render("default.png", {}));
+
+    auto view = emptyView(320, 240);
+    view->fitOnLoad = false;
+    view->loadFile(dataFile("jacksboro.grd"));
+    view->waitForWork();
+    view->showObliqueView();
+    view->setOrthographic(true);
+    view->fitTerrain();
+    EXPECT_EQ(render("oblique.png", {"--view", "oblique", "--orthographic"}),
+              view->renderFrame().convertToFormat(QImage::Format_RGB32));
+
+    view->showMapView();
+    view->setSilThresh(60);
+    const QImage shown = view->renderFrame().convertToFormat(QImage::Format_RGB32);
+    const QImage map = render("map.png", {"--view", "map", "--threshold", "60"});
+    const std::optional<ScaleBar> bar = view->mapScaleBar();
+    ASSERT_TRUE(bar.has_value());
+    EXPECT_EQ(bar->label, "5 km");
+    const QRect barBox(int(bar->left) - 2, int(bar->base) - 30, int(bar->length) + 4, 32);
+    int inBar = 0, outside = 0;
+    for (int y = 0; y < map.height(); ++y)
+        for (int x = 0; x < map.width(); ++x) {
+            const bool differs = map.pixel(x, y) != shown.pixel(x, y);
+            (barBox.contains(x, y) ? inBar : outside) += differs;
+        }
+    EXPECT_GT(inBar, 50);
+    EXPECT_EQ(outside, 0);
+}
+
 // Above the display budget the tool draws the level that fits: 403 x 344
 // (138632 samples) is shown as 202 x 173, the level one Coarsen gives.
 TEST(RenderTool, AGridAboveTheBudgetIsDrawnCoarsened)
 {
     QTemporaryDir dir;
     const auto draw = [&](const QString& name, const QStringList& options) {
-        const QString out = dir.filePath(name);
-        const ToolRun run = runRender(QStringList{dataFile("jacksboro.grd"), out, "--size", "320x240"} + options);
-        EXPECT_EQ(run.exitCode, 0) << run.err;
-        return std::make_pair(QImage(out).convertToFormat(QImage::Format_RGB32), run.out);
+        return renderTerrain(dir, name, options);
     };
     const auto [budget, budgetLog] = draw("budget.png", {"--max-samples", "138631"});
     const auto [coarsened, coarsenLog] = draw("coarsen.png", {"--coarsen", "1"});
@@ -168,6 +215,8 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
         {{"--hachure-spacing", "-3"}, "--hachure-spacing needs a number above 0"},
         {{"--profile-count", "0"}, "--profile-count needs 1 whole number(s) from 1 to 1000"},
         {{"--profile-axis", "diagonal"}, "--profile-axis needs rows or columns"},
+        {{"--view", "top"}, "--view needs map, oblique or start"},
+        {{"--view", "map", "--rotate", "1", "2", "3"}, "--view sets the rotation: give --view or --rotate, not both"},
     };
     for (const auto& [options, reason] : cases) {
         run = runRender(QStringList{dataFile("jacksboro.grd"), out} + options);

@@ -66,6 +66,24 @@ void applyMapLines(GLNPRGrid& view, const RenderOptions& o)
     view.setHachureSpacing(o.lines.hachureSpacing);
 }
 
+// The View menu's presets, the projection and Fit Terrain, in that order:
+// an oblique view drawn orthographic is fitted as such.
+void applyView(GLNPRGrid& view, const RenderOptions& o)
+{
+    if (o.view == "start")
+        view.showStartView();
+    else if (o.view == "oblique")
+        view.showObliqueView();
+    else if (o.view == "map")
+        view.showMapView();
+    if (o.view == "start")
+        view.setScale(o.scale);
+    if (o.orthographic)
+        view.setOrthographic(true);
+    if (o.fit || ((o.view == "oblique" || o.view == "map") && o.orthographic))
+        view.fitTerrain();
+}
+
 // Loads the file as the viewer does (the display budget included) and waits
 // for the terrain to be ready.
 bool load(GLNPRGrid& view, const QString& file)
@@ -144,6 +162,9 @@ int main(int argc, char** argv)
             refusal = reason.trimmed();
     });
     applyMapLines(view, options);
+    // One frame, drawn still: the start view unless a view or Fit is asked.
+    view.fitOnLoad = false;
+    view.coarseWhileMoving = false;
     if (!load(view, options.file)) {
         std::fprintf(stderr, "hypsa-render: cannot load the grid file %s\n", qPrintable(options.file));
         return 1;
@@ -164,8 +185,7 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "hypsa-render: %s\n", qPrintable(refusal));
         return 1;
     }
-    if (options.fit)
-        view.fitTerrain();
+    applyView(view, options);
     QString error;
     LineArt art;
     if (!exportDrawing(view, options.out, error, &art)) {

@@ -71,6 +71,8 @@ const Switch switches[] = {
      [](RenderOptions& o) { o.fit = true; }},
     {"offscreen", "Draw without a display even where one is available (EGL, surfaceless).",
      [](RenderOptions& o) { o.offscreen = true; }},
+    {"orthographic", "Draw with parallel rays (orthographic projection) instead of the perspective.",
+     [](RenderOptions& o) { o.orthographic = true; }},
     {"verbose",
      "For an SVG or PDF, print the count of line pieces, of paths after chaining and the points per path, and for "
      "each layer its paths, points and pen-up travel before and after ordering.",
@@ -104,6 +106,9 @@ void addRenderOptions(QCommandLineParser& parser)
                                         "its lines as vector paths.");
     parser.addOption({"size", "Picture size, each 1 to 8192 (default 699x500).", "WxH"});
     parser.addOption({"exaggeration", "Vertical exaggeration, 0.1 to 50 (default 1).", "F"});
+    parser.addOption({"view", "A view of the viewer's View menu: map (straight down, north up, orthographic, fitted), "
+                              "oblique (45 degrees above the horizon, fitted) or start (the start view).",
+                      "VIEW"});
     for (const IntOption& o : intOptions)
         parser.addOption({o.name, o.help, o.valueName});
     for (const NumberOption& o : numberOptions)
@@ -173,6 +178,13 @@ QString readRenderOptions(const QCommandLineParser& parser, RenderOptions& optio
     for (const Switch& s : switches)
         if (parser.isSet(s.name))
             s.apply(options);
+    if (parser.isSet("view")) {
+        options.view = parser.value("view");
+        if (options.view != "map" && options.view != "oblique" && options.view != "start")
+            return "--view needs map, oblique or start";
+        if (parser.isSet("rotate"))
+            return "--view sets the rotation: give --view or --rotate, not both";
+    }
     if (const QString problem = readMaxSamples(parser, JGrid::maxSamples, options.maxSamples); !problem.isEmpty())
         return problem;
     if (const QString problem = readCellSize(parser, options.cellSize); !problem.isEmpty())

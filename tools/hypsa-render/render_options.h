@@ -34,6 +34,8 @@ struct RenderOptions {
     bool polygons = false;
     std::uint64_t maxSamples = defaultDisplaySamples; // 0 = no display budget
     bool fit = false;
+    QString view;              // "map", "oblique" or "start"; empty: the start view, not fitted
+    bool orthographic = false;
     bool verbose = false;
     bool offscreen = false; // draw without a display even where one is available
     double exaggeration = 1.0; // 0.1 to 50
