@@ -17,6 +17,7 @@
 
 #include <QString>
 
+#include <cmath>
 #include <cstdint>
 #include <optional>
 #include <span>
@@ -155,9 +156,10 @@ public:
     // North-south sample spacing in metres; none when the file gave none
     // (the drawing then takes one height unit per sample).
     std::optional<float> cellSize;
-    // The spacing the drawing takes: the cell size, or one height unit when
-    // the file gave none.
-    float drawingCellSize() const { return cellSize.value_or(1.0f); }
+    // The spacing the drawing takes: the cell size, or, when the file gave
+    // none, one height unit per sample of the grid as loaded (two for each
+    // coarsening level below it, as a cell size would double).
+    float drawingCellSize() const { return cellSize.value_or(std::ldexp(1.0f, int(details.size()))); }
     FloatArray2D heights;
     Array2D<gmVec3> normals;
     std::vector<DetailLevel> details;

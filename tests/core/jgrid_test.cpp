@@ -202,6 +202,11 @@ TEST(JGridModel, ScaledHeightAndNormalAt)
     // Without a cell size: one height unit per sample, the right way up.
     g.cellSize.reset();
     EXPECT_EQ(g.scaledHeight(0, 1), static_cast<float>(450.0 / (0.9 * 50.0)));
+    // A coarsened level's samples stand two apart: its relief is drawn half
+    // as tall in its own units, so that it shows as tall as the loaded grid.
+    g.details.resize(1);
+    EXPECT_EQ(g.scaledHeight(0, 1), static_cast<float>(450.0 / (2.0 * 0.9 * 50.0)));
+    g.details.clear();
     g.normals[0][1] = gmVec3(1, 2, 3);
     EXPECT_EQ(g.normalAt(0, 1), gmVec3(1, 2, 3));
 }
