@@ -91,18 +91,27 @@ bool onAFace(const Terrain& t, double x, double y)
 
 TEST(ContourLines, AutomaticIntervalsAndLevels)
 {
-    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 100), 5.0);    // 2.5 would give 41 levels
-    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 840), 25.0);   // 34 levels; 20 gives 43
-    EXPECT_DOUBLE_EQ(automaticContourInterval(-3.2, 1.7), 0.2); // 25 levels; 0.1 gives 50
-    EXPECT_DOUBLE_EQ(automaticContourInterval(251, 1012), 20.0);
+    // The largest round interval that still gives 15 levels.
+    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 100), 5.0);     // 21 levels; 10 gives 11
+    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 840), 50.0);    // 17 levels; 100 gives 9
+    EXPECT_DOUBLE_EQ(automaticContourInterval(-3.2, 1.7), 0.25); // 19 levels; 0.5 gives 10
+    EXPECT_DOUBLE_EQ(automaticContourInterval(251, 1012), 50.0); // 15 levels: 300 to 1000
+    EXPECT_DOUBLE_EQ(automaticContourInterval(251, 999), 25.0);  // 50 gives 14
     EXPECT_EQ(automaticContourInterval(5, 5), 0.0);
     EXPECT_EQ(automaticContourInterval(0, std::nan("")), 0.0);
-    // Any range gets 15 to 40 levels.
+    // Any range gets 15 to 31 levels, and the next round number up fewer
+    // than 15.
+    const auto nextRound = [](double interval) {
+        const double decade = std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
+        const double step = std::round(interval / decade * 10.0) / 10.0;
+        return (step == 1.0 ? 2.0 : step == 2.0 ? 2.5 : step == 2.5 ? 5.0 : 10.0) * decade;
+    };
     for (double high = 0.013; high < 1e6; high *= 1.37) {
         const double interval = automaticContourInterval(-0.3 * high, high);
         const std::size_t n = contourLevels(-0.3 * high, high, interval).size();
         EXPECT_GE(n, 15u) << high;
-        EXPECT_LE(n, 40u) << high;
+        EXPECT_LE(n, 31u) << high;
+        EXPECT_LT(contourLevels(-0.3 * high, high, nextRound(interval)).size(), 15u) << high;
     }
 
     const std::vector<double> levels = contourLevels(251, 1012, 20);
@@ -213,6 +222,7 @@ TEST(ContourLines, TanakaShadesFollowTheLight)
     EXPECT_GT(lit.grey, dark.grey);
     EXPECT_GT(contourStyle(true, true, 0).width, lit.width);
     EXPECT_GT(contourStyle(true, false, 0).width, contourStyle(false, false, 0).width);
+    EXPECT_LT(contourStyle(true, false, 0).grey, contourStyle(false, false, 0).grey);
 
     // A light far out along +x: the cone's east side is lit, its west side dark.
     const Terrain cone121(121, 121, cone);
@@ -418,7 +428,7 @@ TEST(MapLines, SettingsBeyondWhatTheGridShowsAreBoundedAndSaidSo)
     {
         ConsoleCapture console;
         settings.contourInterval = 0.01; // 17001 levels
-        EXPECT_EQ(contourIntervalFor(surface, settings), 5.0);
+        EXPECT_EQ(contourIntervalFor(surface, settings), 10.0);
         EXPECT_NE(console.text().find("A contour interval of 0.01 gives more than 1000 levels"), std::string::npos)
             << console.text();
     }
