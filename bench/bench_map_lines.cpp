@@ -26,15 +26,15 @@ struct Level {
 Level& levelOf(unsigned side)
 {
     static std::map<unsigned, std::unique_ptr<Level>> levels;
-    auto& level = levels[side];
-    if (!level) {
-        levels.clear(); // one terrain in memory at a time
-        level = std::make_unique<Level>();
+    if (!levels.contains(side)) {
+        levels.clear(); // one terrain in memory at a time, dropped before the next is made
+        auto level = std::make_unique<Level>();
         fillReliefTerrain(level->grid, side);
         WorkControl control;
         buildDrawnMesh(level->grid, level->mesh, control);
+        levels.emplace(side, std::move(level));
     }
-    return *level;
+    return *levels.at(side);
 }
 
 double meshBytes(const DrawnMesh& m)

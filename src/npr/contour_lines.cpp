@@ -22,12 +22,12 @@ double automaticContourInterval(double low, double high)
     const double range = high - low;
     if (!std::isfinite(range) || range <= 0.0)
         return 0.0;
-    // Start a decade below range / 40, so that the first round number that
-    // fits is the smallest.
-    double decade = std::pow(10.0, std::floor(std::log10(range / 40.0)) - 1.0);
-    for (int guard = 0; guard < 8; ++guard, decade *= 10.0)
-        for (const double step : {1.0, 2.0, 2.5, 5.0})
-            if (levelCount(low, high, step * decade) <= 40.0)
+    // From a decade above range / 15, whose intervals give fewer than 15
+    // levels, down: the first round number that gives 15 is the largest.
+    double decade = std::pow(10.0, std::floor(std::log10(range / 15.0)) + 1.0);
+    for (int guard = 0; guard < 8; ++guard, decade /= 10.0)
+        for (const double step : {5.0, 2.5, 2.0, 1.0})
+            if (levelCount(low, high, step * decade) >= 15.0)
                 return step * decade;
     return 0.0;
 }
@@ -77,8 +77,10 @@ int tanakaShade(double dx, double dy, double lx, double ly)
 FamilyStyle contourStyle(bool index, bool tanaka, int shade)
 {
     const float heavier = index ? 1.75f : 1.0f;
+    // As printed maps draw them: ordinary contours thin and mid grey, so that
+    // the heavier, darker index contours carry the shape.
     if (!tanaka)
-        return index ? FamilyStyle{1.75f, 0.15f, 1.0f} : FamilyStyle{1.0f, 0.4f, 1.0f};
+        return index ? FamilyStyle{1.5f, 0.15f, 1.0f} : FamilyStyle{0.5f, 0.55f, 1.0f};
     // From thin light grey on the lit side to heavy black in the shadow.
     const float away = (float(shade) + 0.5f) / float(tanakaShades);
     return {heavier * (0.5f + 1.75f * away), 0.8f * (1.0f - away), 1.0f};

@@ -1,5 +1,6 @@
 // Contours: lines of equal height at round levels, cut from the drawn mesh's
-// own triangles; every n-th level an index contour, drawn heavier; optionally
+// own triangles, in a thin mid-grey pen; every n-th level an index contour,
+// drawn heavier and darker, as printed maps draw them; optionally
 // shaded by the light ("Tanaka" contours): the side of a hill that faces the
 // light thin and light, the side away from it heavy and dark.
 #ifndef CONTOUR_LINES_H
@@ -14,9 +15,10 @@
 // small for the heights (the automatic one gives at most 40).
 inline constexpr std::size_t maxContourLevels = 1000;
 
-// The round interval 1, 2, 2.5 or 5 x 10^k, the smallest that gives at most
-// 40 levels between low and high: 15 to 40 levels for any range. 0 when the
-// range is empty or not finite.
+// The round interval 1, 2, 2.5 or 5 x 10^k, the largest that gives at least
+// 15 levels between low and high (15 to 31 for any range): the sparsest
+// contours that still show the shape, which the index contours carry. 0 when
+// the range is empty or not finite.
 double automaticContourInterval(double low, double high);
 
 // The levels k x interval within [low, high], ascending; none when the

@@ -114,6 +114,22 @@ public:
     double z(std::size_t v) const { return (height(v) - s_.minHeight) * s_.zPerHeight; }
     double height(std::size_t v) const { return s_.heights[v]; }
 
+    // The height's gradient at a vertex (height units per model unit), by
+    // central differences over its valid neighbours, one-sided beside a void
+    // or the border.
+    std::array<double, 2> gradient(std::size_t v) const
+    {
+        const std::size_t r = v / w_, c = v % w_;
+        const auto along = [&](bool low, bool high, std::size_t step, double spacing) {
+            const double before = low ? height(v - step) : height(v), after = high ? height(v + step) : height(v);
+            const int apart = int(low) + int(high);
+            return apart == 0 ? 0.0 : (after - before) / (apart * spacing);
+        };
+        const ValidMask& valid = s_.mesh.valid;
+        return {along(c > 0 && isValidAt(valid, r, c - 1), c + 1 < w_ && isValidAt(valid, r, c + 1), 1, dx_),
+                along(r > 0 && isValidAt(valid, r - 1, c), r + 1 < h_ && isValidAt(valid, r + 1, c), w_, dy_)};
+    }
+
 private:
     const MapSurface& s_;
     std::size_t w_, h_;
@@ -130,6 +146,9 @@ struct FacePlane {
             py[k] = slope.y(v[k]);
             z[k] = slope.z(v[k]);
             f0[k] = slope.height(v[k]);
+            const std::array<double, 2> g = slope.gradient(v[k]);
+            cgx[k] = g[0];
+            cgy[k] = g[1];
         }
         const double e1x = px[1] - px[0], e1y = py[1] - py[0], e2x = px[2] - px[0], e2y = py[2] - py[0];
         det = e1x * e2y - e1y * e2x;
@@ -170,7 +189,8 @@ struct FacePlane {
     }
 
     double px[3], py[3], z[3], f0[3];
-    double det, gx, gy;
+    double cgx[3], cgy[3]; // the corners' gradients, whose blend runs smoothly across faces
+    double det, gx, gy;    // the face's own gradient
 };
 
 class HachureBuilder {
@@ -179,7 +199,9 @@ public:
         : surface_(surface), slope_(surface), rules_(rules), out_(out),
           grid_(surface.positions.front()[0], surface.positions.front()[1], surface.positions.back()[0],
                 surface.positions.back()[1], rules.crowded * rules.spacing),
-          maxFaces_(4 * (surface.mesh.width + surface.mesh.height))
+          maxSteps_(8 * (surface.mesh.width + surface.mesh.height)),
+          maxStep_(0.5 * std::min(std::abs(surface.positions[1][0] - surface.positions[0][0]),
+                                  std::abs(surface.positions[surface.mesh.width][1] - surface.positions[0][1])))
     {
     }
 
@@ -209,9 +231,13 @@ public:
     }
 
 private:
+    // Traces a line down the gradient blended from the face's corners, which
+    // turns smoothly from face to face instead of breaking at every edge,
+    // while every point lies on the face it is in.
     void traceFrom(double x, double y, double downX, double downY)
     {
-        if (grid_.near(x, y, rules_.spread * rules_.spacing))
+        const double spread = rules_.spread * rules_.spacing, near = rules_.crowded * rules_.spacing;
+        if (grid_.near(x, y, spread))
             return;
         const double nudge = 1e-3 * rules_.spacing;
         std::optional<MeshFace> face = slope_.locate(x + nudge * downX, y + nudge * downY);
@@ -219,52 +245,67 @@ private:
             return;
         line_.clear();
         double length = 0.0, slopeLength = 0.0;
-        bool reached = false;
-        {
-            const FacePlane plane(slope_, *face);
-            addPoint(x, y, plane.at(plane.z, x, y));
-        }
-        for (std::size_t faces = 0; face && faces < maxFaces_; ++faces) {
-            const FacePlane plane(slope_, *face);
-            const double g = length2d(plane.gx, plane.gy);
+        std::optional<FacePlane> plane(std::in_place, slope_, *face);
+        double height = plane->at(plane->f0, x, y);
+        addPoint(x, y, plane->at(plane->z, x, y));
+        double lastX = downX, lastY = downY;
+        int stuck = 0; // steps that only changed the face
+        for (std::size_t steps = 0; steps < maxSteps_; ++steps) {
+            const double gx = plane->at(plane->cgx, x, y), gy = plane->at(plane->cgy, x, y);
+            const double g = length2d(gx, gy);
             const double drawnSlope = g * surface_.zPerHeight;
             if (!(drawnSlope >= rules_.minSlope))
                 break;
-            const double ux = -plane.gx / g, uy = -plane.gy / g;
+            const double ux = -gx / g, uy = -gy / g;
+            // Descending on the face itself, and not turning back: across a
+            // valley line the blended gradient swings round.
+            const double descent = -(plane->gx * ux + plane->gy * uy);
+            if (!(descent > 0.0) || ux * lastX + uy * lastY < 0.5)
+                break;
             int edge = -1;
-            double t = plane.exit(x, y, ux, uy, edge);
-            if (edge < 0 || t <= 1e-12 * rules_.spacing)
-                break; // a valley line: the slopes on both sides lead back to it
-            const double height = plane.at(plane.f0, x, y);
-            const bool reachesBottom = height - g * t <= bottom_;
+            const double exit = plane->exit(x, y, ux, uy, edge);
+            if (edge < 0)
+                break;
+            double t = std::min(exit, maxStep_);
+            const bool reachesBottom = height - descent * t <= bottom_;
             if (reachesBottom)
-                t = std::max(0.0, (height - bottom_) / g);
+                t = std::max(0.0, (height - bottom_) / descent);
             // Stops where another line of the band comes too close.
-            const double sample = 0.5 * rules_.crowded * rules_.spacing;
+            const double sample = 0.5 * near;
             const int samples = std::max(1, int(std::ceil(t / sample)));
             bool crowded = false;
             for (int k = 1; k <= samples && !crowded; ++k) {
                 const double tk = t * k / samples;
-                crowded = grid_.near(x + tk * ux, y + tk * uy, rules_.crowded * rules_.spacing);
+                crowded = grid_.near(x + tk * ux, y + tk * uy, near);
                 if (crowded)
                     t = t * (k - 1) / samples; // the last sample clear of the other line
             }
-            if (t > 0.0) {
+            if (t > 1e-9 * rules_.spacing) {
                 x += t * ux;
                 y += t * uy;
-                addPoint(x, y, plane.at(plane.z, x, y));
+                height = plane->at(plane->f0, x, y);
+                addPoint(x, y, plane->at(plane->z, x, y));
+                length += t;
+                slopeLength += t * drawnSlope;
+                lastX = ux;
+                lastY = uy;
+                stuck = 0;
             }
-            length += t;
-            slopeLength += t * drawnSlope;
-            if (reachesBottom || crowded) {
-                reached = reachesBottom && !crowded;
+            if (reachesBottom || crowded)
                 break;
-            }
+            if (t < exit)
+                continue; // a step within the face
+            // On to the next face: through a corner the line may only touch
+            // one on its way, so a few steps that only change the face are
+            // allowed before it counts as stuck.
             face = surface_.mesh.across(*face, edge);
+            if (!face || ++stuck > 3)
+                break;
+            plane.emplace(slope_, *face);
         }
-        // Stubs that stopped early are left out; a line that ran to the
-        // band's lower level stays unless it is a speck.
-        if (length < (reached ? 0.1 : rules_.crowded) * rules_.spacing)
+        // Dashes no longer than the spacing read as texture, not as slope
+        // lines: they are left out.
+        if (length < rules_.shortest * rules_.spacing)
             return;
         keep(slopeLength / length);
     }
@@ -296,7 +337,8 @@ private:
     const HachureRules& rules_;
     LineFamily& out_;
     SpacingGrid grid_;
-    std::size_t maxFaces_;
+    std::size_t maxSteps_;
+    double maxStep_; // half a cell: the blended gradient turns within a face
     double bottom_ = 0.0;
     std::vector<float> line_;
 };
@@ -324,10 +366,46 @@ double hachureSpacingFor(const MapSurface& surface, const MapLineSettings& setti
     return cell;
 }
 
+double hachureInterval(const MapSurface& surface, double contourInterval, const HachureRules& rules)
+{
+    const std::size_t w = surface.mesh.width, h = surface.mesh.height;
+    if (!(contourInterval > 0.0) || !(rules.spacing > 0.0) || w < 2 || h < 2 || surface.positions.size() < w * h
+        || surface.heights.size() < w * h || !(surface.zPerHeight > 0.0))
+        return contourInterval;
+    // The gradients of the faces of every stride-th row and column: about
+    // 2^18 faces whatever the grid's size.
+    const Slope slope(surface);
+    const std::size_t stride =
+        std::max<std::size_t>(1, std::size_t(std::sqrt(double((w - 1) * (h - 1)) / double(1 << 17))));
+    std::vector<float> gradients;
+    gradients.reserve(2 * ((w - 2) / stride + 1) * ((h - 2) / stride + 1));
+    const double steepEnough = rules.minSlope / surface.zPerHeight;
+    for (std::size_t r = 0; r + 1 < h; r += stride)
+        for (std::size_t c = 0; c + 1 < w; c += stride)
+            for (const bool upper : {false, true}) {
+                if (!surface.mesh.has(r, c, upper))
+                    continue;
+                const FacePlane plane(slope, MeshFace{r, c, upper});
+                const double g = length2d(plane.gx, plane.gy);
+                if (g >= steepEnough)
+                    gradients.push_back(float(g));
+            }
+    if (gradients.empty())
+        return contourInterval;
+    const auto middle = gradients.begin() + std::ptrdiff_t(gradients.size() / 2);
+    std::nth_element(gradients.begin(), middle, gradients.end());
+    // A band's height is its length times the slope.
+    const double wanted = rules.bandSpacings * rules.spacing * double(*middle);
+    const double most = std::floor((surface.maxHeight - surface.minHeight) / (2.0 * contourInterval));
+    const double multiple = std::min(std::ceil(wanted / contourInterval), most);
+    return std::max(1.0, multiple) * contourInterval;
+}
+
 FamilyStyle hachureStyle(int k)
 {
+    // From thin light grey on gentle slopes to wide black on the steepest.
     const float share = (float(k) + 0.5f) / float(HachureRules::widths);
-    return {1.0f + 2.0f * share, 0.0f, 1.0f};
+    return {0.5f + 2.0f * share, 0.6f * (1.0f - share), 1.0f};
 }
 
 void buildHachures(const MapSurface& surface, std::span<const double> levels, double interval,
@@ -374,4 +452,8 @@ void buildHachures(const MapSurface& surface, std::span<const double> levels, do
                 builder.startAlong(cut.polyline(order[k]), step / 2.0, step);
         }
     }
+    if (hachures.polylineCount() == 0 && !stopRequested())
+        std::printf("No hachures: no slope steeper than 1 in %g runs a spacing (%g m) down the terrain drawn; a "
+                    "vertical exaggeration brings out gentle relief\n",
+                    1.0 / rules.minSlope, rules.spacing * surface.metresPerModelUnit);
 }

@@ -70,7 +70,8 @@ void buildMapLines(const JGrid& grid, std::span<const gmVec3> vertices, const Ma
     LineFamily hachures;
     runParts(settings.hachures ? 2 : 1, [&](std::size_t part) {
         if (part == 1) {
-            buildHachures(*surface, contourLevels(surface->minHeight, surface->maxHeight, interval), interval, rules,
+            const double bands = hachureInterval(*surface, interval, rules);
+            buildHachures(*surface, contourLevels(surface->minHeight, surface->maxHeight, bands), bands, rules,
                           hachures);
             return;
         }

@@ -91,18 +91,27 @@ bool onAFace(const Terrain& t, double x, double y)
 
 TEST(ContourLines, AutomaticIntervalsAndLevels)
 {
-    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 100), 5.0);    // 2.5 would give 41 levels
-    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 840), 25.0);   // 34 levels; 20 gives 43
-    EXPECT_DOUBLE_EQ(automaticContourInterval(-3.2, 1.7), 0.2); // 25 levels; 0.1 gives 50
-    EXPECT_DOUBLE_EQ(automaticContourInterval(251, 1012), 20.0);
+    // The largest round interval that still gives 15 levels.
+    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 100), 5.0);     // 21 levels; 10 gives 11
+    EXPECT_DOUBLE_EQ(automaticContourInterval(0, 840), 50.0);    // 17 levels; 100 gives 9
+    EXPECT_DOUBLE_EQ(automaticContourInterval(-3.2, 1.7), 0.25); // 19 levels; 0.5 gives 10
+    EXPECT_DOUBLE_EQ(automaticContourInterval(251, 1012), 50.0); // 15 levels: 300 to 1000
+    EXPECT_DOUBLE_EQ(automaticContourInterval(251, 999), 25.0);  // 50 gives 14
     EXPECT_EQ(automaticContourInterval(5, 5), 0.0);
     EXPECT_EQ(automaticContourInterval(0, std::nan("")), 0.0);
-    // Any range gets 15 to 40 levels.
+    // Any range gets 15 to 31 levels, and the next round number up fewer
+    // than 15.
+    const auto nextRound = [](double interval) {
+        const double decade = std::pow(10.0, std::floor(std::log10(interval) + 1e-9));
+        const double step = std::round(interval / decade * 10.0) / 10.0;
+        return (step == 1.0 ? 2.0 : step == 2.0 ? 2.5 : step == 2.5 ? 5.0 : 10.0) * decade;
+    };
     for (double high = 0.013; high < 1e6; high *= 1.37) {
         const double interval = automaticContourInterval(-0.3 * high, high);
         const std::size_t n = contourLevels(-0.3 * high, high, interval).size();
         EXPECT_GE(n, 15u) << high;
-        EXPECT_LE(n, 40u) << high;
+        EXPECT_LE(n, 31u) << high;
+        EXPECT_LT(contourLevels(-0.3 * high, high, nextRound(interval)).size(), 15u) << high;
     }
 
     const std::vector<double> levels = contourLevels(251, 1012, 20);
@@ -213,6 +222,7 @@ TEST(ContourLines, TanakaShadesFollowTheLight)
     EXPECT_GT(lit.grey, dark.grey);
     EXPECT_GT(contourStyle(true, true, 0).width, lit.width);
     EXPECT_GT(contourStyle(true, false, 0).width, contourStyle(false, false, 0).width);
+    EXPECT_LT(contourStyle(true, false, 0).grey, contourStyle(false, false, 0).grey);
 
     // A light far out along +x: the cone's east side is lit, its west side dark.
     const Terrain cone121(121, 121, cone);
@@ -406,8 +416,70 @@ TEST(HachureLines, DownTheSteepestSlopeWithinTheSpacingBand)
     RecordProperty("closest_in_spacings", std::to_string(closest / s));
     RecordProperty("widest_in_spacings", std::to_string(widest / s));
 
-    // Wider where steeper: the hill's steepest ring is at sigma.
+    // Wider and darker where steeper.
     EXPECT_GT(hachureStyle(HachureRules::widths - 1).width, hachureStyle(0).width);
+    EXPECT_LT(hachureStyle(HachureRules::widths - 1).grey, hachureStyle(0).grey);
+}
+
+TEST(HachureLines, BandsLongEnoughForTheSlopeAndTheSpacing)
+{
+    // 30 m cells rising 3 m a row and 2 m a column: sqrt(13) / 30 = 0.12 m/m,
+    // 0 to 170 m, contours every 10 m.
+    const Terrain plane(41, 31, [](unsigned r, unsigned c) { return float(3.0 * r + 2.0 * c); });
+    const MapSurface surface = plane.surface();
+    HachureRules rules;
+    rules.spacing = 5 * modelCell; // 150 m
+    // Three spacings down the slope fall 450 x 0.12 = 54.1 m: six contour
+    // intervals.
+    EXPECT_DOUBLE_EQ(hachureInterval(surface, 10.0, rules), 60.0);
+    rules.spacing = 10 * modelCell; // 108 m wanted, but at most half the range
+    EXPECT_DOUBLE_EQ(hachureInterval(surface, 10.0, rules), 80.0);
+    rules.minSlope = 0.2; // no face steep enough: the contours' own bands
+    EXPECT_DOUBLE_EQ(hachureInterval(surface, 10.0, rules), 10.0);
+    EXPECT_EQ(hachureInterval(surface, 0.0, rules), 0.0);
+    {
+        // and no hachure, which the console says.
+        ConsoleCapture console;
+        LineFamily none;
+        buildHachures(surface, contourLevels(0, 170, 10.0), 10.0, rules, none);
+        EXPECT_EQ(none.polylineCount(), 0u);
+        EXPECT_NE(console.text().find("No hachures: no slope steeper than 1 in 5 runs a spacing (300 m)"),
+                  std::string::npos);
+    }
+
+    // The bundled terrain at the defaults: 50 m contours, bands of 200 m,
+    // and lines that read as lines: none shorter than the spacing, half of
+    // them longer than 1.4 spacings.
+    Terrain real(2, 2, [](unsigned, unsigned) { return 0.0f; });
+    ASSERT_TRUE(real.grid.loadGRD(HYPSA_SOURCE_DIR "/data/jacksboro.grd"));
+    buildTerrainMesh(real.grid, real.vertices, real.normals, real.faces, real.faceNormals);
+    const MapSurface terrain = real.surface();
+    MapLineSettings settings;
+    settings.hachures = true;
+    HachureRules defaults;
+    defaults.spacing = hachureSpacingFor(terrain, settings);
+    // 1/150 of the longer side, north-south (columns close up with the
+    // latitude): 343 cells of 90 m.
+    EXPECT_NEAR(defaults.spacing * terrain.metresPerModelUnit, 343 * 90.0 / 150, 1e-6);
+    const double contours = contourIntervalFor(terrain, settings);
+    ASSERT_EQ(contours, 50.0);
+    EXPECT_EQ(hachureInterval(terrain, contours, defaults), 200.0);
+    std::vector<LineFamily> families;
+    buildMapLines(real.grid, real.vertices, settings, families);
+    ASSERT_EQ(families.size(), 1u);
+    std::vector<double> lengths;
+    for (std::size_t i = 0; i < families[0].polylineCount(); ++i) {
+        double length = 0.0;
+        for (std::size_t p = families[0].starts[i]; p + 1 < families[0].starts[i + 1]; ++p)
+            length += std::hypot(at(families[0], p + 1).x - at(families[0], p).x,
+                                 at(families[0], p + 1).y - at(families[0], p).y);
+        lengths.push_back(length / defaults.spacing);
+    }
+    ASSERT_GT(lengths.size(), 1000u);
+    std::sort(lengths.begin(), lengths.end());
+    EXPECT_GE(lengths.front(), 1.0);
+    EXPECT_GT(lengths[lengths.size() / 2], 1.4);
+    RecordProperty("median_length_in_spacings", std::to_string(lengths[lengths.size() / 2]));
 }
 
 TEST(MapLines, SettingsBeyondWhatTheGridShowsAreBoundedAndSaidSo)
@@ -418,7 +490,7 @@ TEST(MapLines, SettingsBeyondWhatTheGridShowsAreBoundedAndSaidSo)
     {
         ConsoleCapture console;
         settings.contourInterval = 0.01; // 17001 levels
-        EXPECT_EQ(contourIntervalFor(surface, settings), 5.0);
+        EXPECT_EQ(contourIntervalFor(surface, settings), 10.0);
         EXPECT_NE(console.text().find("A contour interval of 0.01 gives more than 1000 levels"), std::string::npos)
             << console.text();
     }

@@ -150,7 +150,7 @@ TEST(LineArt, VerboseCountsLayersAndRefusedNames)
         ids << match.next().captured(1);
     EXPECT_GT(ids.size(), 10);
     EXPECT_EQ(QSet<QString>(ids.begin(), ids.end()).size(), ids.size()) << "every id once";
-    EXPECT_TRUE(ids.contains("index-contours-w1.75-g0.15-a1.00"));
+    EXPECT_TRUE(ids.contains("index-contours-w1.50-g0.15-a1.00"));
     // Ordering cuts each layer's pen-up travel.
     for (const QString& label : labels) {
         const std::string prefix = "layer " + label.toStdString() + ": ";
