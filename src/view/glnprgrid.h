@@ -404,6 +404,8 @@ private:
     bool prepareGL();
     void uploadOccluder(MeshLayer& layer, DrawnMesh& mesh);
 
+    // The passes classify their edges and draw nothing (lineArtScene).
+    bool classifyingOnly = false;
     std::unique_ptr<SurfacelessContext> surfaceless;
     std::unique_ptr<GLFramebuffer> surfacelessFrame;
     // The families' segments by style; rebuilt when the families change.

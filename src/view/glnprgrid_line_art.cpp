@@ -32,16 +32,16 @@ LineArtScene GLNPRGrid::lineArtScene()
     glViewport(0, 0, viewWidth, viewHeight);
     applyViewTransform();
     // The passes classify for the current eye and light exactly as in a
-    // paint; what they draw is masked out of both buffers.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glDepthMask(GL_FALSE);
+    // paint, and draw nothing; the occluder fills the depth buffer alone.
+    classifyingOnly = true;
     if (showSilhouettes)
         drawSilhouettes();
     if (showLightSilhouettes)
         drawLightSilhouettes();
-    glDepthMask(GL_TRUE);
+    classifyingOnly = false;
     if (drawnLayer.occluderPending)
         uploadOccluder(drawnLayer, model.mesh);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     drawnLayer.occluder.draw();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 

@@ -162,12 +162,11 @@ TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
     int look = 0;
     for (const QStringList& options : looks) {
         const QString stem = dir.filePath(QString("look%1").arg(look++));
-        for (const char* ext : {".png", ".svg", ".pdf"}) {
-            const ToolRun run =
-                runTool("hypsa-render", QStringList{dataFile("jacksboro.grd"), stem + ext, "--size", "900x640"} + options,
-                        withoutDisplay());
+        std::vector<QStringList> runs;
+        for (const char* ext : {".png", ".svg", ".pdf"})
+            runs.push_back(QStringList{dataFile("jacksboro.grd"), stem + ext, "--size", "900x640"} + options);
+        for (const ToolRun& run : runToolTogether("hypsa-render", runs, withoutDisplay()))
             ASSERT_EQ(run.exitCode, 0) << run.err;
-        }
         const QImage png = QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
         const QString name = options.isEmpty() ? "default" : options.join(' ');
         expectOverlaid(qPrintable("SVG, " + name), png, rasteriseSvgApart(stem + ".svg", stem + "-svg"));
