@@ -4,7 +4,7 @@
 # packages named as arguments.
 set -euo pipefail
 packages=(g++ cmake ninja-build qt6-base-dev qt6-svg-dev libqt6opengl6-dev libgl-dev libglu1-mesa-dev libgl1-mesa-dri
-          libegl-dev libegl-mesa0 libgtest-dev libbenchmark-dev xvfb xauth libgdal-dev gdal-bin poppler-utils
+          libegl-dev libegl-mesa0 libgtest-dev libbenchmark-dev xvfb xauth libgdal-dev gdal-bin poppler-utils librsvg2-bin
           dpkg-dev desktop-file-utils groff-base help2man file "$@")
 missing=()
 for p in "${packages[@]}"; do

@@ -59,6 +59,7 @@ HypsaMainWindow::HypsaMainWindow(QWidget* parent, const char* name, Qt::WindowFl
     connectMessages();
     connectRecentFiles();
     connectGridCommands();
+    connectExport();
     // After the connections, so that restored panel options reach the view.
     restoreSettings();
     setAcceptDrops(true);
@@ -186,7 +187,6 @@ void HypsaMainWindow::connectControls()
     connect(multiresolutionDyn_LevinAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnDynLevin);
     connect(multiresolutionTraditionalAction, &QAction::triggered, this, &HypsaMainWindow::toggleOnTraditional);
     connect(fileLoadAction, &QAction::triggered, this, &HypsaMainWindow::openFileGrid);
-    connect(fileExportAction, &QAction::triggered, this, &HypsaMainWindow::exportDrawing);
     connect(slider1, &QSlider::valueChanged, glgrid, &GLNPRGrid::setXRotation);
     connect(slider2, &QSlider::valueChanged, glgrid, &GLNPRGrid::setYRotation);
     connect(slider3, &QSlider::valueChanged, glgrid, &GLNPRGrid::setZRotation);

@@ -45,9 +45,11 @@ public:
     // Writes the window's geometry and the panel's view options; also done
     // when the window closes.
     void saveSettings() const;
-    // Writes the view's current drawing to fileName, in the format of its
-    // extension (.svg, .pdf or .png); a failure is shown in a message box.
-    bool exportDrawingTo(const QString& fileName);
+    // Has the view write its current drawing to fileName in the background,
+    // in the format of its extension (.svg, .pdf or .png). The status bar
+    // tells when it is written or stopped; a failure (nothing to draw, a name
+    // of another extension included) is shown in a message box.
+    void exportDrawingTo(const QString& fileName);
 
     GLNPRGrid* glgrid;
     QSlider* slider1;
@@ -172,6 +174,8 @@ private:
     void connectMessages();
     void connectRecentFiles();
     void connectGridCommands();
+    void connectExport();
+    void showExportFailure(const QString& file, const QString& reason);
     void restoreSettings();
 
     // The window title names the file shown.

@@ -4,6 +4,7 @@
 #include "drawing_export.h"
 #include "glnprgrid.h"
 
+#include <QAction>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QStatusBar>
@@ -27,24 +28,33 @@ void HypsaMainWindow::exportDrawing()
     exportDrawingTo(fileName);
 }
 
-bool HypsaMainWindow::exportDrawingTo(const QString& fileName)
+void HypsaMainWindow::exportDrawingTo(const QString& fileName)
 {
-    QString error;
-    LineArt art;
-    if (!glgrid->grid.loaded)
-        error = tr("There is no terrain to draw: open a grid first.");
-    else if (::exportDrawing(*glgrid, fileName, error, &art)) {
-        const QString what = drawingFormat(fileName) == DrawingFormat::png
-                                 ? tr("Picture written to %1").arg(QFileInfo(fileName).fileName())
-                                 : tr("Drawing written to %1: %2 paths, %3 strokes")
-                                       .arg(QFileInfo(fileName).fileName())
-                                       .arg(art.polylines)
-                                       .arg(art.strokes);
-        statusBar()->showMessage(what);
-        return true;
-    }
-    std::printf("Cannot export the drawing to %s: %s\n", qPrintable(fileName), qPrintable(error));
+    glgrid->startDrawingExport(fileName);
+}
+
+void HypsaMainWindow::connectExport()
+{
+    connect(fileExportAction, &QAction::triggered, this, &HypsaMainWindow::exportDrawing);
+    connect(glgrid, &GLNPRGrid::drawingExported, this,
+            [this](const QString& file, qulonglong paths, qulonglong strokes) {
+                const QString name = QFileInfo(file).fileName();
+                statusBar()->showMessage(drawingFormat(file) == DrawingFormat::png
+                                             ? tr("Picture written to %1").arg(name)
+                                             : tr("Drawing written to %1: %2 paths, %3 strokes")
+                                                   .arg(name)
+                                                   .arg(paths)
+                                                   .arg(strokes));
+            });
+    connect(glgrid, &GLNPRGrid::drawingExportFailed, this, &HypsaMainWindow::showExportFailure);
+    connect(glgrid, &GLNPRGrid::drawingExportStopped, this, [this](const QString& file) {
+        statusBar()->showMessage(tr("Export stopped: %1 was not written").arg(QFileInfo(file).fileName()));
+    });
+}
+
+void HypsaMainWindow::showExportFailure(const QString& file, const QString& reason)
+{
+    std::printf("Cannot export the drawing to %s: %s\n", qPrintable(file), qPrintable(reason));
     showFailureBox("exportFailureBox", tr("Cannot Export Drawing"),
-                   tr("%1 could not be written.").arg(QFileInfo(fileName).fileName()), error);
-    return false;
+                   tr("%1 could not be written.").arg(QFileInfo(file).fileName()), reason);
 }

@@ -2,12 +2,12 @@
 
 #include "curvature_strokes.h"
 #include "drawn_edges.h"
+#include "line_mark.h"
 #include "path_order.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <numeric>
 #include <tuple>
 
 namespace {
@@ -63,11 +63,18 @@ LineStyle LineArtBuilder::edgeLineStyle(const Edge& edge, bool half, const char*
     Edge rounded = edge;
     rounded.s = float(facingLevel(edge.s)) / float(levels);
     gmVec3 colour;
+    double width = 1.0, alpha = 1.0;
+    EdgeBuffer::edgeStyle(rounded, 1, colour, width, alpha);
+    return lineStyle(width, colour[0], half, idPrefix);
+}
+
+LineStyle LineArtBuilder::lineStyle(double width, double grey, bool half, const char* idPrefix)
+{
+    const LineMark mark = screenMark(half ? width / 2.0 : width, grey);
     LineStyle style;
-    EdgeBuffer::edgeStyle(rounded, 1, colour, style.width, style.alpha);
-    style.grey = std::clamp(colour[0], 0.0, 1.0);
-    if (half)
-        style.width /= 2.0;
+    style.width = mark.width;
+    style.grey = mark.grey;
+    style.alpha = mark.opacity;
     style.name = styleName(idPrefix, style);
     return style;
 }
@@ -82,49 +89,48 @@ std::uint32_t LineArtBuilder::layerIndex(const std::string& label, const std::st
         art_.layers.push_back(std::move(layer));
         layerPrefixes_.push_back(idPrefix);
         EdgeStyles unused;
-        unused.fill(-1);
+        unused.fill(unknownStyle);
         edgeStyles_.push_back(unused);
     }
     return known->second;
 }
 
-std::uint32_t LineArtBuilder::styleIndex(LineStyle style)
+std::int32_t LineArtBuilder::styleIndex(LineStyle style, std::uint32_t layer)
 {
+    if (!leavesMark({style.width, style.grey, style.alpha}))
+        return noMark;
+    style.layer = layer;
     const auto [known, added] = styleByName_.try_emplace(style.name, std::uint32_t(art_.styles.size()));
     if (added)
         art_.styles.push_back(std::move(style));
-    return known->second;
+    return std::int32_t(known->second);
 }
 
-std::uint32_t LineArtBuilder::styleFor(const Edge& edge, bool half, std::uint32_t layer)
+std::int32_t LineArtBuilder::styleFor(const Edge& edge, bool half, std::uint32_t layer)
 {
     // Strong silhouettes have one look whatever their facing value.
     const int kind = !edge.used ? 0 : edge.isSilhouette() ? 1 : 2;
     const int level = kind == 0 ? 0 : facingLevel(edge.s);
     std::int32_t& id = edgeStyles_[layer][std::size_t(((half ? 3 : 0) + kind) * (levels + 1) + level)];
-    if (id < 0) {
-        LineStyle style = edgeLineStyle(edge, half, layerPrefixes_[layer].c_str());
-        style.layer = layer;
-        id = std::int32_t(styleIndex(std::move(style)));
-    }
-    return std::uint32_t(id);
+    if (id == unknownStyle)
+        id = styleIndex(edgeLineStyle(edge, half, layerPrefixes_[layer].c_str()), layer);
+    return id;
 }
 
-std::uint32_t LineArtBuilder::strokeStyle()
+std::int32_t LineArtBuilder::strokeStyle()
 {
     if (strokeStyle_ < 0) {
         LineStyle style;
         style.name = strokeLayer.idPrefix;
         style.filled = true;
-        style.layer = layerIndex(strokeLayer.label, strokeLayer.idPrefix);
-        strokeStyle_ = std::int32_t(styleIndex(std::move(style)));
+        strokeStyle_ = styleIndex(std::move(style), layerIndex(strokeLayer.label, strokeLayer.idPrefix));
     }
-    return std::uint32_t(strokeStyle_);
+    return strokeStyle_;
 }
 
 template <typename StyleOf>
 void LineArtBuilder::addSegment(const ScreenProjection& projection, const gmVec3& from3, const gmVec3& to3,
-                                std::uint32_t va, std::uint32_t vb, double width, StyleOf styleOf)
+                                std::uint32_t va, std::uint32_t vb, double width, bool mayHalve, StyleOf styleOf)
 {
     const ClipPoint a = projection.clip(from3), b = projection.clip(to3);
     double t0, t1;
@@ -132,8 +138,8 @@ void LineArtBuilder::addSegment(const ScreenProjection& projection, const gmVec3
         return;
     const ScreenPoint from = projection.toScreen(ScreenProjection::lerp(a, b, t0));
     const ScreenPoint to = projection.toScreen(ScreenProjection::lerp(a, b, t1));
-    const bool halves = width >= halvedWidth;
-    visibleSpans(from, to, halves ? width / 4.0 : 0.5, halves, occluder_, spans_);
+    const bool wide = width >= halvedWidth;
+    visibleSpans(from, to, wide ? width / 4.0 : 0.5, wide && mayHalve, occluder_, spans_);
     // A half line lies a quarter of the width off the line, on its side.
     const double length = std::hypot(to.x - from.x, to.y - from.y);
     const double nx = length > 0.0 ? (to.y - from.y) / length : 0.0;
@@ -153,31 +159,31 @@ void LineArtBuilder::addEdges(const EdgeBuffer& edges, std::span<const gmVec3> v
 {
     const std::uint32_t layer = layerIndex(layerName.label, layerName.idPrefix);
     forEachDrawnEdge(edges, vertices.size(), [&](std::size_t i, const Edge& e, std::size_t, const EdgeLook& look) {
+        if (stopping(i) || styleFor(e, false, layer) == noMark)
+            return;
+        // A border edge has a face on one side only: where the other, empty
+        // side shows, the line shows whole. It lies on its face, which is
+        // tested from a little nearer the eye, as a line family is: the face
+        // that a pixel to the side is as near as the line does not hide it.
         const std::uint32_t j = std::uint32_t(e.other);
-        addSegment(projection_, vertices[i], vertices[j], std::uint32_t(i), j, look.width,
-                   [&](bool half) { return styleFor(e, half, layer); });
+        addSegment(e.border ? surfaceProjection_ : projection_, vertices[i], vertices[j], std::uint32_t(i), j,
+                   look.width, !e.border, [&](bool half) { return std::uint32_t(styleFor(e, half, layer)); });
     });
 }
 
 void LineArtBuilder::addFamily(const LineFamily& family)
 {
     const std::uint32_t layer = layerIndex(family.name, idOf(family.name));
-    // Per family style, whole and half: the drawing's style index, or -1
-    // until first used.
-    std::vector<std::int32_t> ids(2 * family.styles.size(), -1);
+    // Per family style, whole and half: the drawing's style index, noMark,
+    // or unknownStyle until first used.
+    std::vector<std::int32_t> ids(2 * family.styles.size(), unknownStyle);
     const auto styleOf = [&](std::size_t s, bool half) {
         std::int32_t& id = ids[2 * s + (half ? 1 : 0)];
-        if (id < 0) {
+        if (id == unknownStyle) {
             const FamilyStyle& look = family.styles[s];
-            LineStyle style;
-            style.width = half ? look.width / 2.0 : look.width;
-            style.grey = std::clamp(double(look.grey), 0.0, 1.0);
-            style.alpha = std::clamp(double(look.alpha), 0.0, 1.0);
-            style.name = styleName(layerPrefixes_[layer].c_str(), style);
-            style.layer = layer;
-            id = std::int32_t(styleIndex(std::move(style)));
+            id = styleIndex(lineStyle(look.width, look.grey, half, layerPrefixes_[layer].c_str()), layer);
         }
-        return std::uint32_t(id);
+        return id;
     };
     const auto point = [&](std::uint32_t p) {
         return gmVec3(family.points[3 * std::size_t(p)], family.points[3 * std::size_t(p) + 1],
@@ -185,7 +191,7 @@ void LineArtBuilder::addFamily(const LineFamily& family)
     };
     for (std::size_t i = 0; i < family.polylineCount(); ++i) {
         const std::size_t s = family.styleOf[i];
-        if (s >= family.styles.size())
+        if (s >= family.styles.size() || styleOf(s, false) == noMark || stopping(i))
             continue;
         const std::uint32_t first = family.starts[i], last = family.starts[i + 1] - 1;
         // A closed polyline's last point is its first, so that its ends chain.
@@ -193,7 +199,7 @@ void LineArtBuilder::addFamily(const LineFamily& family)
                             && point(first)[2] == point(last)[2];
         for (std::uint32_t p = first; p < last; ++p)
             addSegment(surfaceProjection_, point(p), point(p + 1), p, p + 1 == last && closed ? first : p + 1,
-                       family.styles[s].width, [&](bool half) { return styleOf(s, half); });
+                       family.styles[s].width, true, [&](bool half) { return std::uint32_t(styleOf(s, half)); });
     }
 }
 
@@ -201,7 +207,7 @@ void LineArtBuilder::addStrokes(const EdgeBuffer& edges, std::span<const gmVec3>
                                 std::span<const CurvatureFrame> frames, bool useFirst)
 {
     forEachDrawnEdge(edges, vertices.size(), [&](std::size_t i, const Edge& e, std::size_t n, const EdgeLook&) {
-        if (n >= frames.size())
+        if (n >= frames.size() || stopping(i))
             return;
         const StrokeQuad quad = strokeQuad(vertices[i], vertices[std::size_t(e.other)], frames[n], useFirst);
         // p0, p1 on the surface and p0', p1' raised; a stroke that reaches
@@ -224,7 +230,7 @@ void LineArtBuilder::addStrokes(const EdgeBuffer& edges, std::span<const gmVec3>
             art_.points.push_back(pagePoint(lerp(s[0], s[1], span.to)));
             art_.points.push_back(pagePoint(lerp(s[2], s[3], span.to)));
             art_.points.push_back(pagePoint(lerp(s[2], s[3], span.from)));
-            art_.paths.push_back({strokeStyle(), first, 4});
+            art_.paths.push_back({std::uint32_t(strokeStyle()), first, 4});
             ++art_.strokes;
         }
     });
@@ -235,15 +241,24 @@ LineArt LineArtBuilder::finish()
     chainPieces(pieces_, minLength, art_);
     pieces_.clear();
     // Drawing order: layer by layer; within a layer lines by rising width
-    // (as the view draws its batches), then by grey and alpha; strokes last.
-    std::vector<std::uint32_t> order(art_.styles.size());
-    std::iota(order.begin(), order.end(), 0u);
+    // (as the view draws its batches), lines of one width from light to
+    // dark (the lines that a pixel's width gathers are lighter the thinner
+    // they are on screen, where they lie under the darker ones), then by
+    // alpha; strokes last. A style whose pieces were all too short to keep
+    // is left out.
+    std::vector<bool> used(art_.styles.size(), false);
+    for (const ArtPath& path : art_.paths)
+        used[path.style] = true;
+    std::vector<std::uint32_t> order;
+    for (std::uint32_t s = 0; s < art_.styles.size(); ++s)
+        if (used[s])
+            order.push_back(s);
     std::sort(order.begin(), order.end(), [&](std::uint32_t a, std::uint32_t b) {
         const LineStyle &x = art_.styles[a], &y = art_.styles[b];
-        return std::tie(x.layer, x.filled, x.width, x.grey, x.alpha)
-               < std::tie(y.layer, y.filled, y.width, y.grey, y.alpha);
+        return std::tie(x.layer, x.filled, x.width, y.grey, x.alpha)
+               < std::tie(y.layer, y.filled, y.width, x.grey, y.alpha);
     });
-    std::vector<std::uint32_t> rank(order.size());
+    std::vector<std::uint32_t> rank(art_.styles.size());
     std::vector<LineStyle> styles(order.size());
     for (std::uint32_t k = 0; k < order.size(); ++k) {
         rank[order[k]] = k;

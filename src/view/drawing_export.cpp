@@ -1,9 +1,9 @@
 #include "drawing_export.h"
 
 #include "glnprgrid.h"
+#include "stop_request.h"
 
 #include <QBuffer>
-#include <QFile>
 #include <QFileInfo>
 #include <QFontMetricsF>
 #include <QImage>
@@ -17,6 +17,8 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <new>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -62,11 +64,13 @@ void paintScaleBar(const ScaleBar& bar, QPainter& painter)
 
 namespace {
 
+// The reason a writer gives up at a stop request.
+const char* const stoppedReason = "the export was stopped";
+
 // Paints the page: white, then every path of every style, one style at a
-// time so that each style's paths share one group. (The PDF engine writes
-// the lines of translucent styles as filled outlines, so a PDF takes about
-// twice as long as an SVG.)
-void paintLineArt(const LineArt& art, QPainter& painter)
+// time so that each style's paths share one group. False when it gave up at
+// a stop request.
+bool paintLineArt(const LineArt& art, QPainter& painter)
 {
     painter.fillRect(QRectF(0, 0, art.width, art.height), Qt::white);
     std::vector<QPointF> points;
@@ -87,6 +91,8 @@ void paintLineArt(const LineArt& art, QPainter& painter)
             painter.setBrush(Qt::NoBrush);
         }
         for (; next < art.paths.size() && art.paths[next].style == s; ++next) {
+            if (stopRequestedAt(next))
+                return false;
             const ArtPath& path = art.paths[next];
             points.clear();
             for (std::uint32_t k = 0; k < path.count; ++k) {
@@ -101,6 +107,7 @@ void paintLineArt(const LineArt& art, QPainter& painter)
     }
     if (art.scaleBar)
         paintScaleBar(*art.scaleBar, painter);
+    return true;
 }
 
 // A coordinate with at most two decimals and no trailing zeros.
@@ -145,8 +152,9 @@ QString colourOf(double grey)
 // line (inkscape:groupmode="layer", labelled, so that a plotter gives each
 // its own pen), holding a group per style, named by the style, with its
 // paths in order. Every id is written here, from the layer's and the
-// style's own names, so that no group takes another's.
-QByteArray svgOf(const LineArt& art)
+// style's own names, so that no group takes another's. Nothing when it gave
+// up at a stop request.
+std::optional<QByteArray> svgOf(const LineArt& art)
 {
     QByteArray out;
     QXmlStreamWriter xml(&out);
@@ -195,6 +203,8 @@ QByteArray svgOf(const LineArt& art)
                 xml.writeAttribute("stroke-linejoin", "round");
             }
             for (; next < art.paths.size() && art.paths[next].style == style; ++next) {
+                if (stopRequestedAt(next))
+                    return std::nullopt;
                 const ArtPath& path = art.paths[next];
                 points.clear();
                 for (std::uint32_t k = 0; k < path.count; ++k) {
@@ -240,17 +250,24 @@ bool saveWhole(const QString& fileName, const QByteArray& bytes, QString& error)
 
 bool writeSvg(const LineArt& art, const QString& fileName, QString& error)
 {
-    return saveWhole(fileName, svgOf(art), error);
+    const std::optional<QByteArray> svg = svgOf(art);
+    if (!svg) {
+        error = stoppedReason;
+        return false;
+    }
+    return saveWhole(fileName, *svg, error);
 }
 
 bool writePdf(const LineArt& art, const QString& fileName, QString& error)
 {
-    // QPdfWriter reports no failure of its own, so the file is opened here.
-    QFile file(fileName);
+    // QPdfWriter reports no failure of its own, so the file is opened here;
+    // it appears only once the page is whole.
+    QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         error = file.errorString();
         return false;
     }
+    bool painted = false;
     {
         QPdfWriter pdf(&file);
         pdf.setResolution(72); // one unit a point, one pixel of the drawing a point
@@ -263,13 +280,29 @@ bool writePdf(const LineArt& art, const QString& fileName, QString& error)
             error = "cannot start a PDF page";
             return false;
         }
-        paintLineArt(art, painter);
+        painted = paintLineArt(art, painter);
     }
-    if (file.error() != QFileDevice::NoError) {
+    if (!painted) {
+        error = stoppedReason;
+        return false;
+    }
+    if (file.error() != QFileDevice::NoError || !file.commit()) {
         error = file.errorString();
         return false;
     }
     return true;
+}
+
+// The frame as a PNG file.
+bool writePng(const QImage& frame, const QString& fileName, QString& error)
+{
+    QBuffer png;
+    png.open(QIODevice::WriteOnly);
+    if (!frame.save(&png, "PNG")) {
+        error = "the picture could not be encoded as PNG";
+        return false;
+    }
+    return saveWhole(fileName, png.data(), error);
 }
 
 } // namespace
@@ -288,37 +321,67 @@ bool writeLineArt(const LineArt& art, const QString& fileName, DrawingFormat for
     return false;
 }
 
-bool exportDrawing(GLNPRGrid& view, const QString& fileName, QString& error, LineArt* drawn)
+bool prepareDrawing(GLNPRGrid& view, const QString& fileName, PreparedDrawing& drawing, QString& error)
 {
-    const DrawingFormat format = drawingFormat(fileName);
-    if (format == DrawingFormat::unknown) {
+    drawing.format = drawingFormat(fileName);
+    if (drawing.format == DrawingFormat::unknown) {
         error = "the file name must end in .png, .svg or .pdf";
         return false;
     }
-    // The drawing is the full level, never the coarse one of a moving view.
     view.settleView();
-    if (format == DrawingFormat::png) {
-        QImage frame = view.renderFrame();
-        if (const std::optional<ScaleBar> bar = view.mapScaleBar(); bar && !frame.isNull()) {
-            QPainter painter(&frame);
-            painter.setRenderHint(QPainter::Antialiasing);
-            paintScaleBar(*bar, painter);
-        }
-        if (frame.isNull()) {
-            error = "the view could not be drawn";
+    if (drawing.format != DrawingFormat::png) {
+        try {
+            drawing.scene = view.lineArtScene();
+        } catch (const std::bad_alloc&) {
+            error = "not enough memory";
             return false;
         }
-        QBuffer png;
-        png.open(QIODevice::WriteOnly);
-        if (!frame.save(&png, "PNG")) {
-            error = "the picture could not be encoded as PNG";
-            return false;
-        }
-        return saveWhole(fileName, png.data(), error);
+        return true;
     }
-    LineArt art = view.lineArt();
-    const bool written = writeLineArt(art, fileName, format, error);
-    if (drawn)
-        *drawn = std::move(art);
-    return written;
+    drawing.frame = view.renderFrame();
+    if (drawing.frame.isNull()) {
+        error = "the view could not be drawn";
+        return false;
+    }
+    if (const std::optional<ScaleBar> bar = view.mapScaleBar()) {
+        QPainter painter(&drawing.frame);
+        painter.setRenderHint(QPainter::Antialiasing);
+        paintScaleBar(*bar, painter);
+    }
+    return true;
+}
+
+WorkOutcome writeDrawing(const PreparedDrawing& drawing, const QString& fileName, WorkControl& control,
+                         QString& error, LineArt* drawn)
+{
+    const char* step = "Exporting";
+    const StopScope stop(control.stopFlag());
+    const auto outcome = [&](bool written) {
+        return written ? WorkOutcome::Done : control.cancelled() ? WorkOutcome::Cancelled : WorkOutcome::Failed;
+    };
+    if (drawing.format == DrawingFormat::png)
+        return !control.checkpoint(step, 0, 1) ? WorkOutcome::Cancelled
+                                               : outcome(writePng(drawing.frame, fileName, error));
+    constexpr int parts = lineArtParts + 1; // the last one writes
+    LineArt art;
+    try {
+        art = buildLineArt(drawing.scene, [&](int done, int) { return control.checkpoint(step, done, parts); });
+        if (!control.checkpoint(step, lineArtParts, parts))
+            return WorkOutcome::Cancelled;
+        const bool written = writeLineArt(art, fileName, drawing.format, error);
+        if (drawn)
+            *drawn = std::move(art);
+        return outcome(written);
+    } catch (const std::bad_alloc&) {
+        error = "not enough memory";
+        return WorkOutcome::Failed;
+    }
+}
+
+bool exportDrawing(GLNPRGrid& view, const QString& fileName, QString& error, LineArt* drawn)
+{
+    PreparedDrawing drawing;
+    WorkControl runsToTheEnd;
+    return prepareDrawing(view, fileName, drawing, error)
+           && writeDrawing(drawing, fileName, runsToTheEnd, error, drawn) == WorkOutcome::Done;
 }

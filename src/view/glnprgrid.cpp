@@ -369,9 +369,10 @@ void GLNPRGrid::drawLightSilhouettesOf(MeshLayer& layer, DrawnMesh& mesh, const 
 void GLNPRGrid::runPass(MeshLayer& layer, DrawnMesh& mesh, LinePass& pass, EdgeBuffer& edges, const gmVec3& point,
                         float threshold)
 {
-    // Outside a paint (a command running the light pass) only the
-    // classification lasts: the next paint clears whatever would be drawn.
-    const bool drawing = drawingHere();
+    // Outside a paint (a command running the light pass, the drawing's
+    // scene) only the classification lasts: the next paint clears whatever
+    // would be drawn.
+    const bool drawing = drawingHere() && !classifyingOnly;
     PaintStopwatch watch(measurePaint && drawing);
     pass.classify(edges, mesh.faces, mesh.faceNormals, mesh.vertices, point, threshold);
     lastPaintTimes.classification += watch.lap(false);

@@ -13,6 +13,7 @@
 #include "gmvec3.h"
 #include "jgrid.h"
 #include "line_art.h"
+#include "line_art_scene.h"
 #include "line_pass.h"
 #include "map_lines.h"
 #include "npr_gl.h"
@@ -185,9 +186,13 @@ public:
     // direction of every ray of an orthographic view.
     gmVec3 eyeDirection();
     void drawCurvatureStrokes(const EdgeBuffer& edges, bool useFirst);
+    // What the drawing of the current view is built from, taken on the GUI
+    // thread (GL reads the occluder's depth): no edges without a grid, and
+    // no size when GL has no off-screen buffer for it. It refers to the
+    // drawn mesh, which the worker's next job may replace.
+    LineArtScene lineArtScene();
     // The lines and strokes of the current view that the white surface does
-    // not hide, in pixels of the view's size; no paths without a grid, and
-    // no size when GL has no off-screen buffer for it.
+    // not hide, in pixels of the view's size: buildLineArt(lineArtScene()).
     LineArt lineArt();
     // The scale bar of the view's drawing in pixels: only a map view has one.
     std::optional<ScaleBar> mapScaleBar() const;
@@ -252,6 +257,12 @@ public slots:
     // Writes the terrain shown as a float32 GeoTIFF (gridSaved or
     // gridSaveFailed tell how it went).
     void saveGrid(QString file);
+    // Writes the view's drawing to file, by its extension a PNG, SVG or PDF,
+    // whole or not at all, in its turn after the work before it: taken from
+    // the view as it is shown then, built and written on the worker with
+    // progress (step "Exporting") and Cancel. drawingExported,
+    // drawingExportFailed or drawingExportStopped tell how it went.
+    void startDrawingExport(QString file);
     // The map lines; each change has the worker build them anew.
     void setContours(bool on);
     // Height units; 0 automatic.
@@ -301,6 +312,11 @@ signals:
     // (why).
     void gridSaved(const QString& file, const QString& text);
     void gridSaveFailed(const QString& file, const QString& reason);
+    // The drawing was written: its line paths and strokes (none in a PNG);
+    // or it was not (why); or it was stopped.
+    void drawingExported(const QString& file, qulonglong paths, qulonglong strokes);
+    void drawingExportFailed(const QString& file, const QString& reason);
+    void drawingExportStopped(const QString& file);
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
@@ -388,6 +404,8 @@ private:
     bool prepareGL();
     void uploadOccluder(MeshLayer& layer, DrawnMesh& mesh);
 
+    // The passes classify their edges and draw nothing (lineArtScene).
+    bool classifyingOnly = false;
     std::unique_ptr<SurfacelessContext> surfaceless;
     std::unique_ptr<GLFramebuffer> surfacelessFrame;
     // The families' segments by style; rebuilt when the families change.

@@ -1,24 +1,22 @@
 // The view's drawing as vector line art: the passes classified as a paint
-// would, the occluder's depth read back from GL, and the lines, strokes and
-// line families that show handed to the display-free builder.
+// would, the occluder's depth read back from GL, and what the display-free
+// builder needs from the view taken into a scene.
 #include "glnprgrid.h"
 
 #include "gl_framebuffer.h"
-#include "line_art_builder.h"
 
 #include <array>
 #include <cmath>
 #include <cstdio>
 #include <memory>
 
-LineArt GLNPRGrid::lineArt()
+LineArtScene GLNPRGrid::lineArtScene()
 {
     const bool hasGL = prepareGL();
-    LineArt empty;
-    empty.width = viewWidth;
-    empty.height = viewHeight;
+    LineArtScene scene;
+    scene.screen = ScreenProjection({}, {}, viewWidth, viewHeight);
     if (!grid.loaded || vertices.empty() || viewWidth <= 0 || viewHeight <= 0 || !hasGL || !makeGLCurrent())
-        return empty;
+        return scene;
     // A frame buffer of the view's size holds the occluder's depth, so that
     // the view's own picture stays as it is.
     // (Deleted while the context is current, before doneGLCurrent.)
@@ -27,23 +25,23 @@ LineArt GLNPRGrid::lineArt()
         std::printf("No off-screen buffer of %i x %i pixels for the drawing's hidden lines\n", viewWidth, viewHeight);
         target.reset();
         doneGLCurrent();
-        empty.width = empty.height = 0;
-        return empty;
+        scene.screen = ScreenProjection({}, {}, 0, 0);
+        return scene;
     }
     target->bind();
     glViewport(0, 0, viewWidth, viewHeight);
     applyViewTransform();
     // The passes classify for the current eye and light exactly as in a
-    // paint; what they draw is masked out of both buffers.
-    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
-    glDepthMask(GL_FALSE);
+    // paint, and draw nothing; the occluder fills the depth buffer alone.
+    classifyingOnly = true;
     if (showSilhouettes)
         drawSilhouettes();
     if (showLightSilhouettes)
         drawLightSilhouettes();
-    glDepthMask(GL_TRUE);
+    classifyingOnly = false;
     if (drawnLayer.occluderPending)
         uploadOccluder(drawnLayer, model.mesh);
+    glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
     drawnLayer.occluder.draw();
     glColorMask(GL_TRUE, GL_TRUE, GL_TRUE, GL_TRUE);
 
@@ -57,24 +55,24 @@ LineArt GLNPRGrid::lineArt()
     target.reset();
     doneGLCurrent();
 
-    const ScreenProjection screen(modelView, projection, viewWidth, viewHeight);
-    const OccluderDepth hidden(viewWidth, viewHeight, depth);
-    LineArtBuilder builder(screen, hidden);
-    const auto add = [&](const EdgeBuffer& edges, LayerName layer) {
-        if (curvatureStrokes)
-            builder.addStrokes(edges, vertices, frames, drawF1Curvature);
-        else
-            builder.addEdges(edges, vertices, layer);
-    };
+    scene.screen = ScreenProjection(modelView, projection, viewWidth, viewHeight);
+    scene.occluder = OccluderDepth(viewWidth, viewHeight, depth);
     if (showSilhouettes)
-        add(silhouetteEdges, silhouetteLayer);
+        scene.silhouettes = silhouetteEdges;
     if (showLightSilhouettes)
-        add(lightSilhouetteEdges, lightSilhouetteLayer);
-    for (const LineFamily& family : families())
-        builder.addFamily(family);
-    LineArt art = builder.finish();
-    art.scaleBar = mapScaleBar();
-    return art;
+        scene.lightSilhouettes = lightSilhouetteEdges;
+    scene.strokes = curvatureStrokes;
+    scene.firstAxis = drawF1Curvature;
+    scene.vertices = vertices;
+    scene.frames = frames;
+    scene.families = families();
+    scene.scaleBar = mapScaleBar();
+    return scene;
+}
+
+LineArt GLNPRGrid::lineArt()
+{
+    return buildLineArt(lineArtScene());
 }
 
 std::optional<ScaleBar> GLNPRGrid::mapScaleBar() const

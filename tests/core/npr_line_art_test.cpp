@@ -1,6 +1,7 @@
 // The display-free part of the vector drawing: projection to the page,
 // hidden parts of a line against the occluder's depth, chaining, styles.
 #include "line_art_builder.h"
+#include "line_mark.h"
 #include "npr_test_edges.h"
 #include "path_order.h"
 
@@ -195,7 +196,7 @@ TEST(LineChaining, StylesCutsSidesAndShortPieces)
     EXPECT_EQ(dust.pieces, 4u);
 }
 
-TEST(LineArtBuilder, StylesByWidthGreyAndAlpha)
+TEST(LineArtBuilder, StylesHaveTheLookOnScreen)
 {
     // A strong silhouette: 2.5 wide, grey 0.05; its half 1.25.
     LineStyle s = LineArtBuilder::edgeLineStyle(edgeWith(1, true, true, false, 1.0f), false);
@@ -203,13 +204,22 @@ TEST(LineArtBuilder, StylesByWidthGreyAndAlpha)
     EXPECT_EQ(s.name, "lines-w2.50-g0.05-a1.00");
     EXPECT_DOUBLE_EQ(LineArtBuilder::edgeLineStyle(edgeWith(1, true, true, false, 1.0f), true).width, 1.25);
     // A near-silhouette with s = 0.52 is drawn as s = 0.5 (steps of 1/16):
-    // width 0.6, grey 0.68, alpha 0.26.
+    // 0.6 wide, grey 0.68, alpha 0.26; on screen a pixel wide, opaque.
     s = LineArtBuilder::edgeLineStyle(edgeWith(1, false, false, true, 0.52f), false);
-    EXPECT_DOUBLE_EQ(s.width, 0.6);
+    EXPECT_DOUBLE_EQ(s.width, 1.0);
     EXPECT_NEAR(s.grey, 0.68, 1e-12);
-    EXPECT_NEAR(s.alpha, 0.26, 1e-12);
-    // At s = 1 its grey 1.01 is kept to white.
-    EXPECT_DOUBLE_EQ(LineArtBuilder::edgeLineStyle(edgeWith(1, false, false, true, 0.99f), false).grey, 1.0);
+    EXPECT_DOUBLE_EQ(s.alpha, 1.0);
+    EXPECT_EQ(s.name, "lines-w1.00-g0.68-a1.00");
+    // The half of a grazing silhouette at s = 0 (1.1 wide): a pixel too.
+    EXPECT_DOUBLE_EQ(LineArtBuilder::edgeLineStyle(edgeWith(1, true, true, true, 0.0f), true).width, 1.0);
+    // At s = 1 its grey 1.01 is kept to white, which leaves no mark; 1%
+    // darkness does.
+    s = LineArtBuilder::edgeLineStyle(edgeWith(1, false, false, true, 0.99f), false);
+    EXPECT_DOUBLE_EQ(s.grey, 1.0);
+    EXPECT_FALSE(leavesMark({s.width, s.grey, s.alpha}));
+    EXPECT_TRUE(leavesMark(screenMark(0.1, 0.985)));
+    EXPECT_FALSE(leavesMark(screenMark(5.0, 0.995)));
+    EXPECT_FALSE(leavesMark({2.0, 0.0, 0.009}));
 }
 
 TEST(LineArtBuilder, EdgesOnAPageChainGroupAndHide)
@@ -231,9 +241,10 @@ TEST(LineArtBuilder, EdgesOnAPageChainGroupAndHide)
     const LineArt art = builder.finish();
     EXPECT_EQ(art.pieces, 5u);
     ASSERT_EQ(art.paths.size(), 3u);
-    // Styles in drawing order, by rising width: the near-silhouette first.
+    // Styles in drawing order, by rising width: the near-silhouette (0.6
+    // wide, a pixel on screen) first.
     ASSERT_EQ(art.styles.size(), 2u);
-    EXPECT_DOUBLE_EQ(art.styles[0].width, 0.6);
+    EXPECT_DOUBLE_EQ(art.styles[0].width, 1.0);
     EXPECT_DOUBLE_EQ(art.styles[1].width, 2.5);
     EXPECT_EQ(art.paths[0].style, 0u);
     // From x = 20 through 60 and 100 to the wall at 120; then from the
@@ -244,6 +255,54 @@ TEST(LineArtBuilder, EdgesOnAPageChainGroupAndHide)
     EXPECT_EQ(left[1].y, 50.0f);
     ASSERT_EQ(right.size(), 2u);
     EXPECT_EQ(right.front().x + right.back().x, 139.75f + 160.0f);
+}
+
+TEST(LineArtBuilder, BorderEdgesShowWholeWhereTheirEmptySideShows)
+{
+    const ScreenProjection screen(identity, identity, 200, 100);
+    const std::vector<gmVec3> vertices{{-0.8, 0, 0}, {0.8, 0, 0}, {0, 0.5, 0}};
+    // 0-1 a strong silhouette along page row 50 (depth 0.5), 0-2 a white
+    // near-silhouette; a face above the line at faceDepth down to row
+    // lastRow, and a wall in front over columns 120 to 139.
+    const auto drawing = [&](bool border, float faceDepth, int lastRow) {
+        std::vector<float> depth(200 * 100, 1.0f);
+        for (int y = 0; y < 100; ++y)
+            for (int x = 0; x < 200; ++x)
+                depth[std::size_t((99 - y) * 200 + x)] = x >= 120 && x < 140 ? 0.1f : y <= lastRow ? faceDepth : 1.0f;
+        const OccluderDepth occluder(200, 100, depth);
+        const EdgeBuffer edges({{edgeWith(1, true, true, false, 1.0f, border), edgeWith(2, false, false, true, 0.99f)},
+                                {},
+                                {}});
+        LineArtBuilder builder(screen, occluder);
+        builder.addEdges(edges, vertices);
+        return builder.finish();
+    };
+    const auto expectWhole = [](const LineArt& art) {
+        ASSERT_EQ(art.styles.size(), 1u);
+        EXPECT_EQ(art.styles[0].name, "lines-w2.50-g0.05-a1.00");
+        ASSERT_EQ(art.paths.size(), 2u);
+        const std::vector<PagePoint> left = pathPoints(art, 0), right = pathPoints(art, 1);
+        EXPECT_EQ(left.front().x + left.back().x, 20.0f + 119.75f);
+        EXPECT_EQ(right.front().x + right.back().x, 139.75f + 180.0f);
+        EXPECT_EQ(left[0].y, 50.0f);
+    };
+    // The line's own face, a hair nearer, its pixels reaching a row past
+    // the line: between two faces the line is hidden, and its style, left
+    // without paths, is dropped (the white edge leaves none either). On the
+    // border the face hides it on neither side: whole but for the wall.
+    LineArt art = drawing(false, 0.499f, 50);
+    EXPECT_TRUE(art.paths.empty());
+    EXPECT_TRUE(art.styles.empty());
+    expectWhole(drawing(true, 0.499f, 50));
+    // A slope in front above the line: between two faces the half below
+    // shows, 1.25 wide and a quarter of 2.5 off the line; on the border,
+    // whose other side is empty, the whole line.
+    art = drawing(false, 0.4f, 49);
+    ASSERT_EQ(art.styles.size(), 1u);
+    EXPECT_EQ(art.styles[0].name, "lines-w1.25-g0.05-a1.00");
+    ASSERT_EQ(art.paths.size(), 2u);
+    EXPECT_EQ(pathPoints(art, 0)[0].y, 50.63f);
+    expectWhole(drawing(true, 0.4f, 49));
 }
 
 TEST(LineArtBuilder, StrokesAreQuadsCutWhereHidden)

@@ -4,9 +4,11 @@
 
 #include "edge.h"
 
-inline Edge edgeWith(int other, bool front, bool back, bool used, float s)
+// An edge between two faces unless `border`.
+inline Edge edgeWith(int other, bool front, bool back, bool used, float s, bool border = false)
 {
     Edge e(other);
+    e.border = border;
     e.front = front;
     e.back = back;
     e.used = used;

@@ -5,10 +5,12 @@
 #include "hypsamainwindow.h"
 #include "render_test_support.h"
 #include "screen_projection.h"
+#include "stop_request.h"
 #include "support/tool_run.h"
 #include "window_test_support.h"
 
 #include <QCheckBox>
+#include <QDir>
 #include <QFile>
 #include <QMessageBox>
 #include <QPushButton>
@@ -19,11 +21,13 @@
 #include <QStatusBar>
 #include <QSvgRenderer>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 
 #include <gtest/gtest.h>
 
-#include <cmath>
 #include <algorithm>
+#include <atomic>
+#include <cmath>
 #include <cstdio>
 #include <vector>
 
@@ -68,13 +72,68 @@ QImage rasteriseSvg(const QString& file, QSize size)
     return image;
 }
 
-// The PDF's page at 72 dots per inch: one point, one pixel of the drawing.
+// Pictures of a drawing made by programs independent of Qt: the SVG by
+// rsvg-convert (librsvg2-bin), the PDF's page by pdftoppm (poppler-utils) at
+// 72 dots per inch: one point, one pixel of the drawing.
+QImage rasterised(const QString& program, const QStringList& arguments, const QString& png)
+{
+    QProcess run;
+    run.start(program, arguments);
+    EXPECT_TRUE(run.waitForFinished(60000) && run.exitCode() == 0) << program.toStdString() << " failed";
+    return QImage(png).convertToFormat(QImage::Format_RGB32);
+}
+
+QImage rasteriseSvgApart(const QString& file, const QString& stem)
+{
+    return rasterised("rsvg-convert", {file, "-o", stem + ".png"}, stem + ".png");
+}
+
 QImage rasterisePdf(const QString& file, const QString& stem)
 {
-    QProcess pdftoppm;
-    pdftoppm.start("pdftoppm", {"-r", "72", "-png", "-singlefile", file, stem});
-    EXPECT_TRUE(pdftoppm.waitForFinished(60000) && pdftoppm.exitCode() == 0) << "pdftoppm (poppler-utils) failed";
-    return QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
+    return rasterised("pdftoppm", {"-r", "72", "-png", "-singlefile", file, stem}, stem + ".png");
+}
+
+// Every group of an SVG that draws (one per style) holds paths, carries the
+// id of its own look (prefix-wWIDTH-gGREY-aOPACITY, as written in its stroke
+// attributes) and leaves a visible mark: opacity times darkness at least 1%.
+void expectGroupsNamedByTheirLooks(const QString& svgFile)
+{
+    QFile file(svgFile);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QXmlStreamReader xml(&file);
+    static const QRegularExpression lookId(R"(^[a-z-]+-w(\d+\.\d\d)-g(\d\.\d\d)-a(\d\.\d\d)$)");
+    int groups = 0, children = -1;
+    QString group;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isEndElement() && xml.name() == u"g" && children >= 0) {
+            EXPECT_GT(children, 0) << "group " << group.toStdString() << " without paths";
+            children = -1;
+        }
+        if (!xml.isStartElement())
+            continue;
+        if (xml.name() != u"g") {
+            children += children >= 0;
+            continue;
+        }
+        const QXmlStreamAttributes a = xml.attributes();
+        if (!a.hasAttribute("stroke-width"))
+            continue;
+        ++groups;
+        children = 0;
+        group = a.value("id").toString();
+        const QRegularExpressionMatch m = lookId.match(group);
+        ASSERT_TRUE(m.hasMatch()) << group.toStdString();
+        const double width = a.value("stroke-width").toDouble(), opacity = a.value("stroke-opacity").toDouble();
+        const double grey = a.value("stroke").mid(1, 2).toInt(nullptr, 16) / 255.0;
+        EXPECT_NEAR(m.captured(1).toDouble(), width, 0.0051) << group.toStdString();
+        EXPECT_NEAR(m.captured(2).toDouble(), grey, 0.0051 + 0.5 / 255) << group.toStdString();
+        EXPECT_NEAR(m.captured(3).toDouble(), opacity, 0.0051) << group.toStdString();
+        EXPECT_GE(width, 1.0) << group.toStdString();
+        EXPECT_GE(opacity * (1.0 - grey), 0.01 - 0.5 / 255) << group.toStdString();
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    EXPECT_GT(groups, 0);
 }
 
 void expectOverlaid(const char* what, const QImage& png, const QImage& drawing)
@@ -92,20 +151,28 @@ void expectOverlaid(const char* what, const QImage& png, const QImage& drawing)
 TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
 {
     QTemporaryDir dir;
-    const QStringList looks[] = {{}, {"--light-silhouettes", "--strokes"}, {"--view", "map", "--threshold", "60"}};
+    // Silhouettes; light silhouettes alone at a 40-degree tilt (thin light
+    // lines, drawn a pixel wide and opaque on screen); strokes; the map view
+    // (orthographic, with its scale bar) with contours and hachures.
+    const QStringList looks[] = {{},
+                                 {"--rotate", "40", "0", "0", "--light-silhouettes", "--no-silhouettes", "--light",
+                                  "-1000", "300", "100", "--fit"},
+                                 {"--light-silhouettes", "--strokes"},
+                                 {"--view", "map", "--threshold", "60", "--contours", "--hachures"}};
     int look = 0;
     for (const QStringList& options : looks) {
         const QString stem = dir.filePath(QString("look%1").arg(look++));
-        for (const char* ext : {".png", ".svg", ".pdf"}) {
-            const ToolRun run =
-                runTool("hypsa-render", QStringList{dataFile("jacksboro.grd"), stem + ext, "--size", "900x640"} + options,
-                        withoutDisplay());
+        std::vector<QStringList> runs;
+        for (const char* ext : {".png", ".svg", ".pdf"})
+            runs.push_back(QStringList{dataFile("jacksboro.grd"), stem + ext, "--size", "900x640"} + options);
+        for (const ToolRun& run : runToolTogether("hypsa-render", runs, withoutDisplay()))
             ASSERT_EQ(run.exitCode, 0) << run.err;
-        }
         const QImage png = QImage(stem + ".png").convertToFormat(QImage::Format_RGB32);
         const QString name = options.isEmpty() ? "default" : options.join(' ');
-        expectOverlaid(qPrintable("SVG, " + name), png, rasteriseSvg(stem + ".svg", png.size()));
+        expectOverlaid(qPrintable("SVG, " + name), png, rasteriseSvgApart(stem + ".svg", stem + "-svg"));
         expectOverlaid(qPrintable("PDF, " + name), png, rasterisePdf(stem + ".pdf", stem + "-pdf"));
+        if (!options.contains("--strokes"))
+            expectGroupsNamedByTheirLooks(stem + ".svg");
 
         QFile svg(stem + ".svg");
         ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
@@ -119,11 +186,63 @@ TEST(LineArt, SvgAndPdfLieOverThePngOfTheSameOptions)
         if (options.contains("--strokes"))
             EXPECT_TRUE(text.contains(R"(id="strokes")"));
         else
-            EXPECT_TRUE(text.contains(QRegularExpression(R"(id="lines-w\d\.\d\d-g\d\.\d\d-a\d\.\d\d")")));
+            EXPECT_TRUE(text.contains(QRegularExpression(R"(id="(light-)?lines-w\d\.\d\d-g\d\.\d\d-a\d\.\d\d")")));
         // A map (orthographic, straight down) carries its scale bar, a group
         // of its own.
         EXPECT_EQ(text.count(R"(id="scale-bar")"), options.contains("map") ? 1 : 0);
     }
+}
+
+TEST(LineArt, OutlinesOfTerrainAndVoidsAreWholeInTheSvg)
+{
+    // The terrain with voids tilted 25 degrees and fitted: every pixel of the
+    // picture's ink along the outline of the terrain and of its voids has
+    // the SVG's ink within a pixel (the outline was once dashed where the
+    // face beside it lay at the line's depth).
+    auto view = emptyView();
+    ASSERT_TRUE(view->grid.loadFile(dataFile("jacksboro_voids.tif")));
+    ASSERT_TRUE(view->findCurvature());
+    view->setXRotation(25);
+    view->setScale(18);
+    view->fitTerrain();
+    const QImage png = view->renderFrame().convertToFormat(QImage::Format_RGB32);
+    const LineArt art = view->lineArt();
+    QTemporaryDir dir;
+    QString error;
+    ASSERT_TRUE(writeLineArt(art, dir.filePath("voids.svg"), DrawingFormat::svg, error)) << error.toStdString();
+    const QImage svg = rasteriseSvg(dir.filePath("voids.svg"), png.size());
+
+    // The outline: the border edges on the page, 3 pixels wide.
+    QImage outline(png.size(), QImage::Format_RGB32);
+    outline.fill(Qt::white);
+    {
+        QPainter painter(&outline);
+        painter.setPen(QPen(Qt::black, 3.0));
+        const ScreenProjection screen(art.modelView, art.projection, art.width, art.height);
+        const EdgeBuffer& edges = view->silhouetteEdges;
+        for (std::size_t i = 0; i < edges.rowCount(); ++i)
+            for (const Edge& e : edges.row(i))
+                if (e.border) {
+                    const ScreenPoint a = screen.toScreen(screen.clip(view->vertices[i]));
+                    const ScreenPoint b = screen.toScreen(screen.clip(view->vertices[std::size_t(e.other)]));
+                    painter.drawLine(QPointF(a.x, a.y), QPointF(b.x, b.y));
+                }
+    }
+    long outlineInk = 0, missing = 0;
+    for (int y = 0; y < png.height(); ++y)
+        for (int x = 0; x < png.width(); ++x) {
+            if (!ink(png, x, y) || !ink(outline, x, y))
+                continue;
+            ++outlineInk;
+            bool near = false;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx)
+                    near = near || (svg.valid(x + dx, y + dy) && ink(svg, x + dx, y + dy));
+            missing += !near;
+        }
+    EXPECT_GT(outlineInk, 2000);
+    EXPECT_EQ(missing, 0) << "of " << outlineInk << " pixels of the outline's ink";
+    expectGroupsNamedByTheirLooks(dir.filePath("voids.svg"));
 }
 
 TEST(LineArt, VerboseCountsLayersAndRefusedNames)
@@ -321,28 +440,59 @@ TEST(LineArt, WindowExportsTheViewAsShown)
     ShownWindow shown;
     HypsaMainWindow& w = shown.w;
     QTemporaryDir dir;
+    const auto failure = [&] {
+        auto* box = w.findChild<QMessageBox*>("exportFailureBox");
+        const QString text = box ? box->informativeText() : QString();
+        if (box) {
+            box->button(QMessageBox::Ok)->click();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+        return text;
+    };
     // Nothing to draw yet: refused in a message box, no file.
-    EXPECT_FALSE(w.exportDrawingTo(dir.filePath("empty.svg")));
-    auto* box = w.findChild<QMessageBox*>("exportFailureBox");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->informativeText(), "There is no terrain to draw: open a grid first.");
-    box->button(QMessageBox::Ok)->click();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    w.exportDrawingTo(dir.filePath("empty.svg"));
+    w.glgrid->waitForWork();
+    EXPECT_EQ(failure(), "There is no terrain to draw: open a grid first.");
     EXPECT_FALSE(QFile::exists(dir.filePath("empty.svg")));
 
     w.openGridFile(terrain);
     w.glgrid->waitForWork();
     w.curvatureCB->setChecked(true);
-    ASSERT_TRUE(w.exportDrawingTo(dir.filePath("view.png")));
-    ASSERT_TRUE(w.exportDrawingTo(dir.filePath("view.svg")));
+    w.exportDrawingTo(dir.filePath("view.png"));
+    w.glgrid->waitForWork();
+    EXPECT_EQ(w.statusBar()->currentMessage(), "Picture written to view.png");
+    w.exportDrawingTo(dir.filePath("view.svg"));
+    w.glgrid->waitForWork();
     EXPECT_TRUE(w.statusBar()->currentMessage().startsWith("Drawing written to view.svg:"));
     // The drawing is the view at its own size, laid over its frame.
     const QImage png = QImage(dir.filePath("view.png")).convertToFormat(QImage::Format_RGB32);
     EXPECT_EQ(png.size(), QSize(w.glgrid->viewWidth, w.glgrid->viewHeight));
     expectOverlaid("SVG of the window's view with strokes", png, rasteriseSvg(dir.filePath("view.svg"), png.size()));
 
-    EXPECT_FALSE(w.exportDrawingTo(dir.filePath("view.jpg")));
-    box = w.findChild<QMessageBox*>("exportFailureBox");
-    ASSERT_NE(box, nullptr);
-    EXPECT_EQ(box->informativeText(), "the file name must end in .png, .svg or .pdf");
+    // A name of another extension, and a folder that is not there: a box
+    // with the reason, and no file.
+    w.exportDrawingTo(dir.filePath("view.jpg"));
+    w.glgrid->waitForWork();
+    EXPECT_EQ(failure(), "the file name must end in .png, .svg or .pdf");
+    w.exportDrawingTo(dir.filePath("none/view.pdf"));
+    w.glgrid->waitForWork();
+    EXPECT_EQ(failure(), "No such file or directory");
+    EXPECT_FALSE(QFile::exists(dir.filePath("none")));
+}
+
+TEST(LineArt, AStopWhileWritingLeavesNoFile)
+{
+    auto view = terrainView(300, 200);
+    const LineArt art = view->lineArt();
+    ASSERT_GT(art.paths.size(), 100u);
+    QTemporaryDir dir;
+    const std::atomic<bool> stop{true};
+    const StopScope scope(&stop);
+    for (const DrawingFormat format : {DrawingFormat::svg, DrawingFormat::pdf}) {
+        const QString file = dir.filePath(format == DrawingFormat::svg ? "a.svg" : "a.pdf");
+        QString error;
+        EXPECT_FALSE(writeLineArt(art, file, format, error));
+        EXPECT_EQ(error, "the export was stopped");
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no file, whole or partial";
 }

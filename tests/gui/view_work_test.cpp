@@ -1,5 +1,6 @@
 // The window while the terrain work runs: the display budget, the progress
-// bar and Cancel, and a view that keeps drawing and answering the controls.
+// bar and Cancel, and a view that keeps drawing and answering the controls;
+// Export Drawing as such work.
 #include "glnprgrid.h"
 #include "hypsamainwindow.h"
 
@@ -8,7 +9,10 @@
 #include <QSignalSpy>
 #include <QSlider>
 #include <QSpinBox>
+#include <QDir>
+#include <QFile>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -184,4 +188,42 @@ TEST(ViewWork, TheWindowRepaintsAndAnswersASliderWhileALoadRuns)
     EXPECT_FALSE(w.glgrid->workRunning());
     EXPECT_EQ(w.glgrid->grid.width, 403u);
     EXPECT_EQ(w.glgrid->xRot, 40.0f);
+}
+
+TEST(ViewWork, ExportRunsOnTheWorkerAndCancelLeavesNoFile)
+{
+    ShownWindow shown(0);
+    HypsaMainWindow& w = shown.w;
+    w.openGridFile(terrain);
+    w.glgrid->waitForWork();
+    QTemporaryDir dir;
+    for (const char* name : {"stopped.svg", "stopped.pdf", "stopped.png"}) {
+        SCOPED_TRACE(name);
+        WorkGate gate(*w.glgrid, "Exporting");
+        w.exportDrawingTo(dir.filePath(name));
+        ASSERT_TRUE(gate.waitUntilHeld());
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return w.workProgress->isVisible() && w.workProgress->format().startsWith("Exporting"); }, 5000))
+            << w.workProgress->format().toStdString();
+        EXPECT_TRUE(w.cancelWorkButton->isVisible());
+        // The window goes on drawing and answering while the drawing is made.
+        QSignalSpy frames(w.glgrid, &QOpenGLWidget::frameSwapped);
+        w.slider3->setValue(w.slider3->value() + 10);
+        EXPECT_TRUE(frames.wait(5000));
+        QTest::mouseClick(w.cancelWorkButton, Qt::LeftButton);
+        gate.release();
+        w.glgrid->waitForWork();
+        EXPECT_EQ(w.statusBar()->currentMessage(), QString("Export stopped: %1 was not written").arg(name));
+        EXPECT_FALSE(w.workProgress->isVisible());
+    }
+    EXPECT_TRUE(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden).isEmpty()) << "no file, whole or partial";
+
+    // Asked for while other work runs, an export waits its turn and draws
+    // the view as it is shown then.
+    w.glgrid->subdivide();
+    w.exportDrawingTo(dir.filePath("after.svg"));
+    w.glgrid->waitForWork();
+    EXPECT_EQ(w.glgrid->grid.width, 804u);
+    EXPECT_TRUE(w.statusBar()->currentMessage().startsWith("Drawing written to after.svg:"));
+    EXPECT_TRUE(QFile::exists(dir.filePath("after.svg")));
 }

@@ -7,7 +7,9 @@
 #include <QProcessEnvironment>
 #include <QStringList>
 
+#include <memory>
 #include <string>
+#include <vector>
 
 struct ToolRun {
     int exitCode = -1; // -1 when it crashed or did not finish
@@ -26,14 +28,18 @@ inline QProcessEnvironment withoutDisplay()
     return environment;
 }
 
-inline ToolRun runTool(const char* program, const QStringList& arguments,
-                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
-                       const QString& workingDirectory = QString())
+namespace toolrun_detail {
+
+inline void start(QProcess& process, const char* program, const QStringList& arguments,
+                  const QProcessEnvironment& environment, const QString& workingDirectory)
 {
-    QProcess process;
     process.setProcessEnvironment(environment);
     process.setWorkingDirectory(workingDirectory);
     process.start(QStringLiteral(HYPSA_BIN_DIR "/") + program, arguments);
+}
+
+inline ToolRun finish(QProcess& process)
+{
     ToolRun run;
     if (!process.waitForFinished(120000) || process.exitStatus() != QProcess::NormalExit)
         return run;
@@ -41,6 +47,32 @@ inline ToolRun runTool(const char* program, const QStringList& arguments,
     run.out = process.readAllStandardOutput().toStdString();
     run.err = process.readAllStandardError().toStdString();
     return run;
+}
+
+} // namespace toolrun_detail
+
+inline ToolRun runTool(const char* program, const QStringList& arguments,
+                       const QProcessEnvironment& environment = QProcessEnvironment::systemEnvironment(),
+                       const QString& workingDirectory = QString())
+{
+    QProcess process;
+    toolrun_detail::start(process, program, arguments, environment, workingDirectory);
+    return toolrun_detail::finish(process);
+}
+
+// Runs the program once for each list of arguments, all at the same time.
+inline std::vector<ToolRun> runToolTogether(const char* program, const std::vector<QStringList>& argumentLists,
+                                            const QProcessEnvironment& environment)
+{
+    std::vector<std::unique_ptr<QProcess>> processes;
+    for (const QStringList& arguments : argumentLists) {
+        processes.push_back(std::make_unique<QProcess>());
+        toolrun_detail::start(*processes.back(), program, arguments, environment, QString());
+    }
+    std::vector<ToolRun> runs;
+    for (const auto& process : processes)
+        runs.push_back(toolrun_detail::finish(*process));
+    return runs;
 }
 
 #endif
