@@ -152,8 +152,9 @@ void BM_SuggestiveForOneEye(benchmark::State& state)
     RadialCurvature radial;
     LineFamily contours, highlights;
     for (auto _ : state) {
-        computeRadialCurvature(t.curvature, t.vertices, startEye, radial);
-        buildSuggestiveFamilies(radial, t.vertices, t.grid.width, defaultSuggestiveThreshold, contours, highlights);
+        computeRadialCurvature(t.curvature, t.vertices, SurfaceEye{startEye}, radial);
+        buildSuggestiveFamilies(radial, MeshGrid(side, side, t.grid.valid), t.vertices, defaultSuggestiveThreshold,
+                                contours, highlights);
     }
     state.counters["side"] = side;
     countLines(state, "contours", contours);
