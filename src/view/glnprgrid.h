@@ -16,6 +16,7 @@
 #include "line_pass.h"
 #include "map_lines.h"
 #include "npr_gl.h"
+#include "suggestive_pass.h"
 #include "terrain_model.h"
 #include "terrain_worker.h"
 #include "view_transform.h"
@@ -115,6 +116,7 @@ public:
         double classification = 0.0;
         double lines = 0.0;
         double families = 0.0;
+        double suggestive = 0.0; // computing the suggestive lines for a new eye
         double occluder = 0.0;
         std::size_t edgesDrawn = 0;
         std::size_t familySegmentsDrawn = 0;
@@ -124,12 +126,20 @@ public:
     bool measurePaint = false;
     PaintTimes lastPaintTimes;
 
-    // The map lines asked for (contours, profiles, hachures). The worker
-    // builds them for each level with the mesh, and anew when they change;
-    // the light comes from lightPosition.
+    // The line families asked for. The worker builds the map lines
+    // (contours, profiles, hachures), ridges and valleys for each level with
+    // the mesh, and anew when they change; the light comes from
+    // lightPosition. The suggestive contours and highlights are computed
+    // here for each eye, from the curvature the mesh keeps for them.
     MapLineSettings lineSettings;
-    // The line families drawn now: the map lines of the mesh shown.
+    // The families built with the mesh shown.
     std::span<const LineFamily> families() const { return model.mesh.families; }
+    // The suggestive contours and highlights of the drawn level, for the eye
+    // of the last frame (the locked eye while the silhouettes are locked).
+    SuggestivePass suggestivePass;
+    // The view-dependent families drawn after those of the mesh: the
+    // suggestive contours and highlights that are switched on.
+    std::vector<const LineFamily*> viewFamilies() const;
 
     // Loads of grids with more samples than this show them coarsened until
     // they fit; 0 = no budget. Read when a load starts.
@@ -265,6 +275,15 @@ public slots:
     void setHachures(bool on);
     // Metres on the ground; 0 automatic.
     void setHachureSpacing(double metres);
+    // The lines of the surface's curvature; thresholds are slider values, 0
+    // to 100. Ridges and valleys are built by the worker, the suggestive
+    // lines in the next frame.
+    void setRidges(bool on);
+    void setValleys(bool on);
+    void setRidgeThreshold(int value);
+    void setSuggestiveContours(bool on);
+    void setSuggestiveHighlights(bool on);
+    void setSuggestiveThreshold(int value);
 
 signals:
     void widthChanged(const QString& width);
@@ -273,8 +292,8 @@ signals:
     void heightChanged(int);
     void freqChanged(int);
     // The work reached a step ("Loading", "Coarsening", "Refining",
-    // "Finding curvature", "Drawing map lines"); percent of the request
-    // done before it.
+    // "Finding curvature", "Measuring the surface's curvature", "Drawing map
+    // lines"); percent of the request done before it.
     void workProgress(const QString& step, int percent);
     // No work runs or waits any more.
     void workIdle();
@@ -328,6 +347,8 @@ private:
     // a request waiting already covers later changes.
     void requestMapLines();
     void finishMapLines(WorkOutcome outcome, TerrainUpdate& update);
+    // A suggestive family was switched on or off.
+    void suggestiveLinesSwitched();
 
     // The view was turned, panned, dollied or zoomed: the coarse level is
     // drawn until it stays still for settleDelay.
@@ -374,6 +395,10 @@ private:
     void runPass(MeshLayer& layer, DrawnMesh& mesh, LinePass& pass, EdgeBuffer& edges, const gmVec3& point,
                  float threshold);
     void drawStrokesOf(MeshLayer& layer, const DrawnMesh& mesh, const EdgeBuffer& edges, bool useFirst);
+    // Computes the suggestive lines when they are on and the eye (the locked
+    // eye while locked) or their threshold changed; the view transform of the
+    // drawn level must be loaded.
+    void updateSuggestiveLines();
     // Draws every line family of the drawn level in batches, before the
     // occluder hides what lies behind the terrain.
     void drawFamilies();
@@ -393,6 +418,8 @@ private:
     // The families' segments by style; rebuilt when the families change.
     std::vector<FamilySegments> familySegments;
     bool familySegmentsStale = true;
+    std::vector<FamilySegments> viewFamilySegments;
+    bool viewFamilySegmentsStale = true;
 };
 
 #endif

@@ -240,7 +240,7 @@ bool GLNPRGrid::refinementFits(int subdivisiontype) const
                     static_cast<unsigned long long>(JGrid::maxSamples));
         return false;
     }
-    if (!fitsInMemoryForWork(meshBytesFor(w, h))) {
+    if (!fitsInMemoryForWork(meshBytesFor(w, h, mapLinesToBuild().needsCurvature()))) {
         reportError("GLNPRGrid::subdivide - refused: not enough memory for the refined grid of %llu x %llu samples\n",
                     static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
         return false;

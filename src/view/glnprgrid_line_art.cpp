@@ -41,6 +41,7 @@ LineArt GLNPRGrid::lineArt()
         drawSilhouettes();
     if (showLightSilhouettes)
         drawLightSilhouettes();
+    updateSuggestiveLines();
     glDepthMask(GL_TRUE);
     if (drawnLayer.occluderPending)
         uploadOccluder(drawnLayer, model.mesh);
@@ -72,6 +73,8 @@ LineArt GLNPRGrid::lineArt()
         add(lightSilhouetteEdges, lightSilhouetteLayer);
     for (const LineFamily& family : families())
         builder.addFamily(family);
+    for (const LineFamily* family : viewFamilies())
+        builder.addFamily(*family);
     LineArt art = builder.finish();
     art.scaleBar = mapScaleBar();
     return art;
