@@ -93,6 +93,12 @@ private:
             if (stopRequested())
                 return false;
             for (std::size_t c = 0; c + 1 < mesh_.width; ++c) {
+                // Most cells lie between two levels: no level cuts them.
+                const std::size_t a = r * mesh_.width + c;
+                const std::uint16_t n = below_[a];
+                if (n != noCount && below_[a + 1] == n && below_[a + mesh_.width] == n
+                    && below_[a + mesh_.width + 1] == n)
+                    continue;
                 const unsigned present = mesh_.faces(r, c);
                 for (const bool upper : {false, true}) {
                     if (!(present & (upper ? upperFace : lowerFace)))
