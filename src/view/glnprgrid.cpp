@@ -257,6 +257,7 @@ void GLNPRGrid::clearEdgeData()
     releaseBulk(vertexNormals);
     releaseBulk(faceNormals);
     releaseBulk(faces);
+    model.mesh.curvature.clear();
     model.mesh.extent.reset();
     meshReplaced();
 }

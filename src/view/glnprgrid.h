@@ -177,7 +177,8 @@ public:
     // work at a step with it).
     void setWorkCheckpointHook(std::function<void(const char* step)> hook);
 
-    // Empties both edge buffers and the mesh arrays (not the frames).
+    // Empties both edge buffers and the mesh arrays with the surface's
+    // curvature (not the frames).
     void clearEdgeData();
     // Builds the mesh, both edge buffers, the curvature frames and the
     // occluder from the grid. Returns false, leaving no mesh, when no grid
