@@ -24,6 +24,13 @@ public:
                 const SurfaceEye& eye, double sliderValue);
     // The mesh or its curvature were replaced: the next update computes.
     void meshChanged() { valid_ = false; }
+    // The eye the lines are held for, in the coordinates of a new mesh; the
+    // next update computes.
+    void moveEye(const SurfaceEye& eye)
+    {
+        eye_ = eye;
+        valid_ = false;
+    }
     // Gives all the memory back; the next update computes.
     void release();
 

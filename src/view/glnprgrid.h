@@ -334,6 +334,10 @@ private:
     // Builds the level `change` gives, and its coarse level, in the background.
     void startLevelChange(LevelChange change, std::function<void(JGrid&)> adjust = {});
     void finishChange(WorkOutcome outcome, TerrainUpdate& update, const QString* loadedFile);
+    // While the silhouettes are locked, moves their eye and the suggestive
+    // lines' from the mesh coordinates of the level placed at `from` to
+    // those of the level drawn now.
+    void keepLockedEye(const LevelPlacement& from);
     // Runs command now when nothing else runs or waits, else after those.
     void runInTurn(std::function<void()> command);
     void runWaitingCommands();

@@ -226,7 +226,7 @@ TEST(RenderPixels, AVoidIsAHoleWithItsRimDrawn)
 
 // The suggestive contours are computed for the eye of each frame, for its
 // ray direction in an orthographic one, and held at the eye of the moment
-// the silhouettes were locked, through turns and threshold changes.
+// the silhouettes were locked, through turns, threshold changes and levels.
 TEST(RenderPixels, SuggestiveContoursFollowTheEyeAndStayWhileLocked)
 {
     auto view = terrainView();
@@ -258,6 +258,26 @@ TEST(RenderPixels, SuggestiveContoursFollowTheEyeAndStayWhileLocked)
     EXPECT_TRUE(*view->suggestivePass.eye() == eye);
     view->setSuggestiveThreshold(40);
     EXPECT_EQ(linesNow(), turned);
+    // A coarser level keeps the locked eye at its place in the scene, and
+    // refining back gives the locked lines back.
+    const LevelPlacement fine = view->drawnPlacement();
+    const gmVec3 silhouetteEye = view->silhouettePass.lastPoint;
+    view->unsubdivide();
+    view->waitForWork();
+    linesNow();
+    const LevelPlacement coarse = view->drawnPlacement();
+    ASSERT_EQ(coarse.spacing, 2 * fine.spacing);
+    EXPECT_TRUE(view->suggestivePass.eye()->point == pointInLevel(eye.point, fine, coarse));
+    EXPECT_TRUE(view->silhouettePass.lastPoint == pointInLevel(silhouetteEye, fine, coarse));
+    view->subdivide();
+    view->waitForWork();
+    const std::vector<float> back = linesNow();
+    EXPECT_LT((view->suggestivePass.eye()->point - eye.point).length(), 1e-9);
+    ASSERT_EQ(back.size(), turned.size());
+    float moved = 0.0f;
+    for (std::size_t i = 0; i < back.size(); ++i)
+        moved = std::max(moved, std::abs(back[i] - turned[i]));
+    EXPECT_LT(moved, 1e-5f);
 
     view->lockSil(false);
     EXPECT_NE(linesNow(), turned);
