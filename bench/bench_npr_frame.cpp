@@ -1,8 +1,10 @@
 // One frame of the view under Xvfb (software renderer) in its start state
 // with silhouettes on: the time of classification, lines and occluder and
 // the edges drawn, for the real terrain and 1025, 1201 and 2049 square
-// terrains, and at 1201 x 1201 with contours, profiles and hachures on too:
-// what drawing them adds to the frame. Baseline from the same run: the same
+// terrains, and at 1201 x 1201 with contours, profiles and hachures on too,
+// or with ridges, valleys, suggestive contours and highlights: what drawing
+// them adds to the frame, and what computing the suggestive lines adds to a
+// frame that turns the view, next to the silhouette classification. Baseline from the same run: the same
 // segments drawn as one plain GL_LINES batch at width 1, black. Run with
 // xvfb-run -a.
 #include "bench_terrain.h"
@@ -93,21 +95,26 @@ void runFrame(benchmark::State& state, TimedView& view)
             view.plainLines = false;
         }
         // Turning the view by a degree every frame reclassifies every frame.
-        std::vector<double> classification;
+        std::vector<double> classification, suggestive;
         for (int k = 0; k < frames; ++k) {
             view.xRot = float((k + 1) % 2);
             view.grabFramebuffer();
             classification.push_back(view.lastPaintTimes.classification);
+            suggestive.push_back(view.lastPaintTimes.suggestive);
         }
         view.xRot = 0.0f;
 
         state.counters["turning_classify_ms"] = median(classification);
+        if (median(suggestive) > 0.0) {
+            state.counters["turning_suggestive_ms"] = median(suggestive);
+            state.counters["suggestive_vs_classify"] = median(suggestive) / median(classification);
+        }
         state.counters["lines_ms"] = median(lines);
         if (familySegments > 0) {
             const double frame = median(classification) + median(lines) + median(occluder);
-            state.counters["map_lines_ms"] = median(families);
-            state.counters["map_line_segments"] = double(familySegments);
-            state.counters["map_lines_added_%"] = 100.0 * median(families) / frame;
+            state.counters["families_ms"] = median(families);
+            state.counters["family_segments"] = double(familySegments);
+            state.counters["families_added_%"] = 100.0 * median(families) / frame;
         }
         state.counters["occluder_ms"] = median(occluder);
         state.counters["edges_drawn"] = double(edges);
@@ -148,11 +155,23 @@ void BM_FrameWithMapLines(benchmark::State& state)
     runFrame(state, view);
 }
 
+// The same frame with the lines of the surface's curvature.
+void BM_FrameWithSurfaceLines(benchmark::State& state)
+{
+    TimedView view;
+    fillReliefTerrain(view.grid, unsigned(state.range(0)));
+    view.lineSettings.ridges = view.lineSettings.valleys = true;
+    view.lineSettings.suggestive = view.lineSettings.highlights = true;
+    view.findCurvature();
+    runFrame(state, view);
+}
+
 } // namespace
 
 BENCHMARK(BM_FrameRealTerrain)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FrameReliefTerrain)->Arg(1025)->Arg(1201)->Arg(2049)->Unit(benchmark::kMillisecond)->Iterations(1);
 BENCHMARK(BM_FrameWithMapLines)->Arg(1201)->Unit(benchmark::kMillisecond)->Iterations(1);
+BENCHMARK(BM_FrameWithSurfaceLines)->Arg(1201)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 int main(int argc, char** argv)
 {

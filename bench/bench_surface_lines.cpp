@@ -1,7 +1,10 @@
-// Surface lines on 1201 x 1201 terrains: curvature plus ridges and valleys
-// next to the mesh build of the same grid, and suggestive contours and
-// highlights for one eye next to the silhouette classification
-// (EdgeBuffer::updateAllEdges) of the same mesh, all from the same run.
+// Surface lines on 1201 x 1201 terrains, as the viewer computes them: the
+// curvature plus ridges and valleys as the worker builds them with a level
+// (rebuildMapLines, which measures the curvature the mesh lacks), next to the
+// mesh build of the same grid, and the suggestive contours and highlights of
+// a new eye as the view computes them (SuggestivePass) next to the
+// silhouette classification (EdgeBuffer::updateAllEdges) of the same mesh,
+// all from the same run.
 // Terrain 0 is the synthetic relief of the other benchmarks, terrain 1 the
 // bundled real terrain mirrored into a 1201 x 1201 tile (real valleys and
 // ridges, 90 m cells).
@@ -9,9 +12,10 @@
 #include "bench_terrain.h"
 #include "edge_buffer.h"
 #include "ridge_lines.h"
-#include "suggestive_lines.h"
+#include "suggestive_pass.h"
 #include "surface_curvature.h"
 #include "terrain_mesh.h"
+#include "terrain_work.h"
 
 #include <benchmark/benchmark.h>
 
@@ -50,9 +54,9 @@ void fillMirroredTerrain(JGrid& g)
 }
 
 struct Terrain {
-    JGrid grid;
-    std::vector<gmVec3> vertices, vertexNormals, faceNormals;
-    std::vector<Face> faces;
+    TerrainModel model; // the grid and its mesh, without curvature
+    JGrid& grid = model.grid;
+    std::vector<gmVec3>& vertices = model.mesh.vertices;
     EdgeBuffer edges;
     SurfaceCurvature curvature;
 
@@ -62,8 +66,9 @@ struct Terrain {
             fillReliefTerrain(grid, side);
         else
             fillMirroredTerrain(grid);
-        buildTerrainMesh(grid, vertices, vertexNormals, faces, faceNormals);
-        edges.build(vertices.size(), faces);
+        WorkControl control;
+        buildDrawnMesh(grid, model.mesh, control);
+        edges.build(vertices.size(), model.mesh.faces);
         computeSurfaceCurvature(grid, curvature);
     }
 };
@@ -101,28 +106,31 @@ void BM_MeshBuildBaseline(benchmark::State& state)
     state.counters["side"] = side;
 }
 
+// The worker's job when ridges and valleys are switched on: the curvature
+// measured into fresh memory, then the two families.
 void BM_CurvatureRidgesValleys(benchmark::State& state)
 {
     Terrain& t = terrain(state);
-    SurfaceCurvature curvature;
-    LineFamily ridges, valleys;
+    std::unique_ptr<TerrainUpdate> update;
     std::size_t peak = 0;
     for (auto _ : state) {
-        // Each level gets its curvature once, in fresh memory.
         state.PauseTiming();
-        curvature.clear();
+        update = std::make_unique<TerrainUpdate>();
+        update->lineSettings.ridges = update->lineSettings.valleys = true;
+        WorkControl control;
         state.ResumeTiming();
-        peak = bench::peakHeapDuring([&] {
-            computeSurfaceCurvature(t.grid, curvature);
-            buildRidgeFamilies(curvature, t.vertices, defaultRidgeThreshold, ridges, valleys);
-        });
+        peak = bench::peakHeapDuring([&] { rebuildMapLines(t.model, control, *update); });
     }
+    const DrawnMesh& built = update->mesh;
     state.counters["side"] = side;
     state.counters["peak_heap_MB"] = double(peak) / (1 << 20);
-    state.counters["curvature_MB"] =
-        double(curvature.samples.capacity() * sizeof(CurvatureSample) + curvature.known.capacity()) / (1 << 20);
-    countLines(state, "ridges", ridges);
-    countLines(state, "valleys", valleys);
+    state.counters["curvature_MB"] = double(built.curvature.samples.capacity() * sizeof(CurvatureSample)
+                                            + built.curvature.known.capacity())
+                                     / (1 << 20);
+    if (built.families.size() == 2) {
+        countLines(state, "ridges", built.families[0]);
+        countLines(state, "valleys", built.families[1]);
+    }
 }
 
 void BM_CurvatureOnly(benchmark::State& state)
@@ -142,22 +150,25 @@ void BM_SilhouetteClassificationBaseline(benchmark::State& state)
 {
     Terrain& t = terrain(state);
     for (auto _ : state)
-        t.edges.updateAllEdges(t.faces, t.faceNormals, t.vertices, startEye, 0.2f, 0.05f);
+        t.edges.updateAllEdges(t.model.mesh.faces, t.model.mesh.faceNormals, t.vertices, startEye, 0.2f, 0.05f);
     state.counters["side"] = side;
 }
 
+// The view's pass with an eye that moved since the last frame, so that
+// every frame computes.
 void BM_SuggestiveForOneEye(benchmark::State& state)
 {
     Terrain& t = terrain(state);
-    RadialCurvature radial;
-    LineFamily contours, highlights;
-    for (auto _ : state) {
-        computeRadialCurvature(t.curvature, t.vertices, startEye, radial);
-        buildSuggestiveFamilies(radial, t.vertices, t.grid.width, defaultSuggestiveThreshold, contours, highlights);
-    }
+    SuggestivePass pass;
+    const gmVec3 moved = startEye + gmVec3(0.0, 0.04, 0.0);
+    int frame = 0;
+    for (auto _ : state)
+        pass.update(t.curvature, t.grid.valid, t.vertices, SurfaceEye{frame++ % 2 ? moved : startEye},
+                    defaultSuggestiveThreshold);
     state.counters["side"] = side;
-    countLines(state, "contours", contours);
-    countLines(state, "highlights", highlights);
+    state.counters["pass_MB"] = double(pass.bytes()) / (1 << 20);
+    countLines(state, "contours", pass.contours());
+    countLines(state, "highlights", pass.highlights());
 }
 
 } // namespace

@@ -237,6 +237,12 @@ void HypsaMainWindow::connectControls()
     connect(profileCountSB, &QSpinBox::valueChanged, glgrid, &GLNPRGrid::setProfileCount);
     connect(hachuresCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setHachures);
     connect(hachureSpacingSB, &QDoubleSpinBox::valueChanged, glgrid, &GLNPRGrid::setHachureSpacing);
+    connect(ridgesCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setRidges);
+    connect(valleysCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setValleys);
+    connect(ridgeThresholdSlider, &QSlider::valueChanged, glgrid, &GLNPRGrid::setRidgeThreshold);
+    connect(suggestiveCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setSuggestiveContours);
+    connect(highlightsCB, &QCheckBox::toggled, glgrid, &GLNPRGrid::setSuggestiveHighlights);
+    connect(suggestiveThresholdSlider, &QSlider::valueChanged, glgrid, &GLNPRGrid::setSuggestiveThreshold);
 }
 
 void HypsaMainWindow::changeEvent(QEvent* event)

@@ -70,7 +70,8 @@ public:
     QSlider* slider6;
     QLabel* exaggerationLabel;
     QDoubleSpinBox* exaggerationSB;
-    // Map lines: a check box per family and its one value.
+    // Line families: a check box per family and its one value; ridges and
+    // valleys share a threshold, as do suggestive contours and highlights.
     QGroupBox* linesGB;
     QCheckBox* contoursCB;
     QDoubleSpinBox* contourIntervalSB;
@@ -78,6 +79,12 @@ public:
     QSpinBox* profileCountSB;
     QCheckBox* hachuresCB;
     QDoubleSpinBox* hachureSpacingSB;
+    QCheckBox* ridgesCB;
+    QCheckBox* valleysCB;
+    QSlider* ridgeThresholdSlider;
+    QCheckBox* suggestiveCB;
+    QCheckBox* highlightsCB;
+    QSlider* suggestiveThresholdSlider;
     QPushButton* refineButton;
     QPushButton* coarsenButton;
     QPushButton* pushButton3;

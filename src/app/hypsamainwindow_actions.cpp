@@ -17,6 +17,7 @@
 #include <QMimeData>
 #include <QPushButton>
 #include <QSettings>
+#include <QSlider>
 #include <QUrl>
 
 namespace {
@@ -133,6 +134,13 @@ void HypsaMainWindow::languageChange()
     profileCountSB->setToolTip(tr("Number of profiles"));
     hachuresCB->setText(tr("Hachures"));
     hachureSpacingSB->setToolTip(tr("Metres between hachures; auto: 1/150 of the terrain's longer side"));
+    ridgesCB->setText(tr("Ridges"));
+    valleysCB->setText(tr("Valleys"));
+    ridgeThresholdSlider->setToolTip(tr("Ridge and valley threshold: the least bend across a crest that is drawn"));
+    suggestiveCB->setText(tr("Suggestive"));
+    highlightsCB->setText(tr("Highlights"));
+    suggestiveThresholdSlider->setToolTip(
+        tr("Suggestive contour and highlight threshold: the least change of curvature that is drawn"));
     refineButton->setText(QString());
     refineButton->setToolTip(tr("Refine"));
     coarsenButton->setText(QString());

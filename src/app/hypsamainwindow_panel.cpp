@@ -208,9 +208,12 @@ void HypsaMainWindow::buildLinesBox()
     linesGB = new QGroupBox(centralWidget());
     linesGB->setObjectName("linesGB");
     linesGB->setFlat(true);
-    auto* row = new QHBoxLayout(linesGB);
-    row->setSpacing(6);
-    row->setContentsMargins(6, 0, 0, 0);
+    // The map lines on one row, the lines of the surface's curvature on a
+    // second one.
+    auto* rows = new QVBoxLayout(linesGB);
+    rows->setSpacing(0);
+    rows->setContentsMargins(6, 0, 0, 0);
+    auto* row = makeBox<QHBoxLayout>("mapLinesLayout");
     contoursCB = makeCheckBox(linesGB, "contoursCB", false);
     row->addWidget(contoursCB);
     contourIntervalSB = makeAutomaticBox(linesGB, "contourIntervalSB", 2);
@@ -224,6 +227,24 @@ void HypsaMainWindow::buildLinesBox()
     row->addWidget(hachuresCB);
     hachureSpacingSB = makeAutomaticBox(linesGB, "hachureSpacingSB", 1);
     row->addWidget(hachureSpacingSB);
+    rows->addLayout(row);
+
+    const MapLineSettings start;
+    auto* surfaceRow = makeBox<QHBoxLayout>("surfaceLinesLayout");
+    ridgesCB = makeCheckBox(linesGB, "ridgesCB", false);
+    surfaceRow->addWidget(ridgesCB);
+    valleysCB = makeCheckBox(linesGB, "valleysCB", false);
+    surfaceRow->addWidget(valleysCB);
+    ridgeThresholdSlider = makeSlider(linesGB, "ridgeThresholdSlider", 100, start.ridgeThreshold, Qt::Horizontal);
+    surfaceRow->addWidget(ridgeThresholdSlider);
+    suggestiveCB = makeCheckBox(linesGB, "suggestiveCB", false);
+    surfaceRow->addWidget(suggestiveCB);
+    highlightsCB = makeCheckBox(linesGB, "highlightsCB", false);
+    surfaceRow->addWidget(highlightsCB);
+    suggestiveThresholdSlider =
+        makeSlider(linesGB, "suggestiveThresholdSlider", 100, start.suggestiveThreshold, Qt::Horizontal);
+    surfaceRow->addWidget(suggestiveThresholdSlider);
+    rows->addLayout(surfaceRow);
 }
 
 void HypsaMainWindow::buildLightBox()

@@ -13,6 +13,7 @@ void DrawnMesh::release()
     lightSilhouetteEdges.clear();
     releaseBulk(occluderPositions);
     std::vector<LineFamily>().swap(families);
+    curvature.clear();
     lineSettings = MapLineSettings();
     extent.reset();
 }

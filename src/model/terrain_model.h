@@ -12,6 +12,7 @@
 #include "jgrid.h"
 #include "line_family.h"
 #include "map_lines.h"
+#include "surface_curvature.h"
 #include "view_fit.h"
 
 #include <QString>
@@ -31,10 +32,13 @@ struct DrawnMesh {
     EdgeBuffer lightSilhouetteEdges;
     // The occluder's vertex positions, until the view moves them to GL.
     std::vector<float> occluderPositions;
-    // The map lines of this level, in drawing order, and what they were
-    // built for.
+    // The lines built with this level (map lines, ridges and valleys), in
+    // drawing order, and what they were built for.
     std::vector<LineFamily> families;
     MapLineSettings lineSettings;
+    // The surface's curvature, while lineSettings needs it: the view draws
+    // the suggestive lines of each eye from it.
+    SurfaceCurvature curvature;
     // The box of the drawn vertices (voids left out); nothing without faces.
     std::optional<ViewBox> extent;
 

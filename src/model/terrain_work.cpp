@@ -3,6 +3,7 @@
 #include "error_report.h"
 #include "memory_room.h"
 #include "occluder.h"
+#include "ridge_lines.h"
 #include "stop_request.h"
 #include "terrain_mesh.h"
 
@@ -14,27 +15,65 @@
 
 namespace {
 
-// Parts of the mesh build, for the progress: mesh, edges, frames, occluder,
-// and the map lines when there are any.
-int meshParts(const MapLineSettings& lines)
+// The lines built with a level: the map lines and the ridges and valleys.
+bool buildsFamilies(const MapLineSettings& lines)
 {
-    return lines.any() ? 5 : 4;
+    return lines.any() || lines.ridges || lines.valleys;
 }
 
+// Parts of the mesh build, for the progress: mesh, edges, frames, occluder,
+// the surface's curvature when lines need it, and the lines when there are any.
+int meshParts(const MapLineSettings& lines)
+{
+    return 4 + (lines.needsCurvature() ? 1 : 0) + (buildsFamilies(lines) ? 1 : 0);
+}
+
+const char* const curvatureStep = "Measuring the surface's curvature";
 const char* const mapLinesStep = "Drawing map lines";
 
-// The map lines of a level, after the checkpoint that starts their step.
+// Appends the ridges and valleys that `lines` asks for.
+void addRidgeFamilies(const SurfaceCurvature& curvature, std::span<const gmVec3> vertices,
+                      const MapLineSettings& lines, std::vector<LineFamily>& families)
+{
+    LineFamily ridges, valleys;
+    if (!buildRidgeFamilies(curvature, vertices, lines.ridgeThreshold, ridges, valleys))
+        return;
+    if (lines.ridges)
+        families.push_back(std::move(ridges));
+    if (lines.valleys)
+        families.push_back(std::move(valleys));
+}
+
+// The lines of a level and the curvature they need, each after the
+// checkpoint that starts its step (parts done, done + 1 of total). `kept` is
+// the level's curvature measured before, if any; a curvature measured here
+// goes into `into` with the lines.
 WorkOutcome buildLinesPart(const JGrid& grid, std::span<const gmVec3> vertices, const MapLineSettings& lines,
-                           WorkControl& control, int done, int total, DrawnMesh& into)
+                           const SurfaceCurvature& kept, WorkControl& control, int done, int total, DrawnMesh& into)
 {
     into.lineSettings = lines;
-    if (!lines.any())
+    const SurfaceCurvature* curvature = &kept;
+    if (lines.needsCurvature() && kept.samples.empty()) {
+        if (!control.checkpoint(curvatureStep, done++, total))
+            return WorkOutcome::Cancelled;
+        // A curvature that cannot be measured (it says why) leaves the lines
+        // drawn from it out.
+        if (!computeSurfaceCurvature(grid, into.curvature, 2) && control.cancelled()) {
+            into.curvature.clear();
+            return WorkOutcome::Cancelled;
+        }
+        curvature = &into.curvature;
+    }
+    if (!buildsFamilies(lines))
         return WorkOutcome::Done;
     if (!control.checkpoint(mapLinesStep, done, total))
         return WorkOutcome::Cancelled;
     buildMapLines(grid, vertices, lines, into.families);
+    if ((lines.ridges || lines.valleys) && !control.cancelled() && !curvature->samples.empty())
+        addRidgeFamilies(*curvature, vertices, lines, into.families);
     if (control.cancelled()) {
         std::vector<LineFamily>().swap(into.families);
+        into.curvature.clear();
         return WorkOutcome::Cancelled;
     }
     return WorkOutcome::Done;
@@ -203,7 +242,7 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
     const char* step = "Finding curvature";
     if (!control.checkpoint(step, done, total))
         return WorkOutcome::Cancelled;
-    const std::uint64_t bytes = meshBytesFor(grid.width, grid.height);
+    const std::uint64_t bytes = meshBytesFor(grid.width, grid.height, lines.needsCurvature());
     if (!fitsInMemoryForWork(bytes)) {
         reportError("JGrid:: *Error* - not enough memory to draw the grid of %u x %u samples: its lines need %.1f GB, "
                     "%.1f GB are free\n",
@@ -233,7 +272,8 @@ WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& cont
     buildOccluderPositions(mesh.vertices, mesh.vertexNormals, mesh.occluderPositions);
     mesh.extent = drawnExtent(mesh.vertices, mesh.faces);
     if (!control.cancelled()
-        && buildLinesPart(grid, mesh.vertices, lines, control, done + 4, total, mesh) == WorkOutcome::Done)
+        && buildLinesPart(grid, mesh.vertices, lines, SurfaceCurvature(), control, done + 4, total, mesh)
+               == WorkOutcome::Done)
         return WorkOutcome::Done;
     mesh.release();
     return WorkOutcome::Cancelled;
@@ -246,8 +286,20 @@ WorkOutcome rebuildMapLines(const TerrainModel& model, WorkControl& control, Ter
     out.linesOnly = true;
     if (!model.grid.loaded || model.mesh.vertices.empty())
         return WorkOutcome::Failed;
+    const MapLineSettings& lines = out.lineSettings;
+    const SurfaceCurvature& kept = model.mesh.curvature;
+    const bool measures = lines.needsCurvature() && kept.samples.empty();
     const WorkOutcome outcome = refusedWithoutMemory(out, "draw the map lines", [&] {
-        return buildLinesPart(model.grid, model.mesh.vertices, out.lineSettings, control, 0, 1, out.mesh);
+        const std::uint64_t bytes = surfaceCurvatureBytes(model.grid.width, model.grid.height);
+        if (measures && !fitsInMemoryForWork(bytes)) {
+            reportError("JGrid:: *Error* - not enough memory to measure the curvature of the grid of %u x %u "
+                        "samples: it needs %.1f GB, %.1f GB are free\n",
+                        model.grid.width, model.grid.height, double(bytes) / 1e9,
+                        double(memoryForWork().value_or(0)) / 1e9);
+            return WorkOutcome::Failed;
+        }
+        const int total = (measures ? 1 : 0) + (buildsFamilies(lines) ? 1 : 0);
+        return buildLinesPart(model.grid, model.mesh.vertices, lines, kept, control, 0, total, out.mesh);
     });
     out.errors = errors.text();
     return unlessStopped(outcome, control);
@@ -258,6 +310,10 @@ void applyTerrainUpdate(TerrainModel& model, TerrainUpdate&& update)
     if (update.linesOnly) {
         model.mesh.families = std::move(update.mesh.families);
         model.mesh.lineSettings = update.mesh.lineSettings;
+        if (!update.mesh.curvature.samples.empty())
+            model.mesh.curvature = std::move(update.mesh.curvature);
+        else if (!model.mesh.lineSettings.needsCurvature())
+            model.mesh.curvature.clear();
         return;
     }
     if (!update.replacesDetails) {

@@ -59,8 +59,8 @@ struct TerrainUpdate {
     QString errors;
     // Set before the work starts: the map lines the new mesh gets.
     MapLineSettings lineSettings;
-    // Only the mesh's map lines were built anew (mesh.families): the model
-    // keeps its grid and mesh.
+    // Only the mesh's lines were built anew (mesh.families, and
+    // mesh.curvature when it was measured): the model keeps its grid and mesh.
     bool linesOnly = false;
 };
 
@@ -78,8 +78,9 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
 
 // Builds the mesh, edges, curvature frames and occluder positions of a
 // loaded grid (step "Finding curvature", parts done + 0..3 of total), then
-// the map lines that `lines` asks for (step "Drawing map lines", part
-// done + 4, when any). Done with an empty mesh when the grid is not loaded;
+// the surface's curvature when `lines` needs it (step "Measuring the
+// surface's curvature") and the map lines, ridges and valleys that `lines`
+// asks for (step "Drawing map lines"), a part each. Done with an empty mesh when the grid is not loaded;
 // Failed, with a message and an empty mesh, when the mesh would not fit in
 // the memory left for work (memoryForWork); Cancelled leaves `mesh` empty.
 // Throws std::bad_alloc when memory runs out all the same (loadTerrain and
@@ -87,8 +88,12 @@ WorkOutcome changeTerrainLevel(const TerrainModel& model, LevelChange change, Wo
 WorkOutcome buildDrawnMesh(const JGrid& grid, DrawnMesh& mesh, WorkControl& control, int done = 0, int total = 4,
                            const MapLineSettings& lines = {});
 
-// The map lines of the model's mesh as out.lineSettings asks for them, into
-// out.mesh.families (step "Drawing map lines"); sets out.linesOnly.
+// The map lines, ridges and valleys of the model's mesh as out.lineSettings
+// asks for them, into out.mesh.families (step "Drawing map lines"), with the
+// surface's curvature measured into out.mesh.curvature first when the
+// settings need it and the model's mesh does not keep it; sets
+// out.linesOnly. Failed, with a message, when that curvature would not fit
+// in the memory left for work.
 WorkOutcome rebuildMapLines(const TerrainModel& model, WorkControl& control, TerrainUpdate& out);
 
 // The model takes the update's state.

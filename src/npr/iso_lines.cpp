@@ -32,8 +32,9 @@ FaceCut cutOf(const double f[3], double level)
 class IsoLineWalker {
 public:
     IsoLineWalker(const MeshGrid& mesh, std::span<const gmVec3> positions, std::span<const float> field,
-                  std::span<const double> levels)
-        : mesh_(mesh), positions_(positions), field_(field), levels_(levels), cellsAcross_(mesh.width - 1)
+                  std::span<const double> levels, const IsoPieceStyle& pieceStyle)
+        : mesh_(mesh), positions_(positions), field_(field), levels_(levels), pieceStyle_(pieceStyle),
+          cellsAcross_(mesh.width - 1)
     {
     }
 
@@ -92,6 +93,12 @@ private:
             if (stopRequested())
                 return false;
             for (std::size_t c = 0; c + 1 < mesh_.width; ++c) {
+                // Most cells lie between two levels: no level cuts them.
+                const std::size_t a = r * mesh_.width + c;
+                const std::uint16_t n = below_[a];
+                if (n != noCount && below_[a + 1] == n && below_[a + mesh_.width] == n
+                    && below_[a + mesh_.width + 1] == n)
+                    continue;
                 const unsigned present = mesh_.faces(r, c);
                 for (const bool upper : {false, true}) {
                     if (!(present & (upper ? upperFace : lowerFace)))
@@ -110,16 +117,28 @@ private:
         return true;
     }
 
+    // Follows a level's line from face to face, a polyline for each run of
+    // pieces in one style.
     void walk(std::uint32_t face, std::size_t level, LineFamily& out)
     {
-        out.begin(std::uint16_t(level));
         MeshFace f = faceAt(face);
         std::array<std::size_t, 3> v = mesh_.corners(f);
         FaceCut c = cutAt(v, level);
-        addPoint(v, c.in, level, out);
+        std::uint16_t drawn = skipIsoPiece; // the style of the polyline being drawn
         for (;;) {
             visited_[face / 64] |= std::uint64_t(1) << (face % 64);
-            addPoint(v, c.out, level, out);
+            const IsoCrossing in = crossingAt(v, c.in, level), leave = crossingAt(v, c.out, level);
+            const std::uint16_t style = pieceStyle_ ? pieceStyle_(level, in, leave) : std::uint16_t(level);
+            if (style != drawn) {
+                out.end();
+                if (style != skipIsoPiece) {
+                    out.begin(style);
+                    addPoint(in, out);
+                }
+                drawn = style;
+            }
+            if (style != skipIsoPiece)
+                addPoint(leave, out);
             const std::optional<MeshFace> next = mesh_.across(f, c.out);
             if (!next || isVisited(indexOf(*next)))
                 break;
@@ -140,21 +159,25 @@ private:
 
     // The level's crossing with edge i of the face, computed from the edge's
     // lower vertex index, so that both faces of the edge give the same point.
-    void addPoint(const std::array<std::size_t, 3>& v, int i, std::size_t level, LineFamily& out) const
+    IsoCrossing crossingAt(const std::array<std::size_t, 3>& v, int i, std::size_t level) const
     {
         const std::size_t a = std::min(v[i], v[(i + 1) % 3]), b = std::max(v[i], v[(i + 1) % 3]);
         const double fa = field_[a], fb = field_[b];
-        double t = (levels_[level] - fa) / (fb - fa);
-        t = t >= 0.0 ? std::min(t, 1.0) : 0.0;
-        const gmVec3 p = positions_[a] + t * (positions_[b] - positions_[a]);
-        const float x = float(p[0]), y = float(p[1]), z = float(p[2]);
+        const double t = (levels_[level] - fa) / (fb - fa);
+        return {a, b, t >= 0.0 ? std::min(t, 1.0) : 0.0};
+    }
+
+    void addPoint(const IsoCrossing& x, LineFamily& out) const
+    {
+        const gmVec3 p = positions_[x.from] + x.t * (positions_[x.to] - positions_[x.from]);
+        const float px = float(p[0]), py = float(p[1]), pz = float(p[2]);
         const std::size_t count = out.pointCount() - out.starts[out.starts.size() - 2];
         if (count > 0) {
             const float* last = &out.points[out.points.size() - 3];
-            if (last[0] == x && last[1] == y && last[2] == z)
+            if (last[0] == px && last[1] == py && last[2] == pz)
                 return; // a level through a vertex meets it from several edges
         }
-        out.add(x, y, z);
+        out.add(px, py, pz);
     }
 
     std::uint32_t indexOf(const MeshFace& f) const
@@ -172,6 +195,7 @@ private:
     std::span<const gmVec3> positions_;
     std::span<const float> field_;
     std::span<const double> levels_;
+    const IsoPieceStyle& pieceStyle_;
     std::size_t cellsAcross_;
     // The faces each level cuts: level k's are faces_[first_[k]] to
     // faces_[first_[k + 1] - 1].
@@ -185,14 +209,20 @@ private:
 } // namespace
 
 void isoLines(const MeshGrid& mesh, std::span<const gmVec3> positions, std::span<const float> field,
-              std::span<const double> levels, LineFamily& out)
+              std::span<const double> levels, LineFamily& out, const IsoPieceStyle& pieceStyle)
 {
     const std::size_t w = mesh.width, h = mesh.height;
     if (w < 2 || h < 2 || positions.size() < w * h || field.size() < w * h || levels.empty())
         return;
-    IsoLineWalker walker(mesh, positions, field, levels.first(std::min(levels.size(), maxIsoLevels)));
+    IsoLineWalker walker(mesh, positions, field, levels.first(std::min(levels.size(), maxIsoLevels)), pieceStyle);
     if (!walker.collect())
         return;
     out.points.reserve(out.points.size() + 3 * walker.pointsExpected());
     walker.chain(out);
+}
+
+void isoLines(const MeshGrid& mesh, std::span<const gmVec3> positions, std::span<const float> field,
+              std::span<const double> levels, LineFamily& out)
+{
+    isoLines(mesh, positions, field, levels, out, IsoPieceStyle());
 }

@@ -10,6 +10,8 @@
 #include "terrain_mesh.h"
 
 #include <cstddef>
+#include <cstdint>
+#include <functional>
 #include <span>
 
 // The most levels one call cuts at: a polyline's level is its style index.
@@ -27,5 +29,24 @@ inline constexpr std::size_t maxIsoLevels = 65534;
 // then incomplete).
 void isoLines(const MeshGrid& mesh, std::span<const gmVec3> positions, std::span<const float> field,
               std::span<const double> levels, LineFamily& out);
+
+// Where an iso-line crosses a mesh edge: the edge's vertices (from < to) and
+// the fraction of the way from `from`, the same from both faces of the edge.
+struct IsoCrossing {
+    std::size_t from, to;
+    double t;
+    double at(double valueFrom, double valueTo) const { return valueFrom + t * (valueTo - valueFrom); }
+};
+
+// Chooses the style of each piece of an iso-line, the part inside one face,
+// from its level's index and the crossings where it enters and leaves the
+// face (between them they name the face's three corners); skipIsoPiece
+// leaves the piece out. A polyline runs on while its pieces keep one style.
+inline constexpr std::uint16_t skipIsoPiece = 0xFFFF;
+using IsoPieceStyle = std::function<std::uint16_t(std::size_t level, const IsoCrossing& in, const IsoCrossing& out)>;
+
+// The same, each piece styled (or left out) by pieceStyle.
+void isoLines(const MeshGrid& mesh, std::span<const gmVec3> positions, std::span<const float> field,
+              std::span<const double> levels, LineFamily& out, const IsoPieceStyle& pieceStyle);
 
 #endif

@@ -24,6 +24,8 @@ LineArt buildLineArt(const LineArtScene& scene, const std::function<bool(int, in
         return LineArt();
     for (const LineFamily& family : scene.families)
         builder.addFamily(family);
+    for (const LineFamily& family : scene.eyeFamilies)
+        builder.addFamily(family);
     if (!goOn(3))
         return LineArt();
     LineArt art = builder.finish();

@@ -16,6 +16,7 @@
 #include <functional>
 #include <optional>
 #include <span>
+#include <vector>
 
 struct LineArtScene {
     ScreenProjection screen{{}, {}, 0, 0};
@@ -32,6 +33,9 @@ struct LineArtScene {
     std::span<const gmVec3> vertices;
     std::span<const CurvatureFrame> frames;
     std::span<const LineFamily> families;
+    // Copies of the families computed for the eye (suggestive lines), which
+    // the view computes again as it turns.
+    std::vector<LineFamily> eyeFamilies;
     std::optional<ScaleBar> scaleBar;
 };
 

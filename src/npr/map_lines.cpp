@@ -21,6 +21,10 @@ bool MapLineSettings::buildsSameAs(const MapLineSettings& o) const
         return false;
     if (profiles && (profileCount != o.profileCount || profileAxis != o.profileAxis))
         return false;
+    if (ridges != o.ridges || valleys != o.valleys || needsCurvature() != o.needsCurvature())
+        return false;
+    if ((ridges || valleys) && ridgeThreshold != o.ridgeThreshold)
+        return false;
     return !hachures || hachureSpacing == o.hachureSpacing;
 }
 

@@ -6,6 +6,8 @@
 
 #include "gmvec3.h"
 #include "line_family.h"
+#include "ridge_lines.h"
+#include "suggestive_lines.h"
 #include "terrain_mesh.h"
 
 #include <array>
@@ -30,11 +32,24 @@ struct MapLineSettings {
     ProfileAxis profileAxis = ProfileAxis::rows;
     bool hachures = false;
     double hachureSpacing = 0.0; // metres on the ground; 0: 1/150 of the longer side
+    // The lines of the surface's curvature (thresholds are slider values, 0
+    // to 100): ridges and valleys are built with the mesh like the lines
+    // above; suggestive contours and highlights are computed by the view for
+    // each eye, from the curvature that the mesh keeps for them.
+    bool ridges = false;
+    bool valleys = false;
+    int ridgeThreshold = int(defaultRidgeThreshold);
+    bool suggestive = false;
+    bool highlights = false;
+    int suggestiveThreshold = int(defaultSuggestiveThreshold);
 
     bool any() const { return contours || profiles || hachures; }
+    // The mesh measures and keeps the surface's curvature.
+    bool needsCurvature() const { return ridges || valleys || suggestive || highlights; }
     // The same lines: settings that only differ in what no family built uses
     // (the light without shaded contours, the interval without contours or
-    // hachures, ...) build the same families.
+    // hachures, the suggestive lines' own settings, ...) build the same
+    // families and keep the same curvature.
     bool buildsSameAs(const MapLineSettings& other) const;
 };
 

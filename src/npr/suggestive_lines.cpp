@@ -1,47 +1,18 @@
 #include "suggestive_lines.h"
 
 #include "bulk_memory.h"
+#include "iso_lines.h"
+#include "parallel_parts.h"
+#include "surface_segments.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 
 namespace {
 
-// The zero set of a per-vertex field over the triangles of cell rows
-// [first, end) of a grid of width w: for every triangle that accept(t)
-// takes and along two of whose sides the field changes sign (a zero counts
-// as positive), piece(t, crossing, side, crossing, side). This is the only
-// step that knows how the zero set is found.
-template <typename Accept, typename Piece>
-void forEachZeroSetPiece(std::span<const float> field, std::size_t w, std::size_t first, std::size_t end,
-                         Accept accept, Piece piece)
-{
-    const auto negative = [&](std::size_t i) { return field[i] < 0.0f; };
-    for (std::size_t r = first; r < end && !stopRequested(); ++r)
-        for (std::size_t a = r * w; a + 1 < (r + 1) * w; ++a) {
-            const bool n = negative(a);
-            if (negative(a + 1) == n && negative(a + w) == n && negative(a + w + 1) == n)
-                continue;
-            for (const GridTriangle& t : cellTriangles(std::uint32_t(a), std::uint32_t(w))) {
-                if (!accept(t))
-                    continue;
-                int sides[2], found = 0;
-                for (int k = 0; k < 3 && found < 2; ++k)
-                    if (negative(t.v[k]) != negative(t.v[(k + 1) % 3]))
-                        sides[found++] = k;
-                if (found < 2)
-                    continue;
-                const auto crossing = [&](int k) {
-                    const std::uint32_t i = t.v[k], j = t.v[(k + 1) % 3];
-                    return EdgeCrossing(i, j, field[i], field[j]);
-                };
-                piece(t, crossing(sides[0]), sides[0], crossing(sides[1]), sides[1]);
-            }
-        }
-}
-
-void radialRows(const SurfaceCurvature& curvature, std::span<const gmVec3> vertices, const gmVec3& eye,
+void radialRows(const SurfaceCurvature& curvature, std::span<const gmVec3> vertices, const SurfaceEye& eye,
                 std::size_t first, std::size_t end, RadialCurvature& radial)
 {
     const double featureSquared = double(curvature.featureSize) * curvature.featureSize;
@@ -49,12 +20,12 @@ void radialRows(const SurfaceCurvature& curvature, std::span<const gmVec3> verti
     for (std::size_t r = first; r < end && !stopRequested(); ++r)
         for (std::size_t i = r * w; i < (r + 1) * w; ++i) {
             radial.facing[i] = 0;
-            radial.value[i] = 0.0f;
+            radial.value[i] = std::numeric_limits<float>::quiet_NaN();
             radial.test[i] = 0.0f;
             if (!curvature.known[i])
                 continue;
             const CurvatureSample& s = curvature.samples[i];
-            const gmVec3 toEye = eye - vertices[i];
+            const gmVec3 toEye = eye.towardsEye(vertices[i]);
             const gmVec3 n = upNormal(s);
             const double normalPart = dot(n, toEye);
             const gmVec3 tangentPart = toEye - n * normalPart;
@@ -87,8 +58,13 @@ double suggestiveTestThreshold(double sliderValue)
     return 0.1 * t * t;
 }
 
-bool computeRadialCurvature(const SurfaceCurvature& curvature, std::span<const gmVec3> vertices, const gmVec3& eye,
-                            RadialCurvature& radial, unsigned threads)
+std::size_t RadialCurvature::bytes() const
+{
+    return value.capacity() * sizeof(float) + test.capacity() * sizeof(float) + facing.capacity() + pieces.bytes();
+}
+
+bool computeRadialCurvature(const SurfaceCurvature& curvature, std::span<const gmVec3> vertices,
+                            const SurfaceEye& eye, RadialCurvature& radial, unsigned threads)
 {
     const std::size_t n = std::size_t(curvature.width) * curvature.height;
     if (vertices.size() != n || curvature.samples.size() != n || curvature.known.size() != n) {
@@ -112,46 +88,49 @@ bool computeRadialCurvature(const SurfaceCurvature& curvature, std::span<const g
     return !stopRequested();
 }
 
-bool buildSuggestiveFamilies(RadialCurvature& radial, std::span<const gmVec3> vertices, std::uint32_t width,
-                             double sliderValue, LineFamily& contours, LineFamily& highlights, unsigned threads)
+bool buildSuggestiveFamilies(RadialCurvature& radial, const MeshGrid& mesh, std::span<const gmVec3> vertices,
+                             double sliderValue, LineFamily& contours, LineFamily& highlights)
 {
     resetFadedFamily(contours, "suggestive contours", 1.5f, 0.0f);
     resetFadedFamily(highlights, "suggestive highlights", 1.0f, 0.55f);
-    const std::size_t n = vertices.size();
-    if (width == 0 || n % width != 0 || radial.value.size() != n || radial.test.size() != n
-        || radial.facing.size() != n) {
-        std::printf("The radial curvature does not match the mesh's %zu vertices; no suggestive lines\n", n);
+    const std::size_t n = mesh.width * mesh.height;
+    if (vertices.size() != n || radial.value.size() != n || radial.test.size() != n || radial.facing.size() != n) {
+        std::printf("The radial curvature does not match the mesh's %zu vertices; no suggestive lines\n",
+                    vertices.size());
         return false;
     }
-    const std::size_t w = width, h = n / w;
-    if (w < 2 || h < 2)
-        return true;
     const double threshold = suggestiveTestThreshold(sliderValue);
     const double fadeRange = std::max(threshold, 0.005);
-    const auto collect = [&](std::size_t first, std::size_t end, std::vector<SurfaceSegment>& found0,
-                             std::vector<SurfaceSegment>& found1) {
-        // Only triangles whose corners are known and face the eye on one side.
-        const auto oneSide = [&](const GridTriangle& t) {
-            const int side = radial.facing[t.v[0]];
-            return side != 0 && radial.facing[t.v[1]] == side && radial.facing[t.v[2]] == side;
-        };
-        forEachZeroSetPiece(radial.value, w, first, end, oneSide,
-                            [&](const GridTriangle& t, const EdgeCrossing& p, int sideP, const EdgeCrossing& q,
-                                int sideQ) {
-                                const double test = (p.at(radial.test[p.from], radial.test[p.to])
-                                                     + q.at(radial.test[q.from], radial.test[q.to]))
-                                                    / 2.0;
-                                if (std::abs(test) <= threshold)
-                                    return;
-                                const std::uint16_t style = fadeStyle((std::abs(test) - threshold) / fadeRange);
-                                (test > 0.0 ? found0 : found1)
-                                    .push_back(segmentBetween(p, t.edge[sideP], q, t.edge[sideQ], vertices, style));
-                            });
+    // A piece is kept inside a face whose corners all face the eye on one
+    // side (the two crossings name its three corners), its test value taken
+    // halfway: a suggestive contour's style is its fade, a highlight's its
+    // fade after the contours' styles.
+    const std::span<const std::int8_t> facing = radial.facing;
+    const std::span<const float> test = radial.test;
+    const auto pieceStyle = [&](std::size_t, const IsoCrossing& in, const IsoCrossing& out) {
+        const int side = facing[in.from];
+        if (facing[in.to] != side || facing[out.from] != side || facing[out.to] != side)
+            return skipIsoPiece;
+        const double t = (in.at(test[in.from], test[in.to]) + out.at(test[out.from], test[out.to])) / 2.0;
+        if (!(std::abs(t) > threshold))
+            return skipIsoPiece;
+        const std::uint16_t fade = fadeStyle((std::abs(t) - threshold) / fadeRange);
+        return std::uint16_t(t > 0.0 ? fade : fadeSteps + fade);
     };
-    if (!chainFamilyPair(std::uint32_t(w), h - 1, threads, collect, radial.pieces, contours, highlights)) {
-        contours.clear();
-        highlights.clear();
+    LineFamily& pieces = radial.pieces;
+    pieces.clear();
+    const double zero = 0.0;
+    isoLines(mesh, vertices, radial.value, std::span<const double>(&zero, 1), pieces, pieceStyle);
+    if (stopRequested()) {
+        pieces.clear();
         return false;
+    }
+    for (std::size_t i = 0; i < pieces.polylineCount(); ++i) {
+        const std::uint16_t style = pieces.styleOf[i];
+        if (style < fadeSteps)
+            contours.addPolyline(style, pieces.polyline(i));
+        else
+            highlights.addPolyline(std::uint16_t(style - fadeSteps), pieces.polyline(i));
     }
     return true;
 }

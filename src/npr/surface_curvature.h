@@ -57,6 +57,13 @@ struct SurfaceCurvature {
     void clear();
 };
 
+// Bytes the curvature of a width x height grid takes, with the arrays the
+// suggestive lines keep per eye (RadialCurvature: kr, test value, facing).
+inline std::uint64_t surfaceCurvatureBytes(std::uint64_t width, std::uint64_t height)
+{
+    return width * height * (sizeof(CurvatureSample) + 1 + 2 * sizeof(float) + 1);
+}
+
 // Fits every sample of the grid (see local_cubic_fit.h) on up to `threads`
 // threads. False, with a message and an empty result, when the grid has no
 // usable spacing or exaggeration; false with an incomplete result at a stop

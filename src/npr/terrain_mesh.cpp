@@ -6,6 +6,7 @@
 #include "jgrid.h"
 #include "memory_room.h"
 #include "stop_request.h"
+#include "surface_curvature.h"
 
 #include <cstdio>
 
@@ -60,7 +61,7 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
     }
 }
 
-std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height)
+std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height, bool surfaceCurvature)
 {
     if (width == 0 || height == 0)
         return 0;
@@ -73,10 +74,11 @@ std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height)
     const std::uint64_t perEdge = sizeof(CurvatureFrame) + 2 * sizeof(Edge);
     // Building an edge buffer briefly holds one index per face corner.
     const std::uint64_t buildScratch = 3 * faces * sizeof(std::uint32_t);
-    return samples * perSample + faces * perFace + edges * perEdge + buildScratch;
+    const std::uint64_t curvature = surfaceCurvature ? surfaceCurvatureBytes(width, height) : 0;
+    return samples * perSample + faces * perFace + edges * perEdge + buildScratch + curvature;
 }
 
-bool meshFitsInMemory(std::uint64_t width, std::uint64_t height)
+bool meshFitsInMemory(std::uint64_t width, std::uint64_t height, bool surfaceCurvature)
 {
-    return fitsInMemoryForWork(meshBytesFor(width, height));
+    return fitsInMemoryForWork(meshBytesFor(width, height, surfaceCurvature));
 }

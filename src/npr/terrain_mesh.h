@@ -98,10 +98,12 @@ void buildTerrainMesh(const JGrid& grid, std::vector<gmVec3>& vertices, std::vec
                       std::vector<Face>& faces, std::vector<gmVec3>& faceNormals);
 
 // Bytes that the mesh of a width x height grid takes at its peak: the arrays,
-// two edge buffers, the curvature frames and the occluder positions.
-std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height);
+// two edge buffers, the curvature frames and the occluder positions, and
+// with `surfaceCurvature` the curvature of the surface (surfaceCurvatureBytes)
+// that ridges, valleys and suggestive lines are drawn from.
+std::uint64_t meshBytesFor(std::uint64_t width, std::uint64_t height, bool surfaceCurvature = false);
 
 // The mesh of such a grid fits in the memory left for work (memoryForWork).
-bool meshFitsInMemory(std::uint64_t width, std::uint64_t height);
+bool meshFitsInMemory(std::uint64_t width, std::uint64_t height, bool surfaceCurvature = false);
 
 #endif

@@ -201,9 +201,11 @@ void GLNPRGrid::paintGL()
         drawSilhouettesOf(layer, mesh, inLevel(silhouettePass.lastPoint));
     if (showLightSilhouettes)
         drawLightSilhouettesOf(layer, mesh, inLevel(lightPosition));
-    // The map lines are the drawn level's; coarse frames leave them out.
-    if (!coarse)
+    // The line families are the drawn level's; coarse frames leave them out.
+    if (!coarse) {
+        updateSuggestiveLines();
         drawFamilies();
+    }
     const bool uploading = layer.occluderPending;
     if (uploading)
         uploadOccluder(layer, mesh);
@@ -255,6 +257,7 @@ void GLNPRGrid::clearEdgeData()
     releaseBulk(vertexNormals);
     releaseBulk(faceNormals);
     releaseBulk(faces);
+    model.mesh.curvature.clear();
     model.mesh.extent.reset();
     meshReplaced();
 }
@@ -279,6 +282,7 @@ void GLNPRGrid::meshReplaced()
         layer->silhouettePass.meshChanged();
         layer->lightSilhouettePass.meshChanged();
     }
+    suggestivePass.meshChanged();
     familySegmentsStale = true;
 }
 
@@ -388,18 +392,59 @@ void GLNPRGrid::runPass(MeshLayer& layer, DrawnMesh& mesh, LinePass& pass, EdgeB
     lastPaintTimes.lines += watch.lap(true);
 }
 
+void GLNPRGrid::updateSuggestiveLines()
+{
+    if (!lineSettings.suggestive && !lineSettings.highlights)
+        return;
+    PaintStopwatch watch(measurePaint && drawingHere());
+    SurfaceEye eye = orthographic ? SurfaceEye{eyeDirection(), true} : SurfaceEye{eyePosition()};
+    // Locked, the lines stay those of the locked eye: the one they were last
+    // computed for, or the silhouettes' when they come on while locked.
+    if (silLocked && suggestivePass.eye())
+        eye = *suggestivePass.eye();
+    else if (silLocked && silhouettePass.started)
+        eye = SurfaceEye{silhouettePass.lastPoint};
+    if (suggestivePass.update(model.mesh.curvature, grid.valid, vertices, eye, lineSettings.suggestiveThreshold))
+        viewFamilySegmentsStale = true;
+    lastPaintTimes.suggestive += watch.lap(false);
+}
+
+std::vector<const LineFamily*> GLNPRGrid::viewFamilies() const
+{
+    std::vector<const LineFamily*> shown;
+    if (lineSettings.suggestive)
+        shown.push_back(&suggestivePass.contours());
+    if (lineSettings.highlights)
+        shown.push_back(&suggestivePass.highlights());
+    return shown;
+}
+
+namespace {
+
+// Brings each family's segments up to date when the families changed.
+void refreshSegments(std::span<const LineFamily* const> families, std::vector<FamilySegments>& segments, bool& stale)
+{
+    if (!stale && segments.size() == families.size())
+        return;
+    segments.resize(families.size());
+    for (std::size_t i = 0; i < families.size(); ++i)
+        segments[i].build(*families[i]);
+    stale = false;
+}
+
+} // namespace
+
 void GLNPRGrid::drawFamilies()
 {
-    const std::span<const LineFamily> drawn = families();
-    if (drawn.empty())
+    std::vector<const LineFamily*> built;
+    for (const LineFamily& family : families())
+        built.push_back(&family);
+    const std::vector<const LineFamily*> shown = viewFamilies();
+    if (built.empty() && shown.empty())
         return;
     PaintStopwatch watch(measurePaint);
-    if (familySegmentsStale || familySegments.size() != drawn.size()) {
-        familySegments.resize(drawn.size());
-        for (std::size_t i = 0; i < drawn.size(); ++i)
-            familySegments[i].build(drawn[i]);
-        familySegmentsStale = false;
-    }
+    refreshSegments(built, familySegments, familySegmentsStale);
+    refreshSegments(shown, viewFamilySegments, viewFamilySegmentsStale);
     // Drawn a little nearer the eye than they lie, as the vector drawing
     // tests them, so that the surface they lie on does not hide them.
     std::array<double, 16> modelView, projection;
@@ -408,8 +453,10 @@ void GLNPRGrid::drawFamilies()
     glMatrixMode(GL_MODELVIEW);
     glPushMatrix();
     glLoadMatrixd(liftedTowardsEye(modelView, projection, viewWidth, viewHeight, surfaceLineLift).data());
-    for (std::size_t i = 0; i < drawn.size(); ++i)
-        lastPaintTimes.familySegmentsDrawn += drawLineFamily(drawn[i], familySegments[i]);
+    for (std::size_t i = 0; i < built.size(); ++i)
+        lastPaintTimes.familySegmentsDrawn += drawLineFamily(*built[i], familySegments[i]);
+    for (std::size_t i = 0; i < shown.size(); ++i)
+        lastPaintTimes.familySegmentsDrawn += drawLineFamily(*shown[i], viewFamilySegments[i]);
     glPopMatrix();
     lastPaintTimes.families = watch.lap(true);
 }

@@ -17,6 +17,7 @@
 #include "line_pass.h"
 #include "map_lines.h"
 #include "npr_gl.h"
+#include "suggestive_pass.h"
 #include "terrain_model.h"
 #include "terrain_worker.h"
 #include "view_transform.h"
@@ -116,6 +117,7 @@ public:
         double classification = 0.0;
         double lines = 0.0;
         double families = 0.0;
+        double suggestive = 0.0; // computing the suggestive lines for a new eye
         double occluder = 0.0;
         std::size_t edgesDrawn = 0;
         std::size_t familySegmentsDrawn = 0;
@@ -125,12 +127,20 @@ public:
     bool measurePaint = false;
     PaintTimes lastPaintTimes;
 
-    // The map lines asked for (contours, profiles, hachures). The worker
-    // builds them for each level with the mesh, and anew when they change;
-    // the light comes from lightPosition.
+    // The line families asked for. The worker builds the map lines
+    // (contours, profiles, hachures), ridges and valleys for each level with
+    // the mesh, and anew when they change; the light comes from
+    // lightPosition. The suggestive contours and highlights are computed
+    // here for each eye, from the curvature the mesh keeps for them.
     MapLineSettings lineSettings;
-    // The line families drawn now: the map lines of the mesh shown.
+    // The families built with the mesh shown.
     std::span<const LineFamily> families() const { return model.mesh.families; }
+    // The suggestive contours and highlights of the drawn level, for the eye
+    // of the last frame (the locked eye while the silhouettes are locked).
+    SuggestivePass suggestivePass;
+    // The view-dependent families drawn after those of the mesh: the
+    // suggestive contours and highlights that are switched on.
+    std::vector<const LineFamily*> viewFamilies() const;
 
     // Loads of grids with more samples than this show them coarsened until
     // they fit; 0 = no budget. Read when a load starts.
@@ -168,7 +178,8 @@ public:
     // work at a step with it).
     void setWorkCheckpointHook(std::function<void(const char* step)> hook);
 
-    // Empties both edge buffers and the mesh arrays (not the frames).
+    // Empties both edge buffers and the mesh arrays with the surface's
+    // curvature (not the frames).
     void clearEdgeData();
     // Builds the mesh, both edge buffers, the curvature frames and the
     // occluder from the grid. Returns false, leaving no mesh, when no grid
@@ -276,6 +287,15 @@ public slots:
     void setHachures(bool on);
     // Metres on the ground; 0 automatic.
     void setHachureSpacing(double metres);
+    // The lines of the surface's curvature; thresholds are slider values, 0
+    // to 100. Ridges and valleys are built by the worker, the suggestive
+    // lines in the next frame.
+    void setRidges(bool on);
+    void setValleys(bool on);
+    void setRidgeThreshold(int value);
+    void setSuggestiveContours(bool on);
+    void setSuggestiveHighlights(bool on);
+    void setSuggestiveThreshold(int value);
 
 signals:
     void widthChanged(const QString& width);
@@ -284,8 +304,8 @@ signals:
     void heightChanged(int);
     void freqChanged(int);
     // The work reached a step ("Loading", "Coarsening", "Refining",
-    // "Finding curvature", "Drawing map lines"); percent of the request
-    // done before it.
+    // "Finding curvature", "Measuring the surface's curvature", "Drawing map
+    // lines"); percent of the request done before it.
     void workProgress(const QString& step, int percent);
     // No work runs or waits any more.
     void workIdle();
@@ -330,6 +350,10 @@ private:
     // Builds the level `change` gives, and its coarse level, in the background.
     void startLevelChange(LevelChange change, std::function<void(JGrid&)> adjust = {});
     void finishChange(WorkOutcome outcome, TerrainUpdate& update, const QString* loadedFile);
+    // While the silhouettes are locked, moves their eye and the suggestive
+    // lines' from the mesh coordinates of the level placed at `from` to
+    // those of the level drawn now.
+    void keepLockedEye(const LevelPlacement& from);
     // Runs command now when nothing else runs or waits, else after those.
     void runInTurn(std::function<void()> command);
     void runWaitingCommands();
@@ -344,6 +368,8 @@ private:
     // a request waiting already covers later changes.
     void requestMapLines();
     void finishMapLines(WorkOutcome outcome, TerrainUpdate& update);
+    // A suggestive family was switched on or off.
+    void suggestiveLinesSwitched();
 
     // The view was turned, panned, dollied or zoomed: the coarse level is
     // drawn until it stays still for settleDelay.
@@ -390,6 +416,10 @@ private:
     void runPass(MeshLayer& layer, DrawnMesh& mesh, LinePass& pass, EdgeBuffer& edges, const gmVec3& point,
                  float threshold);
     void drawStrokesOf(MeshLayer& layer, const DrawnMesh& mesh, const EdgeBuffer& edges, bool useFirst);
+    // Computes the suggestive lines when they are on and the eye (the locked
+    // eye while locked) or their threshold changed; the view transform of the
+    // drawn level must be loaded.
+    void updateSuggestiveLines();
     // Draws every line family of the drawn level in batches, before the
     // occluder hides what lies behind the terrain.
     void drawFamilies();
@@ -411,6 +441,8 @@ private:
     // The families' segments by style; rebuilt when the families change.
     std::vector<FamilySegments> familySegments;
     bool familySegmentsStale = true;
+    std::vector<FamilySegments> viewFamilySegments;
+    bool viewFamilySegmentsStale = true;
 };
 
 #endif

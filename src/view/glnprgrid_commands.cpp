@@ -160,9 +160,11 @@ void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, const Q
     }
     const bool done = outcome == WorkOutcome::Done;
     if (done) {
+        const LevelPlacement shownBefore = drawnPlacement();
         clearEdgeData();
         applyTerrainUpdate(model, std::move(update));
         meshReplaced();
+        keepLockedEye(shownBefore);
         buildOccluderList();
         if (loadedFile && fitOnLoad)
             fitTerrain();
@@ -184,6 +186,19 @@ void GLNPRGrid::finishChange(WorkOutcome outcome, TerrainUpdate& update, const Q
                                           : QString("There is no terrain to change: open a grid first."));
     }
     runWaitingCommands();
+}
+
+// A new level has mesh coordinates of its own spacing: the locked eye keeps
+// its place in the scene (a parallel view its direction, which the uniform
+// scale keeps).
+void GLNPRGrid::keepLockedEye(const LevelPlacement& from)
+{
+    if (!silLocked)
+        return;
+    const LevelPlacement to = drawnPlacement();
+    silhouettePass.lastPoint = pointInLevel(silhouettePass.lastPoint, from, to);
+    if (const std::optional<SurfaceEye>& eye = suggestivePass.eye(); eye && !eye->parallel)
+        suggestivePass.moveEye(SurfaceEye{pointInLevel(eye->point, from, to)});
 }
 
 void GLNPRGrid::runInTurn(std::function<void()> command)
@@ -240,7 +255,7 @@ bool GLNPRGrid::refinementFits(int subdivisiontype) const
                     static_cast<unsigned long long>(JGrid::maxSamples));
         return false;
     }
-    if (!fitsInMemoryForWork(meshBytesFor(w, h))) {
+    if (!fitsInMemoryForWork(meshBytesFor(w, h, mapLinesToBuild().needsCurvature()))) {
         reportError("GLNPRGrid::subdivide - refused: not enough memory for the refined grid of %llu x %llu samples\n",
                     static_cast<unsigned long long>(w), static_cast<unsigned long long>(h));
         return false;

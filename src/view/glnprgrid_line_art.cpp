@@ -39,6 +39,7 @@ LineArtScene GLNPRGrid::lineArtScene()
     if (showLightSilhouettes)
         drawLightSilhouettes();
     classifyingOnly = false;
+    updateSuggestiveLines();
     if (drawnLayer.occluderPending)
         uploadOccluder(drawnLayer, model.mesh);
     glColorMask(GL_FALSE, GL_FALSE, GL_FALSE, GL_FALSE);
@@ -66,6 +67,8 @@ LineArtScene GLNPRGrid::lineArtScene()
     scene.vertices = vertices;
     scene.frames = frames;
     scene.families = families();
+    for (const LineFamily* family : viewFamilies())
+        scene.eyeFamilies.push_back(*family);
     scene.scaleBar = mapScaleBar();
     return scene;
 }

@@ -1,5 +1,5 @@
-// The view's map lines: the slots that choose them, and the work that builds
-// them for the mesh shown.
+// The view's line families: the slots that choose them, and the work that
+// builds the map lines, ridges and valleys for the mesh shown.
 #include "glnprgrid.h"
 
 #include <algorithm>
@@ -37,9 +37,12 @@ void GLNPRGrid::finishMapLines(WorkOutcome outcome, TerrainUpdate& update)
     if (outcome == WorkOutcome::Done) {
         applyTerrainUpdate(model, std::move(update));
         familySegmentsStale = true;
+        suggestivePass.meshChanged(); // the curvature may have come with the lines
         updateGL();
     } else if (outcome == WorkOutcome::Cancelled) {
         std::printf("Stopped; the map lines are unchanged\n");
+    } else if (!update.errors.isEmpty()) {
+        emit commandRefused(update.errors);
     }
     runWaitingCommands();
 }
@@ -96,4 +99,51 @@ void GLNPRGrid::setHachureSpacing(double metres)
 {
     lineSettings.hachureSpacing = std::isfinite(metres) ? std::max(0.0, metres) : 0.0;
     requestMapLines();
+}
+
+void GLNPRGrid::setRidges(bool on)
+{
+    lineSettings.ridges = on;
+    requestMapLines();
+}
+
+void GLNPRGrid::setValleys(bool on)
+{
+    lineSettings.valleys = on;
+    requestMapLines();
+}
+
+void GLNPRGrid::setRidgeThreshold(int value)
+{
+    lineSettings.ridgeThreshold = std::clamp(value, 0, 100);
+    requestMapLines();
+}
+
+// The suggestive lines need the curvature, which the worker measures when
+// the mesh does not keep it yet; with both off it is given back.
+void GLNPRGrid::setSuggestiveContours(bool on)
+{
+    lineSettings.suggestive = on;
+    suggestiveLinesSwitched();
+}
+
+void GLNPRGrid::setSuggestiveHighlights(bool on)
+{
+    lineSettings.highlights = on;
+    suggestiveLinesSwitched();
+}
+
+void GLNPRGrid::suggestiveLinesSwitched()
+{
+    if (!lineSettings.suggestive && !lineSettings.highlights)
+        suggestivePass.release();
+    viewFamilySegmentsStale = true;
+    requestMapLines();
+    updateGL();
+}
+
+void GLNPRGrid::setSuggestiveThreshold(int value)
+{
+    lineSettings.suggestiveThreshold = std::clamp(value, 0, 100);
+    updateGL();
 }

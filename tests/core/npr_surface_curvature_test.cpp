@@ -145,7 +145,7 @@ TEST(SurfaceCurvature, DerivativesAgreeWithFiniteDifferences)
     buildTerrainMesh(g, vertices, normals, faces, faceNormals);
     const gmVec3 eye(0.1, -0.3, 0.5); // model coordinates, off to one side and above
     RadialCurvature radial;
-    ASSERT_TRUE(computeRadialCurvature(sc, vertices, eye, radial));
+    ASSERT_TRUE(computeRadialCurvature(sc, vertices, SurfaceEye{eye}, radial));
 
     const auto alongGrid = [&](const auto& value, std::size_t i, const gmVec3& u) {
         const double dx = (value(i + 1) - value(i - 1)) / (2 * s.x(1));

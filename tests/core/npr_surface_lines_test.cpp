@@ -80,13 +80,13 @@ double longestStep(const Surface& s, const LineFamily& f)
 struct Suggestive {
     LineFamily contours, highlights;
 };
-Suggestive suggestiveFrom(const Surface& s, const gmVec3& eye, double slider, unsigned threads = 2)
+Suggestive suggestiveFrom(const Surface& s, const SurfaceEye& eye, double slider, unsigned threads = 2)
 {
     RadialCurvature radial;
     Suggestive out;
     EXPECT_TRUE(computeRadialCurvature(s.curvature, s.vertices, eye, radial, threads));
-    EXPECT_TRUE(buildSuggestiveFamilies(radial, s.vertices, s.grid.width, slider, out.contours, out.highlights,
-                                        threads));
+    EXPECT_TRUE(buildSuggestiveFamilies(radial, MeshGrid(s.grid.width, s.grid.height, s.grid.valid), s.vertices,
+                                        slider, out.contours, out.highlights));
     return out;
 }
 
@@ -186,7 +186,9 @@ TEST(SuggestiveLines, BumpAndPitSeenFromAboveOnTheInflectionCircle)
     // e^1/2 / A (0.5 model units here; the eye is at 20) w points outwards,
     // and going out across rho = sigma the profile turns from concave (the
     // floor) to convex (the rim): Dw kr > 0 again, a suggestive contour.
-    // Neither has another zero of kr, so nothing else is drawn.
+    // Neither has another zero of kr, so nothing else is drawn. A parallel
+    // view straight down (orthographic) sees the same: its w also points
+    // uphill, inwards on the bump and outwards in the pit.
     for (const DrawnSpacing& sp : spacings) {
         const double cell = sp.cellSize, sigma = 8 * cell, height = 4 * cell, r0 = 29.7, c0 = 30.4;
         for (const double sign : {1.0, -1.0}) {
@@ -194,19 +196,21 @@ TEST(SuggestiveLines, BumpAndPitSeenFromAboveOnTheInflectionCircle)
                 const double rho2 = std::pow(x - c0 * cell * sp.eastWestRatio, 2) + std::pow(y - r0 * cell, 2);
                 return sign * height * std::exp(-rho2 / (2 * sigma * sigma));
             });
-            const Suggestive lines = suggestiveFrom(s, s.above(r0, c0, 20.0), 0.0);
-            EXPECT_EQ(lines.contours.name, "suggestive contours");
-            EXPECT_EQ(lines.highlights.pointCount(), 0u) << sign;
-            int octants = 0;
-            forEachPoint(lines.contours, [&](const float* p) {
-                const double dx = (s.column(p) - c0) * sp.eastWestRatio, dy = s.row(p) - r0;
-                EXPECT_LT(std::abs(std::hypot(dx, dy) - 8.0), 0.5) << sign;
-                octants |= 1 << int(std::floor((std::atan2(dy, dx) + M_PI) / (M_PI / 4)) + 8) % 8;
-            });
-            EXPECT_EQ(octants, 255) << "the whole circle, sign " << sign;
-            ASSERT_EQ(lines.contours.polylineCount(), 1u);
-            const std::span<const float> loop = lines.contours.polyline(0);
-            EXPECT_TRUE(std::equal(loop.begin(), loop.begin() + 3, loop.end() - 3)) << "a closed loop";
+            for (const SurfaceEye& eye : {SurfaceEye{s.above(r0, c0, 20.0)}, SurfaceEye{gmVec3(0, 0, 1), true}}) {
+                const Suggestive lines = suggestiveFrom(s, eye, 0.0);
+                EXPECT_EQ(lines.contours.name, "suggestive contours");
+                EXPECT_EQ(lines.highlights.pointCount(), 0u) << sign;
+                int octants = 0;
+                forEachPoint(lines.contours, [&](const float* p) {
+                    const double dx = (s.column(p) - c0) * sp.eastWestRatio, dy = s.row(p) - r0;
+                    EXPECT_LT(std::abs(std::hypot(dx, dy) - 8.0), 0.5) << sign;
+                    octants |= 1 << int(std::floor((std::atan2(dy, dx) + M_PI) / (M_PI / 4)) + 8) % 8;
+                });
+                EXPECT_EQ(octants, 255) << "the whole circle, sign " << sign << " parallel " << eye.parallel;
+                ASSERT_EQ(lines.contours.polylineCount(), 1u);
+                const std::span<const float> loop = lines.contours.polyline(0);
+                EXPECT_TRUE(std::equal(loop.begin(), loop.begin() + 3, loop.end() - 3)) << "a closed loop";
+            }
         }
     }
 }
@@ -217,9 +221,9 @@ TEST(SuggestiveLines, MoveWithTheEyeAndDoNotDependOnThreads)
     const Surface s(61, 61, sp, [&](double x, double y) {
         return 120 * std::exp(-(std::pow(x - sp.x(30), 2) + std::pow(y - sp.y(30), 2)) / (2 * 240.0 * 240.0));
     });
-    const Suggestive fromAbove = suggestiveFrom(s, s.above(30, 30, 20.0), 0.0);
-    const Suggestive oblique = suggestiveFrom(s, s.above(-40, 30, 1.0), 0.0);
-    const Suggestive obliqueOneThread = suggestiveFrom(s, s.above(-40, 30, 1.0), 0.0, 1);
+    const Suggestive fromAbove = suggestiveFrom(s, SurfaceEye{s.above(30, 30, 20.0)}, 0.0);
+    const Suggestive oblique = suggestiveFrom(s, SurfaceEye{s.above(-40, 30, 1.0)}, 0.0);
+    const Suggestive obliqueOneThread = suggestiveFrom(s, SurfaceEye{s.above(-40, 30, 1.0)}, 0.0, 1);
     ASSERT_GT(fromAbove.contours.pointCount(), 0u);
     ASSERT_GT(oblique.contours.pointCount(), 0u);
     // From the side the lines leave the circle of the view from above.
@@ -249,7 +253,7 @@ TEST(SurfaceLines, VoidsStopEveryLine)
     }, band);
     LineFamily ridges, valleys;
     ASSERT_TRUE(buildRidgeFamilies(ridge.curvature, ridge.vertices, defaultRidgeThreshold, ridges, valleys));
-    const Suggestive lines = suggestiveFrom(bump, bump.above(30, 30, 20.0), 0.0);
+    const Suggestive lines = suggestiveFrom(bump, SurfaceEye{bump.above(30, 30, 20.0)}, 0.0);
     using Case = std::pair<const Surface*, const LineFamily*>;
     for (const auto& [surface, family] :
          {Case{&ridge, &ridges}, Case{&ridge, &valleys}, Case{&bump, &lines.contours}}) {
@@ -279,8 +283,8 @@ TEST(SurfaceLines, AMismatchedMeshOrAStopLeavesNoLines)
         ConsoleCapture console;
         EXPECT_FALSE(buildRidgeFamilies(s.curvature, tooFew, 0.0, a, b));
         EXPECT_EQ(a.pointCount(), 0u);
-        EXPECT_FALSE(computeRadialCurvature(s.curvature, tooFew, gmVec3(0, 0, 5), radial));
-        EXPECT_FALSE(buildSuggestiveFamilies(radial, s.vertices, s.grid.width, 0.0, a, b));
+        EXPECT_FALSE(computeRadialCurvature(s.curvature, tooFew, SurfaceEye{gmVec3(0, 0, 5)}, radial));
+        EXPECT_FALSE(buildSuggestiveFamilies(radial, MeshGrid(20, 20, s.grid.valid), s.vertices, 0.0, a, b));
         const std::string text = console.text();
         EXPECT_NE(text.find("do not match the curvature of 20 x 20 samples; no ridges or valleys"), std::string::npos);
         EXPECT_NE(text.find("no suggestive lines"), std::string::npos);
@@ -288,12 +292,12 @@ TEST(SurfaceLines, AMismatchedMeshOrAStopLeavesNoLines)
     // A stop request leaves empty families, not a part of the lines.
     ASSERT_TRUE(buildRidgeFamilies(s.curvature, s.vertices, 0.0, a, b));
     ASSERT_GT(a.pointCount() + b.pointCount(), 0u);
-    ASSERT_TRUE(computeRadialCurvature(s.curvature, s.vertices, s.above(-20, 10, 1.0), radial));
+    ASSERT_TRUE(computeRadialCurvature(s.curvature, s.vertices, SurfaceEye{s.above(-20, 10, 1.0)}, radial));
     std::atomic<bool> stop{true};
     const StopScope scope(&stop);
     EXPECT_FALSE(buildRidgeFamilies(s.curvature, s.vertices, 0.0, a, b));
     EXPECT_EQ(a.pointCount() + b.pointCount(), 0u);
-    EXPECT_FALSE(buildSuggestiveFamilies(radial, s.vertices, s.grid.width, 0.0, a, b));
+    EXPECT_FALSE(buildSuggestiveFamilies(radial, MeshGrid(20, 20, s.grid.valid), s.vertices, 0.0, a, b));
     EXPECT_EQ(a.pointCount() + b.pointCount(), 0u);
 }
 
@@ -311,7 +315,7 @@ TEST(SurfaceLines, BundledTerrainWithVoidsDrawsOnlyBetweenValidSamples)
     s.build();
     LineFamily ridges, valleys;
     ASSERT_TRUE(buildRidgeFamilies(s.curvature, s.vertices, defaultRidgeThreshold, ridges, valleys));
-    const Suggestive lines = suggestiveFrom(s, s.above(-200, 200, 4.0), defaultSuggestiveThreshold);
+    const Suggestive lines = suggestiveFrom(s, SurfaceEye{s.above(-200, 200, 4.0)}, defaultSuggestiveThreshold);
     // A point lies on a mesh edge: a row edge, a column edge or a cell's
     // diagonal from its top-right to its bottom-left sample. Both ends of
     // that edge must be valid samples.

@@ -410,4 +410,55 @@ TEST(ControlPanel, LinesBoxBuildsTheFamiliesForEveryLevel)
     ASSERT_EQ(names(), (QStringList{"profiles", "hachures"}));
     EXPECT_GT(v->families()[1].polylineCount(), 100u);
     EXPECT_EQ(v->lineSettings.hachureSpacing, 200.0);
+
+    // The lines of the surface's curvature: ridges and valleys built with the
+    // level, fewer at a stronger threshold; suggestive contours and
+    // highlights drawn by the view from the curvature the mesh keeps.
+    EXPECT_EQ(w.ridgesCB->text(), QString("Ridges"));
+    EXPECT_EQ(w.valleysCB->text(), QString("Valleys"));
+    EXPECT_EQ(w.suggestiveCB->text(), QString("Suggestive"));
+    EXPECT_EQ(w.highlightsCB->text(), QString("Highlights"));
+    for (const QSlider* slider : {w.ridgeThresholdSlider, w.suggestiveThresholdSlider}) {
+        EXPECT_EQ(slider->value(), 40);
+        EXPECT_EQ(slider->maximum(), 100);
+    }
+    w.ridgesCB->setChecked(true);
+    w.valleysCB->setChecked(true);
+    v->waitForWork();
+    ASSERT_EQ(names(), (QStringList{"profiles", "hachures", "ridges", "valleys"}));
+    const std::size_t ridges = v->families()[2].polylineCount();
+    EXPECT_GT(ridges, 10u);
+    w.ridgeThresholdSlider->setValue(80);
+    v->waitForWork();
+    EXPECT_EQ(v->lineSettings.ridgeThreshold, 80);
+    ASSERT_EQ(names(), (QStringList{"profiles", "hachures", "ridges", "valleys"}));
+    EXPECT_LT(v->families()[2].polylineCount(), ridges);
+    const auto viewLines = [&] {
+        v->grabFramebuffer();
+        QStringList list;
+        for (const LineFamily* f : v->viewFamilies())
+            list << QString::fromStdString(f->name) + " " + QString::number(f->polylineCount() > 10);
+        return list;
+    };
+    EXPECT_TRUE(viewLines().isEmpty());
+    w.suggestiveCB->setChecked(true);
+    w.highlightsCB->setChecked(true);
+    EXPECT_FALSE(v->workRunning()) << "the curvature kept for the ridges serves";
+    EXPECT_EQ(viewLines(), (QStringList{"suggestive contours 1", "suggestive highlights 1"}));
+    const std::size_t suggestive = v->viewFamilies()[0]->polylineCount();
+    w.suggestiveThresholdSlider->setValue(90);
+    EXPECT_EQ(viewLines(), (QStringList{"suggestive contours 1", "suggestive highlights 1"}));
+    EXPECT_LT(v->viewFamilies()[0]->polylineCount(), suggestive);
+    // Without ridges and valleys the curvature stays for the suggestive
+    // lines; without those too it is given back.
+    w.ridgesCB->setChecked(false);
+    w.valleysCB->setChecked(false);
+    v->waitForWork();
+    EXPECT_EQ(v->model.mesh.curvature.width, v->grid.width);
+    w.highlightsCB->setChecked(false);
+    EXPECT_EQ(viewLines(), QStringList{"suggestive contours 1"});
+    w.suggestiveCB->setChecked(false);
+    v->waitForWork();
+    EXPECT_TRUE(viewLines().isEmpty());
+    EXPECT_TRUE(v->model.mesh.curvature.samples.empty());
 }

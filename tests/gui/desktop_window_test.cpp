@@ -232,6 +232,10 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
         w.hachuresCB->setChecked(true);
         w.hachureSpacingSB->setValue(75);
         w.profileCountSB->setValue(33);
+        w.valleysCB->setChecked(true);
+        w.ridgeThresholdSlider->setValue(25);
+        w.highlightsCB->setChecked(true);
+        w.suggestiveThresholdSlider->setValue(65);
         w.viewFitOnLoadAction->setChecked(false);
         w.viewMapAction->trigger();
         w.resize(820, 790);
@@ -274,6 +278,11 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_EQ(lines.contourInterval, 12.5);
     EXPECT_EQ(lines.hachureSpacing, 75.0);
     EXPECT_EQ(lines.profileCount, 33);
+    EXPECT_TRUE(w.valleysCB->isChecked() && w.highlightsCB->isChecked());
+    EXPECT_FALSE(w.ridgesCB->isChecked() || w.suggestiveCB->isChecked());
+    EXPECT_TRUE(lines.valleys && lines.highlights && !lines.ridges && !lines.suggestive);
+    EXPECT_EQ(lines.ridgeThreshold, 25);
+    EXPECT_EQ(lines.suggestiveThreshold, 65);
 
     // Values from a damaged settings file are clamped by the controls.
     QSettings().setValue("panel/scale", 5000);
@@ -281,6 +290,7 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     QSettings().setValue("panel/verticalExaggeration", -3);
     QSettings().setValue("panel/profileCount", 1e9);
     QSettings().setValue("panel/contourInterval", -1);
+    QSettings().setValue("panel/ridgeThreshold", 250);
     HypsaMainWindow damaged;
     EXPECT_EQ(damaged.slider4->value(), 100);
     EXPECT_EQ(damaged.lightYSBox->value(), 0);
@@ -288,6 +298,7 @@ TEST(Settings, WhatOneWindowWritesComesBackInTheNext)
     EXPECT_EQ(damaged.profileCountSB->value(), maxProfileCount);
     EXPECT_EQ(damaged.contourIntervalSB->value(), 0.0);
     EXPECT_EQ(damaged.glgrid->lineSettings.contourInterval, 0.0);
+    EXPECT_EQ(damaged.glgrid->lineSettings.ridgeThreshold, 100);
 }
 
 TEST(DropFiles, ADroppedFileOpensAsIfChosen)

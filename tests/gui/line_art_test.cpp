@@ -249,14 +249,16 @@ TEST(LineArt, VerboseCountsLayersAndRefusedNames)
 {
     QTemporaryDir dir;
     ToolRun run = runTool("hypsa-render", {dataFile("jacksboro.grd"), dir.filePath("a.svg"), "--verbose", "--contours",
-                                           "--profiles", "--hachures", "--light-silhouettes"},
+                                           "--profiles", "--hachures", "--light-silhouettes", "--ridges", "--valleys",
+                                           "--suggestive", "--highlights"},
                           withoutDisplay());
     ASSERT_EQ(run.exitCode, 0) << run.err;
     // A layer per kind of line, labelled, in drawing order; ids unique.
     QFile svg(dir.filePath("a.svg"));
     ASSERT_TRUE(svg.open(QIODevice::ReadOnly));
     const QString text = QString::fromUtf8(svg.readAll());
-    const QStringList labels{"silhouettes", "light silhouettes", "contours", "index contours", "profiles", "hachures"};
+    const QStringList labels{"silhouettes", "light silhouettes", "contours", "index contours", "profiles", "hachures",
+                             "ridges", "valleys", "suggestive contours", "suggestive highlights"};
     static const QRegularExpression layer(R"re(<g id="([^"]+)" inkscape:groupmode="layer" inkscape:label="([^"]+)")re");
     QStringList found;
     for (auto match = layer.globalMatch(text); match.hasNext();)
@@ -270,6 +272,8 @@ TEST(LineArt, VerboseCountsLayersAndRefusedNames)
     EXPECT_GT(ids.size(), 10);
     EXPECT_EQ(QSet<QString>(ids.begin(), ids.end()).size(), ids.size()) << "every id once";
     EXPECT_TRUE(ids.contains("index-contours-w1.50-g0.15-a1.00"));
+    EXPECT_TRUE(ids.contains("layer-suggestive-contours"));
+    EXPECT_TRUE(ids.contains("valleys-w1.50-g0.45-a1.00"));
     // Ordering cuts each layer's pen-up travel.
     for (const QString& label : labels) {
         const std::string prefix = "layer " + label.toStdString() + ": ";

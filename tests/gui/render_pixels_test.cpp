@@ -175,6 +175,8 @@ TEST(RenderPixels, EveryMeshRebuildDrawsLines)
 
 // A flat 60 x 60 grid seen from straight above, with a 20 x 20 void in its
 // middle: nothing is drawn inside the hole, its rim is drawn like the outline.
+// Low hills with the same hole, drawn with the lines of their curvature and
+// no silhouettes: the lines stop at the hole too.
 TEST(RenderPixels, AVoidIsAHoleWithItsRimDrawn)
 {
     const auto darkIn = [](const QImage& image, const QRect& box, double from, double to) {
@@ -184,11 +186,11 @@ TEST(RenderPixels, AVoidIsAHoleWithItsRimDrawn)
                 n += qGray(image.pixel(x, y)) < 128;
         return n;
     };
-    QImage pictures[2];
-    QRect outline;
-    for (const bool withVoid : {false, true}) {
+    const auto picture = [](bool withVoid, bool hills) {
         auto view = emptyView(400, 400);
-        fillGrid(*view, 60, 60, [](unsigned, unsigned) { return 100.0f; });
+        fillGrid(*view, 60, 60, [&](unsigned r, unsigned c) {
+            return hills ? float(100.0 + 20.0 * std::sin(r * 0.4) * std::cos(c * 0.35)) : 100.0f;
+        });
         JGrid& g = view->grid;
         if (withVoid) {
             g.valid = ValidMask(60, 60, 1);
@@ -201,17 +203,25 @@ TEST(RenderPixels, AVoidIsAHoleWithItsRimDrawn)
         }
         view->setXRotation(75); // 285 + 75: straight down
         view->viewScale = 5.0f;
+        if (hills) {
+            view->showSilhouettes = false;
+            view->lineSettings.ridges = view->lineSettings.valleys = true;
+            view->lineSettings.suggestive = view->lineSettings.highlights = true;
+            view->lineSettings.suggestiveThreshold = 0;
+        }
         view->findCurvature();
-        pictures[withVoid] = view->grabFramebuffer();
-    }
+        return view->grabFramebuffer();
+    };
+    const QImage plain = picture(false, false), holed = picture(true, false), lines = picture(true, true);
     // The outline of the terrain: the box of the dark pixels without a void.
-    const QImage& plain = pictures[0];
-    outline = inkBox(plain);
+    const QRect outline = inkBox(plain);
     ASSERT_GT(outline.width(), 100);
     // Samples 19 to 40 bound the hole: about 0.32 to 0.68 of the outline.
     EXPECT_EQ(darkIn(plain, outline, 0.25, 0.75), 0);
-    EXPECT_EQ(darkIn(pictures[1], outline, 0.4, 0.6), 0); // no ink inside the hole
-    EXPECT_GT(darkIn(pictures[1], outline, 0.25, 0.75), 100); // its rim
+    EXPECT_EQ(darkIn(holed, outline, 0.4, 0.6), 0); // no ink inside the hole
+    EXPECT_GT(darkIn(holed, outline, 0.25, 0.75), 100); // its rim
+    EXPECT_EQ(darkIn(lines, outline, 0.35, 0.65), 0);
+    EXPECT_GT(darkIn(lines, outline, 0.05, 0.95), 1000);
 }
 
 TEST(RenderPixels, MapLinesShowWholeOnTheSurfaceTheyLieOn)
@@ -237,6 +247,72 @@ TEST(RenderPixels, MapLinesShowWholeOnTheSurfaceTheyLieOn)
     view->findCurvature();
     EXPECT_TRUE(view->families().empty());
     EXPECT_EQ(darkPixels(view->grabFramebuffer(), 255), 0);
+}
+
+// The suggestive contours are computed for the eye of each frame, for its
+// ray direction in an orthographic one, and held at the eye of the moment
+// the silhouettes were locked, through turns, threshold changes and levels.
+TEST(RenderPixels, SuggestiveContoursFollowTheEyeAndStayWhileLocked)
+{
+    auto view = terrainView();
+    view->showSilhouettes = false;
+    view->setSuggestiveContours(true);
+    view->waitForWork(); // the curvature is measured
+    ASSERT_EQ(view->model.mesh.curvature.width, view->grid.width);
+    const auto linesNow = [&] {
+        const QImage picture = view->grabFramebuffer();
+        EXPECT_GT(darkPixels(picture), 500);
+        return view->suggestivePass.contours().points;
+    };
+    const std::vector<float> start = linesNow();
+    EXPECT_GT(view->lastPaintTimes.familySegmentsDrawn, 1000u);
+    EXPECT_EQ(linesNow(), start) << "the same eye, the same lines";
+    view->setZRotation(40);
+    const std::vector<float> turned = linesNow();
+    EXPECT_NE(turned, start);
+    const SurfaceEye eye = *view->suggestivePass.eye();
+
+    view->lockSil(true);
+    view->setZRotation(80);
+    view->setXRotation(20);
+    EXPECT_EQ(linesNow(), turned);
+    // A stronger threshold keeps fewer of the locked eye's lines.
+    view->setSuggestiveThreshold(80);
+    const std::vector<float> fewer = linesNow();
+    EXPECT_LT(fewer.size(), turned.size());
+    EXPECT_TRUE(*view->suggestivePass.eye() == eye);
+    view->setSuggestiveThreshold(40);
+    EXPECT_EQ(linesNow(), turned);
+    // A coarser level keeps the locked eye at its place in the scene, and
+    // refining back gives the locked lines back.
+    const LevelPlacement fine = view->drawnPlacement();
+    const gmVec3 silhouetteEye = view->silhouettePass.lastPoint;
+    view->unsubdivide();
+    view->waitForWork();
+    linesNow();
+    const LevelPlacement coarse = view->drawnPlacement();
+    ASSERT_EQ(coarse.spacing, 2 * fine.spacing);
+    EXPECT_TRUE(view->suggestivePass.eye()->point == pointInLevel(eye.point, fine, coarse));
+    EXPECT_TRUE(view->silhouettePass.lastPoint == pointInLevel(silhouetteEye, fine, coarse));
+    view->subdivide();
+    view->waitForWork();
+    const std::vector<float> back = linesNow();
+    EXPECT_LT((view->suggestivePass.eye()->point - eye.point).length(), 1e-9);
+    ASSERT_EQ(back.size(), turned.size());
+    float moved = 0.0f;
+    for (std::size_t i = 0; i < back.size(); ++i)
+        moved = std::max(moved, std::abs(back[i] - turned[i]));
+    EXPECT_LT(moved, 1e-5f);
+
+    view->lockSil(false);
+    EXPECT_NE(linesNow(), turned);
+    EXPECT_FALSE(*view->suggestivePass.eye() == eye);
+    view->setOrthographic(true);
+    linesNow();
+    ASSERT_TRUE(view->suggestivePass.eye()->parallel);
+    const gmVec3 towards = view->suggestivePass.eye()->point;
+    EXPECT_NEAR(towards.length(), 1.0, 1e-9);
+    EXPECT_GT(towards[2], 0.5) << "the terrain is seen from above";
 }
 
 namespace {

@@ -80,7 +80,8 @@ TEST(RenderTool, OptionsSetTheControls)
                                "--light", "-2000", "500", "800", "--coarsen", "1", "--exaggeration", "3.5",
                                "--contours", "--contour-interval", "40", "--index-every", "4", "--tanaka",
                                "--profiles", "--profile-count", "20", "--profile-axis", "columns", "--hachures",
-                               "--hachure-spacing", "500"});
+                               "--hachure-spacing", "500", "--ridges", "--valleys", "--ridge-threshold", "30",
+                               "--suggestive", "--highlights", "--suggestive-threshold", "25"});
     ASSERT_EQ(run.exitCode, 0) << run.err;
     const QImage picture(out);
     ASSERT_EQ(picture.size(), QSize(320, 240));
@@ -104,6 +105,10 @@ TEST(RenderTool, OptionsSetTheControls)
     view->lineSettings.profileAxis = ProfileAxis::columns;
     view->lineSettings.hachures = true;
     view->lineSettings.hachureSpacing = 500.0;
+    view->lineSettings.ridges = view->lineSettings.valleys = true;
+    view->lineSettings.ridgeThreshold = 30;
+    view->lineSettings.suggestive = view->lineSettings.highlights = true;
+    view->lineSettings.suggestiveThreshold = 25;
     view->setVerticalExaggeration(3.5);
     view->waitForWork();
     EXPECT_EQ(picture.convertToFormat(QImage::Format_RGB32),
@@ -215,6 +220,8 @@ TEST(RenderTool, RefusesMissingFilesAndBadOptions)
         {{"--hachure-spacing", "-3"}, "--hachure-spacing needs a number above 0"},
         {{"--profile-count", "0"}, "--profile-count needs 1 whole number(s) from 1 to 1000"},
         {{"--profile-axis", "diagonal"}, "--profile-axis needs rows or columns"},
+        {{"--ridge-threshold", "101"}, "--ridge-threshold needs 1 whole number(s) from 0 to 100"},
+        {{"--suggestive-threshold", "-1"}, "--suggestive-threshold needs 1 whole number(s) from 0 to 100"},
         {{"--view", "top"}, "--view needs map, oblique or start"},
         {{"--view", "map", "--rotate", "1", "2", "3"}, "--view sets the rotation: give --view or --rotate, not both"},
     };

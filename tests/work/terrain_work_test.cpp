@@ -355,6 +355,25 @@ TEST(TerrainWork, AJobOutOfMemoryIsRefusedWithTheModelUnchanged)
     };
     EXPECT_EXIT(refusedUnderMemoryCap(model, exaggerate, 16 << 20, "not enough memory to draw the grid of 403 x 344"),
                 testing::ExitedWithCode(0), "");
+    // Lines drawn from the surface's curvature: the mesh alone would fit
+    // beside the copy of the grid (some 4 MB), not with the curvature (9 MB);
+    // and the curvature measured for lines alone.
+    const std::uint64_t withCurvature = meshBytesFor(403, 344, true);
+    ASSERT_EQ(withCurvature - meshBytesFor(403, 344), surfaceCurvatureBytes(403, 344));
+    const Request exaggerateWithRidges = [&](WorkControl& c, TerrainUpdate& u) {
+        u.lineSettings.ridges = true;
+        return exaggerate(c, u);
+    };
+    EXPECT_EXIT(refusedUnderMemoryCap(model, exaggerateWithRidges, withCurvature - (1 << 20),
+                                      "not enough memory to draw the grid of 403 x 344"),
+                testing::ExitedWithCode(0), "");
+    const Request suggestiveAlone = [&](WorkControl& c, TerrainUpdate& u) {
+        u.lineSettings.suggestive = true;
+        return rebuildMapLines(model, c, u);
+    };
+    EXPECT_EXIT(refusedUnderMemoryCap(model, suggestiveAlone, surfaceCurvatureBytes(403, 344) / 2,
+                                      "not enough memory to measure the curvature of the grid of 403 x 344"),
+                testing::ExitedWithCode(0), "");
 }
 
 TEST(TerrainWork, EveryRequestStoppedAtAnyCheckpointChangesNothingAndResumes)
@@ -566,6 +585,7 @@ TEST(TerrainWork, MapLinesComeWithEveryMeshAndAloneWhenAsked)
 {
     MapLineSettings lines;
     lines.contours = lines.hachures = true;
+    lines.ridges = lines.valleys = true;
     const auto withLines = [](const MapLineSettings& settings, const Request& request) -> Request {
         return [settings, request](WorkControl& c, TerrainUpdate& u) {
             u.lineSettings = settings;
@@ -578,55 +598,91 @@ TEST(TerrainWork, MapLinesComeWithEveryMeshAndAloneWhenAsked)
     std::vector<std::string> names;
     for (const LineFamily& f : expected.mesh.families)
         names.push_back(f.name);
-    EXPECT_EQ(names, (std::vector<std::string>{"contours", "index contours", "hachures"}));
+    EXPECT_EQ(names, (std::vector<std::string>{"contours", "index contours", "hachures", "ridges", "valleys"}));
     EXPECT_TRUE(expected.mesh.lineSettings.buildsSameAs(lines));
     EXPECT_GT(expected.mesh.families[2].polylineCount(), 100u);
+    EXPECT_GT(expected.mesh.families[3].polylineCount(), 10u);
+    EXPECT_GT(expected.mesh.families[4].polylineCount(), 10u);
+    // The curvature they come from stays with the mesh.
+    EXPECT_EQ(expected.mesh.curvature.width, expected.grid.width);
+    EXPECT_EQ(expected.mesh.curvature.samples.size(), expected.mesh.vertices.size());
 
-    // The lines are the last part of the job, and a stop there, as at any
-    // other checkpoint, leaves the model as it was.
+    // The curvature, then the lines, are the last parts of the job, and a
+    // stop there, as at any other checkpoint, leaves the model as it was.
     WorkControl watched;
-    std::string last;
+    std::vector<std::string> steps;
     int lastDone = 0, lastTotal = 0;
     watched.onCheckpoint = [&](const char* step, int done, int total) {
-        last = step;
+        steps.push_back(step);
         lastDone = done;
         lastTotal = total;
     };
     TerrainUpdate update;
     ASSERT_EQ(load(watched, update), WorkOutcome::Done);
-    EXPECT_EQ(last, "Drawing map lines");
+    ASSERT_GE(steps.size(), 2u);
+    EXPECT_EQ(steps[steps.size() - 2], "Measuring the surface's curvature");
+    EXPECT_EQ(steps.back(), "Drawing map lines");
     EXPECT_EQ(lastDone + 1, lastTotal);
     TerrainModel model;
     stopAtEveryCheckpointThenResume(model, load, expected);
-    ASSERT_EQ(model.mesh.families.size(), 3u);
+    ASSERT_EQ(model.mesh.families.size(), 5u);
 
-    // A coarser level gets its own lines, on its own mesh.
+    // A coarser level gets its own lines and curvature, on its own mesh.
     complete(model, withLines(lines, changeRequest(model, LevelChange::Coarsen)));
-    ASSERT_EQ(model.mesh.families.size(), 3u);
-    const LineFamily& coarse = model.mesh.families[0];
+    ASSERT_EQ(model.mesh.families.size(), 5u);
+    EXPECT_EQ(model.mesh.curvature.width, model.grid.width);
     const double right = model.mesh.vertices.back()[0];
-    for (std::size_t p = 0; p < coarse.pointCount(); p += 97)
-        ASSERT_LE(coarse.points[3 * p], right + 1e-6);
+    for (const LineFamily* f : {&model.mesh.families[0], &model.mesh.families[3]})
+        for (std::size_t p = 0; p < f->pointCount(); p += 97)
+            ASSERT_LE(f->points[3 * p], right + 1e-6) << f->name;
 
     // The lines alone: the grid and mesh stay, the families change; stopped,
-    // nothing changes.
+    // nothing changes. Lines that need no curvature give it back.
     MapLineSettings profiles;
     profiles.profiles = true;
-    const Request alone = [&](WorkControl& c, TerrainUpdate& u) {
-        u.lineSettings = profiles;
-        return rebuildMapLines(model, c, u);
+    const auto alone = [&](const MapLineSettings& settings) -> Request {
+        return [&model, settings](WorkControl& c, TerrainUpdate& u) {
+            u.lineSettings = settings;
+            return rebuildMapLines(model, c, u);
+        };
     };
     const Snapshot before(model);
     WorkControl stopped;
     stopped.onCheckpoint = [&](const char*, int, int) { stopped.cancel(); };
     TerrainUpdate dropped;
-    EXPECT_EQ(runOnWorker(alone, stopped, dropped, model), WorkOutcome::Cancelled);
+    EXPECT_EQ(runOnWorker(alone(profiles), stopped, dropped, model), WorkOutcome::Cancelled);
     EXPECT_TRUE(dropped.mesh.families.empty());
-    EXPECT_EQ(model.mesh.families.size(), 3u);
-    complete(model, alone);
+    EXPECT_EQ(model.mesh.families.size(), 5u);
+    complete(model, alone(profiles));
     EXPECT_TRUE(Snapshot(model) == before);
     ASSERT_EQ(model.mesh.families.size(), 1u);
     EXPECT_EQ(model.mesh.families[0].name, "profiles");
     EXPECT_EQ(model.mesh.families[0].polylineCount(), 80u);
     EXPECT_TRUE(model.mesh.lineSettings.buildsSameAs(profiles));
+    EXPECT_TRUE(model.mesh.curvature.samples.empty());
+
+    // The suggestive lines need the curvature alone: it is measured, and
+    // ridges asked for later are drawn from it without measuring again.
+    MapLineSettings suggestive = profiles;
+    suggestive.suggestive = true;
+    const auto stepsOf = [&](const Request& request) {
+        WorkControl control;
+        std::vector<std::string> seen;
+        control.onCheckpoint = [&](const char* step, int, int) { seen.push_back(step); };
+        TerrainUpdate u;
+        EXPECT_EQ(runOnWorker(request, control, u, model), WorkOutcome::Done);
+        applyTerrainUpdate(model, std::move(u));
+        return seen;
+    };
+    EXPECT_EQ(stepsOf(alone(suggestive)),
+              (std::vector<std::string>{"Measuring the surface's curvature", "Drawing map lines"}));
+    ASSERT_EQ(model.mesh.curvature.width, model.grid.width);
+    ASSERT_EQ(model.mesh.families.size(), 1u);
+    const CurvatureSample* kept = model.mesh.curvature.samples.data();
+    MapLineSettings ridges = suggestive;
+    ridges.ridges = true;
+    EXPECT_EQ(stepsOf(alone(ridges)), std::vector<std::string>{"Drawing map lines"});
+    EXPECT_EQ(model.mesh.curvature.samples.data(), kept);
+    ASSERT_EQ(model.mesh.families.size(), 2u);
+    EXPECT_EQ(model.mesh.families[1].name, "ridges");
 }

@@ -48,8 +48,8 @@ void applyControls(GLNPRGrid& view, const RenderOptions& o)
     view.setVerticalExaggeration(o.exaggeration);
 }
 
-// The map lines and the light that shades contours, set before the load so
-// that the worker builds the lines with the first mesh.
+// The line families and the light that shades contours, set before the load
+// so that the worker builds the lines (and the curvature) with the first mesh.
 void applyMapLines(GLNPRGrid& view, const RenderOptions& o)
 {
     view.setLightX(o.light[0]);
@@ -64,6 +64,12 @@ void applyMapLines(GLNPRGrid& view, const RenderOptions& o)
     view.setProfileAxis(o.lines.profileAxis);
     view.setHachures(o.lines.hachures);
     view.setHachureSpacing(o.lines.hachureSpacing);
+    view.setRidges(o.lines.ridges);
+    view.setValleys(o.lines.valleys);
+    view.setRidgeThreshold(o.lines.ridgeThreshold);
+    view.setSuggestiveContours(o.lines.suggestive);
+    view.setSuggestiveHighlights(o.lines.highlights);
+    view.setSuggestiveThreshold(o.lines.suggestiveThreshold);
 }
 
 // The View menu's presets, the projection and Fit Terrain, in that order:

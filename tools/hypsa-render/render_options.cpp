@@ -35,6 +35,10 @@ const IntOption intOptions[] = {
      maxIndexEvery, [](RenderOptions& o) { return &o.lines.indexEvery; }},
     {"profile-count", "N", "Number of profiles, 1 to 1000 (default 80).", 1, 1, maxProfileCount,
      [](RenderOptions& o) { return &o.lines.profileCount; }},
+    {"ridge-threshold", "T", "Ridge and valley threshold slider, 0 to 100 (default 40): the least turn of the "
+     "normal across a cell that is drawn.", 1, 0, 100, [](RenderOptions& o) { return &o.lines.ridgeThreshold; }},
+    {"suggestive-threshold", "T", "Suggestive contour and highlight threshold slider, 0 to 100 (default 40).", 1,
+     0, 100, [](RenderOptions& o) { return &o.lines.suggestiveThreshold; }},
 };
 
 // An option with one number of height or ground units: 0 or more.
@@ -84,6 +88,14 @@ const Switch switches[] = {
      [](RenderOptions& o) { o.lines.profiles = true; }},
     {"hachures", "Draw hachures: short lines down the steepest slope.",
      [](RenderOptions& o) { o.lines.hachures = true; }},
+    {"ridges", "Draw ridges: where the surface bends most sharply down across a crest.",
+     [](RenderOptions& o) { o.lines.ridges = true; }},
+    {"valleys", "Draw valleys: where the surface bends most sharply up across a valley floor.",
+     [](RenderOptions& o) { o.lines.valleys = true; }},
+    {"suggestive", "Draw suggestive contours: where a silhouette would appear from a nearby eye.",
+     [](RenderOptions& o) { o.lines.suggestive = true; }},
+    {"highlights", "Draw suggestive highlights, the counterpart of suggestive contours.",
+     [](RenderOptions& o) { o.lines.highlights = true; }},
 };
 
 // Reads one whole-number value of an option and checks its range.

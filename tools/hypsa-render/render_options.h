@@ -40,7 +40,8 @@ struct RenderOptions {
     bool offscreen = false; // draw without a display even where one is available
     double exaggeration = 1.0; // 0.1 to 50
     std::optional<float> cellSize; // metres, replacing the file's spacing
-    // Contours, profiles and hachures (the light comes from `light`).
+    // Contours, profiles, hachures (the light comes from `light`), ridges,
+    // valleys, suggestive contours and highlights.
     MapLineSettings lines;
 };
 
